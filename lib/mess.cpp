@@ -1,0 +1,233 @@
+// Message output; see mess.h.
+#include "mess.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "date.h"
+#include "files.h"
+#include "flag.h"
+#include "string.h"
+#include "system.h"
+
+namespace {
+
+constexpr M_type INITIAL_LEVEL = 0x000FFFFFu;  // out2 and everything below it
+constexpr int DEFAULT_PAGE_LINES = 22;
+constexpr int STAMP_SIZE = 32;
+
+// Output modes: where an enabled message goes.
+constexpr int OUT_LOG_ONLY = 0;        // "fi": the log file only
+constexpr int OUT_BOTH = 1;            // terminal, and the log file when one is open
+constexpr int OUT_STAMPED = -1;        // "@fi": both, log lines preceded by a time stamp
+constexpr int OUT_REOPEN = 2;          // "dfi": the log is reopened for every message
+
+constexpr int PAGE_NEVER = 0;
+constexpr int PAGE_COUNT = 2;
+
+M_type mess_level = INITIAL_LEVEL;  // enabled levels
+int mess_set = 0;                   // explicit settings so far; non-zero: somebody chose
+int mess_out = OUT_BOTH;            // output mode
+int page = 1;                       // 0 never hold, 1 no counting, 2 count lines and hold
+int lines = 0;                      // newlines written since the last hold
+int max_lines = DEFAULT_PAGE_LINES;
+FILE* pfile = nullptr;              // the log file, if any
+char filename[MESS_FILENAME_MAX];   // log name of the reopen-per-message mode
+
+// Every bit below the highest set bit of mask, and that bit.
+M_type fill_lower(M_type mask) {
+    if (mask == 0) return 0;
+    M_type top = 0x80000000u;
+    while ((mask & top) == 0) top >>= 1;
+    return top | (top - 1);
+}
+
+void close_log() {
+    if (pfile != nullptr) FILE_close(pfile);
+    pfile = nullptr;
+}
+
+void open_log(const char* name, const char* access) {
+    close_log();
+    pfile = FILE_open(name, access);
+}
+
+// Name of a log-file item: the text from position skip on, empty when the item is shorter.
+const char* item_name(const char* item, size_t skip) {
+    return strlen(item) >= skip ? item + skip : "";
+}
+
+struct LevelName {
+    const char* name;
+    M_type mask;
+};
+// Only each name's own length is compared, so "messages" selects mess.
+constexpr LevelName LEVEL_NAMES[] = {
+    {"none", MESS_NONE}, {"print", MESS_PRINT}, {"error", MESS_ERROR}, {"warn", MESS_WARN},
+    {"mess", MESS_MESS}, {"out1", MESS_OUT1},   {"out2", MESS_OUT2},   {"out3", MESS_OUT3},
+    {"out4", MESS_OUT4}, {"debug", MESS_DEBUG},
+};
+
+M_type level_word_mask(const char* word) {
+    M_type mask = 0;
+    for (const auto& level : LEVEL_NAMES) {
+        if (strnicmp(word, level.name, static_cast<int>(strlen(level.name))) == 0) {
+            mask = level.mask;
+            break;
+        }
+    }
+    size_t len = strlen(word);
+    if (len > 0) {
+        switch (word[len - 1]) {
+            case 'a': mask &= 0x11111111u; break;
+            case 'b': mask &= 0x22222222u; break;
+            case 'c': mask &= 0x44444444u; break;
+            case 'd': mask &= 0x88888888u; break;
+            default: break;
+        }
+    }
+    return mask;
+}
+
+void apply_level_item(const char* item) {
+    int sign = 0;
+    if (*item == '+' || *item == '-') sign = (*item++ == '+') ? 1 : -1;
+    M_type mask = level_word_mask(item);
+    if (sign > 0)
+        mess_level |= mask;
+    else if (sign < 0)
+        mess_level &= ~mask;
+    else
+        mess_level = fill_lower(mask);
+}
+
+void apply_item(const char* item) {
+    if (strnicmp(item, "@fi", 3) == 0) {
+        open_log(item_name(item, 4), "a");
+        mess_out = OUT_STAMPED;
+    } else if (strnicmp(item, "+fi", 3) == 0) {
+        open_log(item_name(item, 4), "a");
+        mess_out = OUT_BOTH;
+    } else if (strnicmp(item, "-fi", 3) == 0) {
+        open_log(item_name(item, 4), "w");
+        mess_out = OUT_BOTH;
+    } else if (strnicmp(item, "dfi", 3) == 0) {
+        close_log();
+        snprintf(filename, sizeof filename, "%s", item_name(item, 4));
+        mess_out = OUT_REOPEN;
+    } else if (strnicmp(item, "fi", 2) == 0) {
+        open_log(item_name(item, 3), "a");
+        mess_out = OUT_LOG_ONLY;
+    } else if (stricmp(item, "nopage") == 0) {
+        page = PAGE_NEVER;
+    } else if (stricmp(item, "page") == 0) {
+        page = PAGE_COUNT;
+    } else if (strnicmp(item, "line", 4) == 0) {
+        max_lines = strlen(item) > 5 ? atoi(item + 5) : 0;
+        if (max_lines <= 0) max_lines = DEFAULT_PAGE_LINES;
+    } else {
+        apply_level_item(item);
+    }
+}
+
+int count_newlines(const char* text) {
+    int n = 0;
+    for (; *text != '\0'; ++text)
+        if (*text == '\n') ++n;
+    return n;
+}
+
+}  // namespace
+
+int MESS_set(int oper, M_type level) {
+    if (oper <= 4) ++mess_set;
+    if (oper >= 16 && mess_set != 0) return 0;
+    switch (oper) {
+        case 0: case 10: case 20: mess_level = fill_lower(level); break;
+        case 1: case 11: case 21: mess_level |= level; break;
+        case -1: case 9: case 19: mess_level &= ~level; break;
+        default: break;
+    }
+    return 0;
+}
+
+int MESS_set_str(const char* str) {
+    ++mess_set;
+    int argc = 0;
+    char** argv = nullptr;
+    if (parse_string(str, ',', &argc, &argv) != 0) return 0;
+    for (int i = 0; i < argc; ++i) apply_item(argv[i]);
+    free_parsed_array(argc, argv);
+    return 0;
+}
+
+int MESS_check(M_type level) { return (level & mess_level) != 0 ? 1 : 0; }
+
+int MESS_check_set() { return mess_set; }
+
+int MESS_print(M_type type, const char* mess, ...) {
+    if ((type & mess_level) == 0) return 0;
+    if (mess_out == OUT_REOPEN) pfile = FILE_open(filename, "a");
+    if (pfile != nullptr) {
+        if (mess_out == OUT_STAMPED) {
+            char stamp[STAMP_SIZE];
+            DATE_get_current_str(stamp);
+            fprintf(pfile, "%s -- ", stamp);
+        }
+        va_list args;
+        va_start(args, mess);
+        vfprintf(pfile, mess, args);
+        va_end(args);
+        if (mess_out == OUT_REOPEN) close_log();
+    }
+    if (mess_out == OUT_LOG_ONLY) return 0;
+    FILE* term = (type & 0x000000F0u) != 0 ? stderr : stdout;
+    va_list args;
+    va_start(args, mess);
+    vfprintf(term, mess, args);
+    va_end(args);
+    if (page == PAGE_COUNT) {
+        lines += count_newlines(mess);
+        if (lines > max_lines) MESS_hold(type, "Press return to continue\n");
+    }
+    return 1;
+}
+
+int MESS_hold(M_type type, const char* mess) {
+    if ((type & mess_level) == 0 || mess_out == OUT_LOG_ONLY || FLAG_batch() ||
+        page == PAGE_NEVER)
+        return 0;
+    FILE* term = ((type & 0x30u) != 0 && (type & 0xC0u) != 0) ? stderr : stdout;
+    fputs(mess, term);
+    fflush(stdout);
+    fflush(stderr);
+    (void)getchar();
+    lines = 0;
+    return 0;
+}
+
+int MESS_print_prog(const char* string) {
+    MESS_print(MESS_MESS, "      %s (Ver %s)\n\n", string, JOX_version());
+    return 0;
+}
+
+int MESS_flush() {
+    fflush(stdout);
+    fflush(stderr);
+    if (pfile != nullptr) fflush(pfile);
+    return 0;
+}
+
+int MESS_reset() {
+    close_log();
+    mess_level = INITIAL_LEVEL;
+    mess_set = 0;
+    mess_out = OUT_BOTH;
+    page = 1;
+    lines = 0;
+    max_lines = DEFAULT_PAGE_LINES;
+    filename[0] = '\0';
+    return 0;
+}

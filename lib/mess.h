@@ -1,0 +1,57 @@
+// Message output: every line the program writes, results and diagnostics alike, goes
+// through MESS_print with a message level. A level is a 32-bit mask of eight nibbles (print,
+// error+warn, mess, out1 .. out4, debug), each with sub-levels a, b, c, d (bits 1, 2, 4, 8
+// of the nibble). A message is written only when its mask shares a bit with the enabled
+// levels, and it is formatted only then. error and warn go to standard error, everything
+// else to standard output; an optional log file receives the same text.
+//
+// State: the enabled levels (initially out2 and below), whether anyone chose them, the
+// output mode, paging, and the log file. MESS_set_str applies the user's setting string
+// (resource "message"); MESS_set lets a program supply a default that a user's choice wins
+// over. All functions return 0 unless stated.
+#ifndef JOX_MESS_H
+#define JOX_MESS_H
+
+#include <cstdint>
+
+typedef uint32_t M_type;
+
+inline constexpr M_type MESS_NONE = 0x00000000u;
+inline constexpr M_type MESS_PRINT = 0x0000000Fu;
+inline constexpr M_type MESS_ERROR = 0x00000030u;
+inline constexpr M_type MESS_WARN = 0x000000C0u;
+inline constexpr M_type MESS_MESS = 0x00000F00u;
+inline constexpr M_type MESS_OUT1 = 0x0000F000u;
+inline constexpr M_type MESS_OUT2 = 0x000F0000u;
+inline constexpr M_type MESS_OUT3 = 0x00F00000u;
+inline constexpr M_type MESS_OUT4 = 0x0F000000u;
+inline constexpr M_type MESS_DEBUG = 0xF0000000u;
+
+// Longest log file name kept for the reopen-per-message mode (and its buffer size).
+inline constexpr int MESS_FILENAME_MAX = 160;
+
+// Changes the enabled levels: oper 0/10/20 set (with lower bits filled), 1/11/21 add,
+// -1/9/19 remove. Codes up to 4 count as an explicit choice; codes from 16 do nothing once
+// a choice was made.
+int MESS_set(int oper, M_type level);
+// Applies a comma-separated setting string: level words (with +/- and a/b/c/d suffixes),
+// log files (fi, +fi, -fi, @fi, dfi), page, nopage, line=N.
+int MESS_set_str(const char* str);
+// 1 when level shares a bit with the enabled levels.
+int MESS_check(M_type level);
+// Non-zero once the level was chosen explicitly.
+int MESS_check_set();
+// printf-like; returns 1 when the message reached the terminal, 0 when it was suppressed or
+// went to the log file only.
+int MESS_print(M_type type, const char* mess, ...) __attribute__((format(printf, 2, 3)));
+// The paging pause: prints mess and waits for one character, unless paging, batch mode or
+// the level rule says not to.
+int MESS_hold(M_type type, const char* mess);
+// The program heading "      title (Ver x)" and an empty line, at level mess.
+int MESS_print_prog(const char* string);
+// Flushes the terminal streams and the log file.
+int MESS_flush();
+// Back to the start state, closing any log file (for a fresh run inside one process).
+int MESS_reset();
+
+#endif

@@ -1,0 +1,30 @@
+// Process services shared by every program: the version text, an orderly exit, a sleep,
+// and the terminal prompts with their two typed commands ("set" to set or list resources,
+// "exit" to leave).
+//
+// Prompts are asked only outside batch mode; the callers test that. End of standard input at
+// a prompt is reported at level error and ends the program with status 1 (no answer can come).
+#ifndef JOX_SYSTEM_H
+#define JOX_SYSTEM_H
+
+inline constexpr int JOX_EXIT_OK = 0;
+inline constexpr int JOX_EXIT_FAILURE = 1;
+inline constexpr int JOX_EXIT_NO_WINDOW = 7;  // the loop window did not answer in time
+
+// Asks for one word of at most length - 1 characters (length of 1 or less is taken as 2);
+// str must hold length bytes (a null str gets length + 1 bytes allocated, owned by the
+// caller). Returns str, or null when allocation fails.
+char* JOX_prompts(const char* prompt, char* str, int length);
+// Asks for a number.
+float JOX_promptf(const char* prompt);
+// Carries out a typed command line: 1 for a "set" command, 0 for no command; "exit" ends
+// the program with status 0.
+int JOX_set_command(const char* string);
+// Ends the program with status, flushing the streams.
+[[noreturn]] void JOX_exit(int status);
+// Waits secs seconds; -1 without waiting when secs is 0 or less, else 0.
+int JOX_sleep(float secs);
+// "5.60.2-LINUX-X11"
+const char* JOX_version();
+
+#endif

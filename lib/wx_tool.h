@@ -1,0 +1,23 @@
+// Present-weather codes and their words: the phrase for a report-code group (-SHRA, VCFG),
+// the compact code of a report-code group or of a WMO present-weather number, the phrase
+// for a compact code, and the word for a cloud-cover code. No state.
+#ifndef JOX_WX_TOOL_H
+#define JOX_WX_TOOL_H
+
+inline constexpr int WX_PHRASE_SIZE = 320;  // bytes of a phrase buffer
+inline constexpr int WX_CODE_SIZE = 16;     // bytes of a compact-code buffer
+
+// Phrase of the report-code group at wx (in a "_"-joined list) into wx_str
+// (WX_PHRASE_SIZE bytes); the position after the codes used, or null when none was known.
+const char* WX_metar_weather_text(const char* wx, char* wx_str);
+// Compact code of a report-code group into wx_str (WX_CODE_SIZE bytes). 0.
+int WX_metar_weather(const char* wx, char* wx_str);
+// Compact code of a WMO present-weather number into wx_str (WX_CODE_SIZE bytes). 0.
+int WX_wmo_weather(int wx, char* wx_str);
+// Phrase for a compact code, a WMO number or a "!"-marked report code into out_str
+// (WX_PHRASE_SIZE bytes); how many characters of the code the phrase covers.
+int WX_weather_text(const char* str, char* out_str);
+// "clear", "few", "scattered", "broken", "overcast", "obscured" or "".
+const char* print_cloud(const char* str);
+
+#endif
