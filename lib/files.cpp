@@ -85,7 +85,9 @@ char* FILE_add_path(const char* path, const char* file, char* filename) {
         filename[0] = '\0';
         return filename;
     }
-    snprintf(filename, FILE_NAME_MAX, "%s%s%s", joined, need_delim ? "/" : "", file);
+    memcpy(filename, joined, len);
+    if (need_delim) filename[len++] = '/';
+    memcpy(filename + len, file, strlen(file) + 1);
     return filename;
 }
 
