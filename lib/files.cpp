@@ -255,7 +255,18 @@ const char* FILE_get_filename(char* str) {
 }
 int FILE_save_name_conv() { return 0; }
 int FILE_restore_name_conv() { return 0; }
-int FILE_set_time(const Date*) { return 0; }
+namespace {
+Date set = {DATE_MISSING, DATE_MISSING, DATE_MISSING, DATE_MISSING,
+            DATE_MISSING, DATE_MISSING, DATE_MISSING, 0};  // fixed date fields
+}  // namespace
+int FILE_set_time(const Date* datim) {
+    if (datim != nullptr) set = *datim;
+    return 0;
+}
+int FILE_get_time(Date* datim) {
+    *datim = set;
+    return 0;
+}
 int FILE_get_file_only(const char*, char* outfile) {
     if (outfile != nullptr) snprintf(outfile, FILE_NAME_MAX, "%s", filename);
     return FILE_exist(filename);

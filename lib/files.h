@@ -86,6 +86,8 @@ int FILE_save_name_conv();
 int FILE_restore_name_conv();
 // Sets the fixed date fields (a copy of datim).
 int FILE_set_time(const Date* datim);
+// Copies the fixed date fields into datim.
+int FILE_get_time(Date* datim);
 
 // ---- Date selection and sequencing ----
 
