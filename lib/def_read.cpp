@@ -245,6 +245,8 @@ bool folder_file(char* name) {
 int DEF_open(const char* filename) {
     DEF_close();
     if (filename == nullptr || filename[0] == '\0') filename = DEFAULT_FILE;
+    // "-", "std" and "stdn" would read the program's standard input, which carries its data.
+    if (FILE_is_stdio(filename)) return -1;
     if (strlen(filename) > static_cast<size_t>(DEF_FILE_MAX)) {
         MESS_print(MESS_WARN, "DEF_open: defaults file name too long: %s\n", filename);
         return -1;

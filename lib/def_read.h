@@ -36,7 +36,9 @@ inline constexpr const char* DEF_SEARCH_PATH = ".:/home/jox/etc:/usr/local/jox/e
 
 // Opens a defaults file, closing any open one first. A null or empty name means ".joxdef";
 // a folder means the first of its "jox.cfg", ".joxdef" and "Jox.res" that exists (else its
-// "Jox.res"). 0 when open, -1 when not (nothing printed, except for a name too long).
+// "Jox.res"). The names of the standard streams ("-", "std", "stdn") are not opened: standard
+// input carries the program's data. 0 when open, -1 when not (nothing printed, except for a
+// name too long).
 int DEF_open(const char* filename);
 // Closes the defaults file. 0.
 int DEF_close();

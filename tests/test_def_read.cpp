@@ -162,6 +162,13 @@ TEST_F(DefRead, EmptyNameOpensTheCurrentFoldersFile) {
     ASSERT_EQ(chdir(old), 0);
 }
 
+TEST_F(DefRead, StandardStreamNamesAreNotOpened) {
+    for (const char* name : {"-", "std", "STDN"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(DEF_open(name), -1);
+    }
+}
+
 TEST_F(DefRead, OverlongFileNameIsRefused) {
     std::string name = dir_.path() + "/" + std::string(90, 'n');
     Capture err(2);
