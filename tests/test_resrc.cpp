@@ -30,11 +30,11 @@ namespace {
 
 // The converter's declarations, in its order.
 const res_type KEYS[] = {
-    RES_help,       RES_batch,      RES_message,   RES_file_path,  RES_data_path, RES_con_path,
-    RES_grid_path,  RES_raw_path,   RES_image_path, RES_watch_path, RES_text_path, RES_model_path,
-    RES_sat_path,   RES_city_file,  RES_stat_prior, RES_name_conv,  RES_in_file,   RES_out_file,
-    RES_file_param, RES_current,    RES_hour,      RES_num_hour,   RES_product,   RES_output,
-    RES_identifier, RES_parameter,  RES_null};
+    RES_help,       RES_batch,     RES_message,    RES_file_path,  RES_data_path, RES_con_path,
+    RES_grid_path,  RES_raw_path,  RES_image_path, RES_watch_path, RES_text_path, RES_model_path,
+    RES_sat_path,   RES_city_file, RES_stat_prior, RES_name_conv,  RES_in_file,   RES_out_file,
+    RES_file_param, RES_current,   RES_hour,       RES_num_hour,   RES_product,   RES_output,
+    RES_identifier, RES_parameter, RES_null};
 const res_type POS[] = {RES_filenames, RES_null};
 
 void clear_jox_environment() {
@@ -310,7 +310,7 @@ TEST_F(Resrc, TooManyDeclarationsAreRefused) {
 
 TEST_F(Resrc, OptionForms) {
     const std::vector<std::vector<std::string>> forms = {
-        {"-id", "KORD"},    {"-id=KORD"},         {"--id=KORD"},  {"-ident", "KORD"},
+        {"-id", "KORD"},         {"-id=KORD"},    {"--id=KORD"},    {"-ident", "KORD"},
         {"-identifier", "KORD"}, {"-ID", "KORD"}, {"--id", "KORD"}, {"-iDeNtIfIeR=KORD"},
     };
     for (const auto& args : forms) {
@@ -450,8 +450,9 @@ TEST_F(Resrc, PrecedenceOfAllSources) {
     write_file(site.file("jox.cfg"),
                "tafcvt.identifier SITE\ntafcvt.output SITE\ntafcvt.product SITE\n"
                "tafcvt.parameter SITE\ntafcvt.city_file SITE\n");
-    write_file(user.file("Jox.res"), "tafcvt.identifier USER\ntafcvt.output USER\ntafcvt.product USER\n"
-                                     "tafcvt.parameter USER\n");
+    write_file(user.file("Jox.res"),
+               "tafcvt.identifier USER\ntafcvt.output USER\ntafcvt.product USER\n"
+               "tafcvt.parameter USER\n");
     setenv("joxdefault", (site.path() + ":" + user.path()).c_str(), 1);
     setenv("joxident", "ENV", 1);
     setenv("joxtafcvt.output", "ENV", 1);
@@ -660,10 +661,10 @@ TEST_F(Resrc, NumberConversions) {
         DEF_convert cvt;
         int want;
     } cases[] = {
-        {"12", CV_int, 12},    {"-7", CV_int, -7},   {"+3", CV_int, 3},    {"0x1F", CV_int, 31},
-        {"0X10", CV_int, 16},  {"12abc", CV_int, 12}, {"abc", CV_int, 99}, {"-", CV_int, 99},
-        {"", CV_int, 99},      {"yes", CV_bool, 1},   {"ON", CV_bool, 1},  {"True", CV_bool, 1},
-        {"no", CV_bool, 0},    {"Off", CV_bool, 0},   {"FALSE", CV_bool, 0}, {"maybe", CV_bool, 99},
+        {"12", CV_int, 12},   {"-7", CV_int, -7},    {"+3", CV_int, 3},     {"0x1F", CV_int, 31},
+        {"0X10", CV_int, 16}, {"12abc", CV_int, 12}, {"abc", CV_int, 99},   {"-", CV_int, 99},
+        {"", CV_int, 99},     {"yes", CV_bool, 1},   {"ON", CV_bool, 1},    {"True", CV_bool, 1},
+        {"no", CV_bool, 0},   {"Off", CV_bool, 0},   {"FALSE", CV_bool, 0}, {"maybe", CV_bool, 99},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.data);
@@ -720,13 +721,13 @@ TEST_F(Resrc, FlagConversions) {
         int flag;
         int64_t want;
     } cases[] = {
-        {"use", CV_file_param, FLAG_FILE_PARAM, 3},   {"REUSE", CV_file_param, FLAG_FILE_PARAM, 3},
-        {"over", CV_file_param, FLAG_FILE_PARAM, 1},  {"calc", CV_file_param, FLAG_FILE_PARAM, 1},
+        {"use", CV_file_param, FLAG_FILE_PARAM, 3},    {"REUSE", CV_file_param, FLAG_FILE_PARAM, 3},
+        {"over", CV_file_param, FLAG_FILE_PARAM, 1},   {"calc", CV_file_param, FLAG_FILE_PARAM, 1},
         {"recalc", CV_file_param, FLAG_FILE_PARAM, 1}, {"App", CV_file_param, FLAG_FILE_PARAM, 2},
         {"bogus", CV_file_param, FLAG_FILE_PARAM, -1}, {"skewt", CV_plot_type, FLAG_PLOT_TYPE, 62},
-        {"STREAM", CV_plot_type, FLAG_PLOT_TYPE, 23}, {"gvalue", CV_plot_type, FLAG_PLOT_TYPE, 17},
-        {"none", CV_plot_type, FLAG_PLOT_TYPE, 99},   {"raw", CV_plot_type, FLAG_PLOT_TYPE, 0},
-        {"hodo", CV_plot_type, FLAG_PLOT_TYPE, 69},   {"bogus", CV_plot_type, FLAG_PLOT_TYPE, -1},
+        {"STREAM", CV_plot_type, FLAG_PLOT_TYPE, 23},  {"gvalue", CV_plot_type, FLAG_PLOT_TYPE, 17},
+        {"none", CV_plot_type, FLAG_PLOT_TYPE, 99},    {"raw", CV_plot_type, FLAG_PLOT_TYPE, 0},
+        {"hodo", CV_plot_type, FLAG_PLOT_TYPE, 69},    {"bogus", CV_plot_type, FLAG_PLOT_TYPE, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.data);
