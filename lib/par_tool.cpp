@@ -170,7 +170,9 @@ void wait_for_more(FILE* f) {
 // At the end of the file cur becomes 4; in continuous mode the working line is emptied
 // after a pause and the result is 0; otherwise nothing stays held and the result is -1.
 int next_line() {
-    slot.pos = ftell(slot.ifile);
+    // The offset only shows in the traces, and asking the stream for it costs a system call
+    // per line, so it is noted only while they are on.
+    if (MESS_check(PAR_TRACE)) slot.pos = ftell(slot.ifile);
     if (read_work_line(slot.ifile) >= 0) return 1;
     slot.cur = PAR_END_PRODUCT;
     if (which == PAR_WHICH_CONT) {
@@ -292,13 +294,12 @@ const char* skip_spaces(const char* s) {
 
 // ---- Report selection ----
 
+constexpr char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 // Whether line begins with prefix, ignoring case.
 bool begins_nocase(const char* line, std::string_view prefix) {
     for (size_t i = 0; i < prefix.size(); ++i) {
-        if (line[i] == '\0') return false;
-        if (tolower(static_cast<unsigned char>(line[i])) !=
-            tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
+        if (line[i] == '\0' || ascii_lower(line[i]) != ascii_lower(prefix[i])) return false;
     }
     return true;
 }
@@ -317,8 +318,8 @@ bool upper_air_selects(const char* line, const char* station) {
 
 // Whether one identifier selects the line; the forms are tried in their given order.
 bool identifier_selects(const char* line, const char* id) {
-    if (strnicmp(id, "ua:", 3) == 0) return upper_air_selects(line, id + 3);
-    if (strnicmp(id, "zn:", 3) == 0) {
+    if (begins_nocase(id, "ua:")) return upper_air_selects(line, id + 3);
+    if (begins_nocase(id, "zn:")) {
         if (PAR_zone_cmp(line, id + 3) == 1) return true;
     } else if (id[0] == '%') {
         if (PAR_zone_cmp(line, id + 1) == 1) return true;
