@@ -114,7 +114,10 @@ int MQ_get(int msgqid, int conn_id, char* item) {
     }
     msgb.mtext[got] = '\0';
     MESS_print(TRACE, "GET:%s\n", msgb.mtext + 1);
-    snprintf(item, MQ_TEXT_SIZE, "%s", msgb.mtext + 1);
+    // The answer may fill the whole receive text; item keeps what fits.
+    size_t len = strnlen(msgb.mtext + 1, MQ_TEXT_SIZE - 1);
+    memcpy(item, msgb.mtext + 1, len);
+    item[len] = '\0';
     return status_of(msgb);
 }
 
