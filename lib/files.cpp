@@ -1313,6 +1313,18 @@ int64_t base_time(const char*& p) {
     return DATE_get_time(nullptr);
 }
 
+// Sets the hour or minute of t to fixed, a day or an hour earlier when t's is earlier.
+int64_t fix_clock_field(int64_t t, int32_t Date::*field, int fixed, int64_t carry) {
+    Date d;
+    DATE_get_gmdate(&t, &d);
+    if (d.*field < fixed) {
+        t -= carry;
+        DATE_get_gmdate(&t, &d);
+    }
+    d.*field = fixed;
+    return DATE_num_sec(&d);
+}
+
 // Moves a time back to the latest one that fits the fixed month, day, hour and minute.
 int64_t apply_fixed_fields(int64_t t) {
     Date d;
@@ -1330,22 +1342,8 @@ int64_t apply_fixed_fields(int64_t t) {
         d.day = set.day;
         t = DATE_num_sec(&d);
     }
-    if (set.hour >= 0) {
-        if (d.hour < set.hour) {
-            t -= SECS_PER_DAY;
-            DATE_get_gmdate(&t, &d);
-        }
-        d.hour = set.hour;
-        t = DATE_num_sec(&d);
-    }
-    if (set.min >= 0) {
-        if (d.min < set.min) {
-            t -= SECS_PER_HOUR;
-            DATE_get_gmdate(&t, &d);
-        }
-        d.min = set.min;
-        t = DATE_num_sec(&d);
-    }
+    if (set.hour >= 0) t = fix_clock_field(t, &Date::hour, set.hour, SECS_PER_DAY);
+    if (set.min >= 0) t = fix_clock_field(t, &Date::min, set.min, SECS_PER_HOUR);
     return t;
 }
 
