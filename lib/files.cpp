@@ -41,6 +41,7 @@ constexpr int DATE_TEXT_FIELDS = 5;         // year, month, day, hour, minute
 constexpr int64_t SECS_PER_DAY = 86400;
 constexpr int64_t SECS_PER_HOUR = 3600;
 constexpr int64_t SECS_PER_MIN = 60;
+constexpr int DAY_OF_MONTH_MAX = 31;
 constexpr int CLOCK_STEP_BASE = 100;        // fixed hour/minute stepping: -(offset*100+step)
 
 // Trace levels: sub-levels of debug.
@@ -585,8 +586,9 @@ void expand_day(const Field& f, const Date& src, TextBuf& tb, Date& rec) {
         tb_number(tb, day, 2);
         return;
     }
-    // "%j": the day of year of that day; without a day or month it cannot be known.
-    if (day < 0 || src.month < 0) {
+    // "%j": the day of year of that day; without a day or month (or with a day no month
+    // has) it cannot be known.
+    if (day < 0 || day > DAY_OF_MONTH_MAX || src.month < 0) {
         tb_put(tb, "000");
         rec.jday = DATE_MISSING;
         return;

@@ -293,6 +293,9 @@ TEST_F(FilesTest, FixedFieldsAndSteppings) {
     FILE_set_time(&fixed);
     EXPECT_EQ(build("%d", make_date(2024, 3, 7, 0, 0)), "05");
     EXPECT_EQ(FILE_get_offset(), 5 * 86400);
+    fixed.day = 2147483647;  // no month has it: the day of year is unknown
+    FILE_set_time(&fixed);
+    EXPECT_EQ(build("%j", make_date(2024, 3, 7, 0, 0)), "000");
     fixed = NO_DATE;
     fixed.year = 2020;
     FILE_set_time(&fixed);
