@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "cty_read.h"
 #include "mess.h"
@@ -137,6 +138,44 @@ TEST_F(CtyReadTest, BadLines) {
         EXPECT_STREQ(d.name, "NEXT");
         EXPECT_EQ(d.prior, 2);
     }
+}
+
+// Lines of every length, some longer than a line may be, read in order however the file is
+// read ahead.
+TEST_F(CtyReadTest, ManyLinesOfEveryLength) {
+    constexpr int LINES = 3000;
+    constexpr size_t KEPT = 255;  // characters of a line that are read
+    std::string text;
+    std::vector<int> expected_fields;
+    for (int i = 0; i < LINES; ++i) {
+        std::string head = "N" + std::to_string(i) + " ST RG I" + std::to_string(i) + " " +
+                           std::to_string(i % 10) + " 1.5 " + std::to_string(i) +
+                           std::string(static_cast<size_t>(i % 400), i % 7 == 0 ? '\t' : ' ');
+        std::string line = head + " 3 4 " + std::to_string(i);
+        // seven fields in the head; of the last three, the words that begin before the cut
+        int fields = 7;
+        for (size_t pos = head.size(); fields < 10; ++fields) {
+            pos = line.find_first_not_of(' ', pos);
+            if (pos >= KEPT) break;
+            pos = line.find(' ', pos);
+        }
+        expected_fields.push_back(fields);
+        text += line + "\n";
+    }
+    ASSERT_GE(open_text(text), 0);
+    int cut = 0;
+    for (int i = 0; i < LINES; ++i) {
+        SCOPED_TRACE(i);
+        CTY_data d;
+        ASSERT_EQ(CTY_read(0, &d), expected_fields[i]);
+        ASSERT_EQ(d.name, "N" + std::to_string(i));
+        ASSERT_EQ(d.prior, i % 10);
+        ASSERT_FLOAT_EQ(d.lon, static_cast<float>(i));
+        cut += expected_fields[i] < 10;
+    }
+    CTY_data d;
+    EXPECT_EQ(CTY_read(0, &d), -1);
+    EXPECT_GT(cut, 500);
 }
 
 TEST_F(CtyReadTest, BlankLinesArePassedOver) {
