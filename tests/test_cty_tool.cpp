@@ -1,6 +1,11 @@
 // Station store and search.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -270,7 +275,9 @@ TEST_F(CtyToolTest, GetByIdentifierNameOrNumber) {
     EXPECT_FLOAT_EQ(lat, 1.0f);
     EXPECT_FLOAT_EQ(lon, 2.0f);
     CTY_data d;
+    Capture err(2);
     EXPECT_EQ(CTY_get("absent.cty", "KJFK", &d), 0);
+    EXPECT_NE(err.stop().find("absent.cty"), std::string::npos);
 }
 
 TEST_F(CtyToolTest, GetClosesTheFileAndLeavesTheTable) {
@@ -360,3 +367,133 @@ TEST_F(DataCmpTest, IndexOfTheFirstMatchingItem) {
 }
 
 }  // namespace
+
+// ---- The shipped database ----
+
+class ShippedDatabaseTest : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        MESS_reset();
+        MESS_set(-1, MESS_MESS);
+        RES_reset();
+        CTY_reset();
+        RES_new(RES_UNLISTED, "file_path", TAFCVT_SOURCE_DIR "/data", CV_none);
+    }
+    void TearDown() override {
+        CTY_reset();
+        RES_reset();
+    }
+    static constexpr const char* PATH = TAFCVT_SOURCE_DIR "/data/sao.cty";
+
+    // Every record of the file, read line by line.
+    static std::vector<CTY_data> read_all() {
+        std::vector<CTY_data> all;
+        if (CTY_open(PATH, 0, 0) < 0) return all;
+        CTY_data d;
+        int n;
+        while ((n = CTY_read(0, &d)) > 0) {
+            EXPECT_EQ(n, 10) << "record " << all.size() + 1;
+            all.push_back(d);
+        }
+        CTY_close(0);
+        return all;
+    }
+};
+
+bool is_code(const char* s) {
+    return strlen(s) == 2 && isupper(static_cast<unsigned char>(s[0])) &&
+           isupper(static_cast<unsigned char>(s[1]));
+}
+
+TEST_F(ShippedDatabaseTest, EveryLineIsACompleteStation) {
+    std::vector<CTY_data> all = read_all();
+    ASSERT_GT(all.size(), 5000u);
+    for (const CTY_data& d : all) {
+        SCOPED_TRACE(d.id);
+        EXPECT_GT(strlen(d.name), 0u);
+        for (const char* p = d.name; *p != '\0'; ++p) EXPECT_FALSE(islower(*p)) << d.name;
+        EXPECT_TRUE(strcmp(d.state, "-") == 0 || is_code(d.state)) << d.state;
+        EXPECT_TRUE(is_code(d.region)) << d.region;
+        EXPECT_LE(d.prior, 7);
+        EXPECT_TRUE(d.lat >= -90 && d.lat <= 90 && d.lon >= -180 && d.lon <= 180);
+        EXPECT_FLOAT_EQ(d.el, -9999.0f);
+        EXPECT_EQ(d.wmo, 99999);
+        if (strcmp(d.region, "US") != 0 && strcmp(d.region, "CA") != 0) {
+            EXPECT_STREQ(d.state, "-");
+        }
+    }
+}
+
+TEST_F(ShippedDatabaseTest, WellKnownAirports) {
+    ASSERT_GT(CTY_store("sao.cty", 1, nullptr, 7), 0);
+    struct Case {
+        const char* id;
+        const char* state;
+        const char* region;
+        float lat, lon;
+    } cases[] = {
+        {"KJFK", "NY", "US", 40.64f, -73.78f},   {"KIND", "IN", "US", 39.72f, -86.29f},
+        {"PHNL", "HI", "US", 21.32f, -157.92f},  {"CYVR", "BC", "CA", 49.19f, -123.18f},
+        {"CYUL", "QC", "CA", 45.47f, -73.74f},   {"EGLL", "-", "GB", 51.47f, -0.46f},
+        {"LFPG", "-", "FR", 49.01f, 2.55f},      {"YSSY", "-", "AU", -33.95f, 151.18f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        CTY_data d = {};
+        ASSERT_EQ(CTY_search(c.id, &d), 1);
+        EXPECT_STREQ(d.state, c.state);
+        EXPECT_STREQ(d.region, c.region);
+        EXPECT_NEAR(d.lat, c.lat, 0.05f);
+        EXPECT_NEAR(d.lon, c.lon, 0.05f);
+    }
+}
+
+// Loading the whole database into the table and finding every identifier once, against
+// reading the same file line by line without storing it. The figures are printed; the test
+// itself checks that every station is found as itself.
+TEST_F(ShippedDatabaseTest, LoadAndSearchEveryIdentifier) {
+    std::vector<CTY_data> all = read_all();
+    ASSERT_FALSE(all.empty());
+    constexpr int ROUNDS = 15;
+    auto best_of = [](auto run) {
+        double best = 1e9;
+        for (int i = 0; i < ROUNDS; ++i) {
+            auto t0 = std::chrono::steady_clock::now();
+            run();
+            std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - t0;
+            best = std::min(best, ms.count());
+        }
+        return best;
+    };
+    size_t lines = 0, records = 0, found = 0, same = 0;
+    double raw = best_of([&] {
+        FILE* f = fopen(PATH, "r");
+        ASSERT_NE(f, nullptr);
+        char line[256];
+        for (lines = 0; fgets(line, sizeof line, f) != nullptr;) ++lines;
+        fclose(f);
+    });
+    double read = best_of([&] {
+        ASSERT_GE(CTY_open(PATH, 0, 0), 0);
+        CTY_data d;
+        for (records = 0; CTY_read(0, &d) > 0;) ++records;
+        CTY_close(0);
+    });
+    double stored = best_of([&] {
+        ASSERT_GT(CTY_store("sao.cty", 1, nullptr, 7), 0);
+        found = same = 0;
+        for (const CTY_data& c : all) {
+            CTY_data d;
+            found += CTY_search(c.id, &d);
+            same += strcmp(d.name, c.name) == 0;
+        }
+        CTY_reset();
+    });
+    EXPECT_EQ(lines, all.size());
+    EXPECT_EQ(records, all.size());
+    EXPECT_EQ(found, all.size());
+    EXPECT_EQ(same, all.size());  // identifiers are unique in the shipped file
+    printf("%zu stations: plain line read %.3f ms, record read %.3f ms, "
+           "store + search all %.3f ms (%.2f x line read, %.2f x record read)\n",
+           all.size(), raw, read, stored, stored / raw, stored / read);
+}
