@@ -16,12 +16,12 @@
 namespace {
 
 constexpr const char* DEFAULT_FILE = "sao.cty";
-constexpr int BYTES_PER_LINE = 59;     // average line length, for the station-count estimate
-constexpr int MAX_ESTIMATE = 4000;     // largest station-count estimate
-constexpr int MIN_ESTIMATE = 1;        // the estimate becomes a bucket count
-constexpr int LINE_SIZE = 256;         // bytes of the line buffer; a longer line is cut
-constexpr size_t READ_BLOCK = 8192;    // bytes read from the file at a time
-constexpr int PRIOR_SIZE = 5;          // bytes of the priority field ("*3*" and one more)
+constexpr int BYTES_PER_LINE = 59;   // average line length, for the station-count estimate
+constexpr int MAX_ESTIMATE = 4000;   // largest station-count estimate
+constexpr int MIN_ESTIMATE = 1;      // the estimate becomes a bucket count
+constexpr int LINE_SIZE = 256;       // bytes of the line buffer; a longer line is cut
+constexpr size_t READ_BLOCK = 8192;  // bytes read from the file at a time
+constexpr int PRIOR_SIZE = 5;        // bytes of the priority field ("*3*" and one more)
 constexpr int NAME_WIDTH = CTY_NAME_SIZE - 1;
 constexpr int STATE_WIDTH = CTY_STATE_SIZE - 1;
 constexpr int REGION_WIDTH = CTY_REGION_SIZE - 1;
@@ -37,7 +37,9 @@ size_t block_pos = 0;         // next unread byte of block
 size_t block_len = 0;         // bytes held in block
 
 // The blanks that separate fields: space, tab, newline, vertical tab, form feed, return.
-constexpr bool is_blank(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+constexpr bool is_blank(int c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // A record before reading: nothing known.
 void clear_record(CTY_data* city) {

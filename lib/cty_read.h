@@ -27,7 +27,7 @@ typedef struct {
     char ua;                       // '*' when the priority digit was followed by '*'
     float lat;
     float lon;
-    float el;                      // -9999.0 when missing (above 9000 in the file)
+    float el;  // -9999.0 when missing (above 9000 in the file)
     int wmo;
     int num;
 } CTY_data;

@@ -58,8 +58,12 @@ TEST_F(CtyReadTest, PriorityFieldForms) {
         int prior;
         char mos, ua;
     } cases[] = {
-        {"3", 3, ' ', ' '},   {"*3", 3, '*', ' '},  {"3*", 3, ' ', '*'},
-        {"*3*", 3, '*', '*'}, {"0", 0, ' ', ' '},   {"9*", 9, ' ', '*'},
+        {"3", 3, ' ', ' '},
+        {"*3", 3, '*', ' '},
+        {"3*", 3, ' ', '*'},
+        {"*3*", 3, '*', '*'},
+        {"0", 0, ' ', ' '},
+        {"9*", 9, ' ', '*'},
         // longer text is cut to four characters; the fields after it still read
         {"*7*extra-long-priority-text", 7, '*', '*'},
     };
@@ -112,10 +116,10 @@ TEST_F(CtyReadTest, BadLines) {
          -9999.0f},
         {"overlong identifier", "NAME NY US ABCDEFGHIJKL 3 1 2 3 4 5", 4, "NAME", "NY", "US",
          "ABCDEFGHI", -9999.0f},
-        {"binary bytes", std::string("N\x01\xff") + '\0' + "ST RG ID 3 1 2 3 4 5", 10,
-         "N\x01\xff", "ST", "RG", "ID", -9999.0f},
-        {"overlong line", std::string(300, 'Z'), 4, "ZZZZZZZZZZZZZZZZZZZZ", "ZZ", "ZZ",
-         "ZZZZZZZZZ", -9999.0f},
+        {"binary bytes", std::string("N\x01\xff") + '\0' + "ST RG ID 3 1 2 3 4 5", 10, "N\x01\xff",
+         "ST", "RG", "ID", -9999.0f},
+        {"overlong line", std::string(300, 'Z'), 4, "ZZZZZZZZZZZZZZZZZZZZ", "ZZ", "ZZ", "ZZZZZZZZZ",
+         -9999.0f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -188,7 +192,8 @@ TEST_F(CtyReadTest, FileShapes) {
          "\n   \n\t\nA - XX AAAA 1 1 2 3 4 5\n\n\nB - XX BBBB 1 1 2 3 4 5\n\n  ",
          {{10, "AAAA"}, {10, "BBBB"}}},
         {"last line without newline", "A - XX AAAA 1 1 2 3 4 5", {{10, "AAAA"}}},
-        {"carriage returns", "A - XX AAAA 1 1 2 3 4 5\r\nB - XX BBBB 1 1 2 3 4 5\r\n",
+        {"carriage returns",
+         "A - XX AAAA 1 1 2 3 4 5\r\nB - XX BBBB 1 1 2 3 4 5\r\n",
          {{10, "AAAA"}, {10, "BBBB"}}},
         // a short line after a full one keeps nothing of it
         {"short after full", "A - XX AAAA 1 1 2 3 4 5\nB - XX\n", {{10, "AAAA"}, {3, ""}}},

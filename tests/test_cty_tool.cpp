@@ -67,20 +67,20 @@ TEST_F(CtyToolTest, SearchByTheFormOfTheText) {
         const char* text;
         const char* name;
     } cases[] = {
-        {"KJFK", "NEW_YORK/JFK"},      // identifier key, exact case
+        {"KJFK", "NEW_YORK/JFK"},  // identifier key, exact case
         {"kjfk", ""},
         {"kcas", "kcase"},
         {"KCAS", ""},
-        {"74486", "NEW_YORK/JFK"},     // five digits: WMO key
+        {"74486", "NEW_YORK/JFK"},  // five digits: WMO key
         {"03772", "LONDON/HEATHROW"},
         {"3772", ""},
-        {"K2503", "LA_GUARDIA"},       // prefixed identifier: through its WMO number
+        {"K2503", "LA_GUARDIA"},  // prefixed identifier: through its WMO number
         {"EN384", "OSLO/GARDERMOEN"},
         {"EG772", "LONDON/HEATHROW"},
-        {"b12345", "SHIP_WITH_B"},     // 'b' WMO key of region B_
+        {"b12345", "SHIP_WITH_B"},  // 'b' WMO key of region B_
         {"12345", ""},
-        {"99999", ""},                 // the missing number finds no station
-        {"NEW_YORK/JFK", ""},          // names are not keys
+        {"99999", ""},         // the missing number finds no station
+        {"NEW_YORK/JFK", ""},  // names are not keys
         {"", ""},
         {"KNONE", ""},
     };
@@ -225,7 +225,9 @@ TEST_F(CtyToolTest, EmptyAndBrokenDatabases) {
     } cases[] = {
         {"empty", ""},
         {"blank", "\n\n   \n"},
-        {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0\x01\0\0\0", 24)},
+        {"binary", std::string("\x7f"
+                               "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0\x01\0\0\0",
+                               24)},
         {"one field a line", "A\nB\nC\n"},
         {"overlong names", std::string(500, 'N') + " NY US KLNG 3 1 2 3 4 5\n"},
     };
@@ -240,15 +242,45 @@ TEST_F(CtyToolTest, EmptyAndBrokenDatabases) {
     }
 }
 
+// Random bytes and random pieces of lines and selection items: whatever comes, the store, the
+// searches and the selection give an answer (the sanitizer builds watch every access).
+TEST_F(CtyToolTest, RandomInputNeverBreaks) {
+    const char* pieces[] = {"KJFK",  "*3*", "9999", "-",    "B_",
+                            "b",     "nan", "1e40", "-0",   "ST",
+                            "ST=",   "RA<", "P<",   ":",    ",",
+                            "\t",    "\n",  "\0",   "\xff", "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
+                            "12345", "+",   " "};
+    unsigned seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    CTY_data city = {"NAME", "NY", "US", "KJFK", 3, ' ', ' ', 40, -73, 4, 74486, 0};
+    for (int round = 0; round < 200; ++round) {
+        std::string text, item;
+        for (int i = next() % 400; i > 0; --i) {
+            const char* p = pieces[next() % std::size(pieces)];
+            text += round % 2 ? std::string(1, static_cast<char>(next()))
+                              : std::string(p, p[0] ? strlen(p) : 1);
+            if (i % 8 == 0) item += p[0] != '\0' ? p : ":";
+        }
+        write_file(dir.file("rnd.cty"), text);
+        ASSERT_GT(CTY_store("rnd.cty", 1 + round % 3, nullptr, 9), 0);
+        CTY_data d;
+        for (const char* id : {"KJFK", "12345", "b12345", "K2201", "", "ABCDEFGHIJKLMNOPQRST"})
+            CTY_search(id, &d);
+        CTY_get("rnd.cty", "KJFK", &d);
+        char* items[] = {item.data(), text.data()};
+        int rc = CTY_data_cmp(2, items, &city);
+        EXPECT_TRUE(rc >= -1 && rc <= 1) << rc;
+    }
+}
+
 TEST_F(CtyToolTest, GetByIdentifierNameOrNumber) {
     struct Case {
         const char* text;
         const char* id;  // "" when not found
     } cases[] = {
-        {"KJFK", "KJFK"},   {"kjfk", "KJFK"},         {"denver", "KDEN"},
-        {"Denver", "KDEN"}, {"72565", "KDEN"},        {"03772", "EGLL"},
-        {"KCAS", "kcas"},   {"new_york/jfk", "KJFK"}, {"DENV", ""},
-        {"99999", ""},      {"3772", ""},             {"", ""},
+        {"KJFK", "KJFK"},  {"kjfk", "KJFK"},  {"denver", "KDEN"}, {"Denver", "KDEN"},
+        {"72565", "KDEN"}, {"03772", "EGLL"}, {"KCAS", "kcas"},   {"new_york/jfk", "KJFK"},
+        {"DENV", ""},      {"99999", ""},     {"3772", ""},       {"", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -300,10 +332,10 @@ TEST_F(CtyToolTest, Messages) {
 
 class DataCmpTest : public ::testing::Test {
    protected:
-    CTY_data jfk = {"NEW_YORK/JFK", "NY", "US", "KJFK", 3, '*', '*', 40.64f, -73.78f, 4.0f,
-                    74486, 0};
-    CTY_data heathrow = {"LONDON/HEATHROW", "-", "GB", "EGLL", 1, ' ', ' ', 51.48f, -0.45f,
-                         25.0f, 3772, 0};
+    CTY_data jfk = {"NEW_YORK/JFK", "NY",    "US", "KJFK", 3, '*', '*',
+                    40.64f,         -73.78f, 4.0f, 74486,  0};
+    CTY_data heathrow = {
+        "LONDON/HEATHROW", "-", "GB", "EGLL", 1, ' ', ' ', 51.48f, -0.45f, 25.0f, 3772, 0};
     int cmp(std::vector<const char*> items, const CTY_data& city) {
         std::vector<char*> list;
         for (const char* i : items) list.push_back(const_cast<char*>(i));
@@ -317,29 +349,72 @@ TEST_F(DataCmpTest, SingleItems) {
         bool jfk;
     } cases[] = {
         // whole item: identifier, WMO number, beginning of the name (more than 4 characters)
-        {"KJFK", true}, {"kjfk", true}, {"74486", true}, {"NEW_Y", true}, {"new_york/jfk", true},
-        {"NEW_", false}, {"KLGA", false}, {"7448", false}, {"YORK", false},
+        {"KJFK", true},
+        {"kjfk", true},
+        {"74486", true},
+        {"NEW_Y", true},
+        {"new_york/jfk", true},
+        {"NEW_", false},
+        {"KLGA", false},
+        {"7448", false},
+        {"YORK", false},
         // tests
-        {"Name=new", true}, {"name=NEW_YORK/JFK", true}, {"Name=YORK", false},
+        {"Name=new", true},
+        {"name=NEW_YORK/JFK", true},
+        {"Name=YORK", false},
         {"Name=NEW_YORK/JFK_AND_MORE", false},
-        {"ST=NY", true}, {"st=ny", true}, {"ST=NY_US", true}, {"ST=ny_us", true},
-        {"ST=NY_GB", false}, {"ST=CO", false}, {"ST=NYU", false},
-        {"ST:NY", true}, {"ST:NY_US", true}, {"ST:CO", false}, {"ST", false},
-        {"CN=US", true}, {"CN=us", true}, {"CN=GB", false}, {"CN:US", true}, {"CN", false},
-        {"ID=KJFK", true}, {"ID=kjfk", true}, {"ID=KLGA", false},
+        {"ST=NY", true},
+        {"st=ny", true},
+        {"ST=NY_US", true},
+        {"ST=ny_us", true},
+        {"ST=NY_GB", false},
+        {"ST=CO", false},
+        {"ST=NYU", false},
+        {"ST:NY", true},
+        {"ST:NY_US", true},
+        {"ST:CO", false},
+        {"ST", false},
+        {"CN=US", true},
+        {"CN=us", true},
+        {"CN=GB", false},
+        {"CN:US", true},
+        {"CN", false},
+        {"ID=KJFK", true},
+        {"ID=kjfk", true},
+        {"ID=KLGA", false},
         // 40.7N 73.9W is about 12 km from the station
-        {"RA<40.7:-73.9:20", true}, {"RA<40.7:-73.9:5", false}, {"RA<40.7:-73.9", false},
+        {"RA<40.7:-73.9:20", true},
+        {"RA<40.7:-73.9:5", false},
+        {"RA<40.7:-73.9", false},
         {"RA<x:-73.9:20", false},
-        {"P=3", true}, {"P<3", true}, {"P>3", true}, {"P=2", false}, {"P<2", false},
-        {"P>4", false}, {"P<abc", false},
-        {"Lat=40.64", true}, {"Lat>40", true}, {"Lat<40", false}, {"LAT<41", true},
-        {"Lon<-73", true}, {"Lon>-73", false}, {"Lon=-73.78", true},
-        {"Elev>3", true}, {"Elev<3", false}, {"Elev=4", true},
-        {"WMO=74486", true}, {"WMO=74487", false}, {"WMO<74486", true}, {"WMO>74487", false},
+        {"P=3", true},
+        {"P<3", true},
+        {"P>3", true},
+        {"P=2", false},
+        {"P<2", false},
+        {"P>4", false},
+        {"P<abc", false},
+        {"Lat=40.64", true},
+        {"Lat>40", true},
+        {"Lat<40", false},
+        {"LAT<41", true},
+        {"Lon<-73", true},
+        {"Lon>-73", false},
+        {"Lon=-73.78", true},
+        {"Elev>3", true},
+        {"Elev<3", false},
+        {"Elev=4", true},
+        {"WMO=74486", true},
+        {"WMO=74487", false},
+        {"WMO<74486", true},
+        {"WMO>74487", false},
         {"WMO>70000", true},
         // all tests of an item must hold
-        {"ST=NY:P<3", true}, {"ST=NY:P<2", false}, {"CN:US:ST:NY:ID=KJFK", true},
-        {"CN=US:XYZ=1", false}, {"XYZ", false},
+        {"ST=NY:P<3", true},
+        {"ST=NY:P<2", false},
+        {"CN:US:ST:NY:ID=KJFK", true},
+        {"CN=US:XYZ=1", false},
+        {"XYZ", false},
         // an item without tests holds
         {"", true},
     };
@@ -426,10 +501,10 @@ TEST_F(ShippedDatabaseTest, WellKnownAirports) {
         const char* region;
         float lat, lon;
     } cases[] = {
-        {"KJFK", "NY", "US", 40.64f, -73.78f},   {"KIND", "IN", "US", 39.72f, -86.29f},
-        {"PHNL", "HI", "US", 21.32f, -157.92f},  {"CYVR", "BC", "CA", 49.19f, -123.18f},
-        {"CYUL", "QC", "CA", 45.47f, -73.74f},   {"EGLL", "-", "GB", 51.47f, -0.46f},
-        {"LFPG", "-", "FR", 49.01f, 2.55f},      {"YSSY", "-", "AU", -33.95f, 151.18f},
+        {"KJFK", "NY", "US", 40.64f, -73.78f},  {"KIND", "IN", "US", 39.72f, -86.29f},
+        {"PHNL", "HI", "US", 21.32f, -157.92f}, {"CYVR", "BC", "CA", 49.19f, -123.18f},
+        {"CYUL", "QC", "CA", 45.47f, -73.74f},  {"EGLL", "-", "GB", 51.47f, -0.46f},
+        {"LFPG", "-", "FR", 49.01f, 2.55f},     {"YSSY", "-", "AU", -33.95f, 151.18f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -487,7 +562,8 @@ TEST_F(ShippedDatabaseTest, LoadAndSearchEveryIdentifier) {
     EXPECT_EQ(records, all.size());
     EXPECT_EQ(found, all.size());
     EXPECT_EQ(same, all.size());  // identifiers are unique in the shipped file
-    printf("%zu stations: plain line read %.3f ms, record read %.3f ms, "
-           "store + search all %.3f ms (%.2f x line read, %.2f x record read)\n",
-           all.size(), raw, read, stored, stored / raw, stored / read);
+    printf(
+        "%zu stations: plain line read %.3f ms, record read %.3f ms, "
+        "store + search all %.3f ms (%.2f x line read, %.2f x record read)\n",
+        all.size(), raw, read, stored, stored / raw, stored / read);
 }
