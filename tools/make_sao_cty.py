@@ -275,6 +275,9 @@ def main():
         if loc == "None" or "description" not in st:
             counts["left out, no location"] += 1
             continue
+        if not re.fullmatch(r"[A-Z0-9]{1,9}", st["id"]):
+            notes.append("%s: identifier unfit for the database; left out" % st["id"])
+            continue
         lat, lon = (float(v) for v in loc.strip("()").split(","))
         name, state, region = describe(st, names, codes, notes, counts)
         records.append({"id": st["id"], "name": name, "state": state, "region": region,
