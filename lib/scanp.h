@@ -18,6 +18,7 @@
 #define JOX_SCANP_H
 
 #include <cstddef>
+#include <type_traits>
 #include <utility>
 
 typedef struct {
@@ -55,7 +56,13 @@ ScanArg to_arg(char (&buf)[N]) {
     return {ScanKind::Text, buf, N};
 }
 inline ScanArg to_arg(scan_buf b) { return {ScanKind::Text, b.ptr, b.size}; }
-ScanArg to_arg(char* p) = delete;  // size unknown: use an array or scan_buf
+// A pointer to char has no known size: use an array or scan_buf. (A template, so that it
+// never wins over the array form through the array-to-pointer conversion.)
+template <class P>
+    requires std::is_pointer_v<std::remove_reference_t<P>> &&
+             std::is_same_v<std::remove_cv_t<std::remove_pointer_t<std::remove_reference_t<P>>>,
+                            char>
+ScanArg to_arg(P&& p) = delete;
 }  // namespace scanp_detail
 
 // Runs pattern pat against the text from off with the given destinations. Returns the count
