@@ -1,7 +1,14 @@
 // City database file: the text file that lists weather stations (name, state, region,
 // identifier, plotting priority with two flags, position, elevation, WMO number), the
 // station record CTY_data, where the file is looked for, and the low-level access: open,
-// read one record, rewind, close. Only one database file is open at a time.
+// read one record, rewind, close. Only one database file is open at a time: opening one
+// closes the one before.
+//
+// One station a line, ten fields separated by blanks: name (20 characters), state (2),
+// region (2), identifier (9), priority ("3", "*3", "3*" or "*3*"), latitude, longitude,
+// elevation, WMO number and a trailing number. A text field longer than its width spills
+// into the next field, as a width-limited read does; the priority field is cut to 4
+// characters. Blank lines are passed over; a line is read up to 255 characters.
 #ifndef JOX_CTY_READ_H
 #define JOX_CTY_READ_H
 
@@ -25,15 +32,23 @@ typedef struct {
     int num;
 } CTY_data;
 
-// 0 read ("r"), 1 write ("w"); the file descriptor number, or -1.
+// f_access 0 reads ("r"), 1 writes ("w"); the file descriptor number, or -1 for another
+// access or when the file cannot be opened.
 int CTY_open(const char* filename, int f_access, int f_type);
-// The number of fields converted (10 for a complete line); -1 when no file is open or at
-// the end of the file.
+// Reads the next line of the open file into city: the number of fields converted, in order
+// up to the first that does not convert (10 for a complete line; a priority field without
+// its digit does not convert). Fields not converted are left missing (texts empty, numbers
+// -9999, WMO 99999); num is 0. -1 when no file is open or at the end of the file. The
+// descriptor is not consulted.
 int CTY_read(int city_fd, CTY_data* city);
+// Back to the first line; -1 when no file is open, else 0.
 int CTY_rewind(int city_fd);
+// Closes the file; -1 when none is open, else 0.
 int CTY_close(int city_fd);
-// Finds and opens the database (resource city_file, then city_file, then "sao.cty", in the
-// file_path directory); the descriptor or -1; the estimated station count (at least 1).
+// Finds and opens the database: the resource city_file when it is set ("none": no database,
+// -1 without a message), else city_file, else "sao.cty", joined to the resource file_path.
+// Returns the descriptor, or -1 with a warning when it cannot be opened; *num_stats gets
+// the station-count estimate (file size / 59, 1 to 4000).
 int CTY_open_file(const char* city_file, int* num_stats);
 
 #endif

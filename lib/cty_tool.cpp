@@ -1,9 +1,354 @@
-// Station store and search; see cty_tool.h. (Arrives with the station work.)
+// Station store and search; see cty_tool.h.
 #include "cty_tool.h"
 
-int CTY_store(const char*, int, const Domain*, int) { return 0; }
-int CTY_search(const char*, void*) { return 0; }
-int CTY_get(const char*, const char*, CTY_data*) { return 0; }
-int CTY_get_loc(const char*, const char*, float*, float*) { return 0; }
-int CTY_get_prior() { return 10; }
-int CTY_data_cmp(int, char**, const CTY_data*) { return 1; }
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "calc.h"
+#include "mess.h"
+#include "resrc.h"
+#include "string.h"
+#include "table.h"
+#include "tools.h"
+
+namespace {
+
+constexpr int DEFAULT_PRIOR = 10;       // every station, when stat_prior is not set
+constexpr int ASK_PRIOR = -9999;        // CTY_store's request to read stat_prior
+constexpr int MIN_FIELDS = 9;           // fields up to the WMO number make a station
+constexpr int MAX_LINES = 100000;       // lines read before a file loop gives up
+constexpr int WMO_KEY_SIZE = 16;        // "b%05d" of any int
+constexpr int LOC_KEY_SIZE = 100;       // "%5.0f%6.0f" of any pair of floats
+constexpr int WMO_TEXT_SIZE = 12;       // "%5.5d" of any int
+constexpr int STATE_TEXT_SIZE = 8;      // "%2s_%2s" of state and region
+constexpr int WMO_DIGITS = 5;
+constexpr int KEY_ID = 1;
+constexpr int KEY_WMO = 2;
+constexpr float LOC_SCALE = 10.0f;      // the location key is in tenths of a degree
+constexpr std::string_view B_REGION = "B_";  // stations whose WMO key carries a 'b'
+
+enum StoreType { STORE_NONE = 0, STORE_FULL = 1, STORE_XY = 2, STORE_XY_LOC = 3 };
+
+int store = STORE_NONE;     // record shape the table holds (the last CTY_store's type)
+int cty_fd = -1;            // descriptor of the database CTY_store left open
+TAB_table city_tbl = {};    // the station table; empty until CTY_store
+
+// The WMO key of a station: "%05d", or "b%05d" for region "B_"; null for a station without
+// a number, which is found by its identifier only.
+const char* wmo_key(const CTY_data* city, char* key) {
+    if (city->wmo == WMO_MISSING) return nullptr;
+    snprintf(key, WMO_KEY_SIZE, B_REGION == city->region ? "b%05d" : "%05d", city->wmo);
+    return key;
+}
+
+bool is_all_digits(std::string_view s) {
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
+
+// Enters one station that passed the filters; false when the table refused it.
+bool enter_station(int type, const CTY_data* city, float x, float y) {
+    char wmo[WMO_KEY_SIZE];
+    const char* wkey = wmo_key(city, wmo);
+    if (type == STORE_FULL) return TAB_enter(&city_tbl, city, city->id, wkey) == 0;
+    CTY_locate loc = {};
+    snprintf(loc.id, sizeof loc.id, "%s", city->id);
+    loc.wmo = city->wmo;
+    loc.x = x;
+    loc.y = y;
+    loc.el = city->el;
+    loc.pr = city->prior;
+    if (type == STORE_XY) return TAB_enter(&city_tbl, &loc, loc.id, wkey) == 0;
+    char where[LOC_KEY_SIZE];
+    snprintf(where, sizeof where, "%5.0f%6.0f", LOC_SCALE * city->lat, LOC_SCALE * city->lon);
+    return TAB_enter(&city_tbl, &loc, loc.id, wkey, where) == 0;
+}
+
+// The selection list of the identifier resource; "all" alone is no selection.
+void selection_list(int* numid, char*** ids) {
+    RES_getvals("identifier", numid, ids);
+    if (*numid == 1 && stricmp((*ids)[0], "all") == 0) {
+        free_parsed_array(*numid, *ids);
+        *numid = 0;
+        *ids = nullptr;
+    }
+}
+
+// ---- Selection tests ----
+
+enum class Test {
+    Name, StateIs, State, RegionIs, Region, IdIs, Range,
+    PriorIs, PriorMax, PriorMin, LatIs, LatMax, LatMin, LonIs, LonMax, LonMin,
+    ElevIs, ElevMax, ElevMin, WmoIs, WmoMax, WmoMin
+};
+
+struct TestWord {
+    std::string_view word;
+    bool whole;  // the test is the word alone and takes the next test as its value
+    Test test;
+};
+
+// Recognised by their beginning, ignoring case; "ST=" must come before "ST" alone.
+constexpr TestWord TEST_WORDS[] = {
+    {"Name=", false, Test::Name},     {"ST=", false, Test::StateIs},
+    {"ST", true, Test::State},        {"CN=", false, Test::RegionIs},
+    {"CN", true, Test::Region},       {"ID=", false, Test::IdIs},
+    {"RA<", false, Test::Range},      {"P=", false, Test::PriorIs},
+    {"P<", false, Test::PriorMax},    {"P>", false, Test::PriorMin},
+    {"Lat=", false, Test::LatIs},     {"Lat<", false, Test::LatMax},
+    {"Lat>", false, Test::LatMin},    {"Lon=", false, Test::LonIs},
+    {"Lon<", false, Test::LonMax},    {"Lon>", false, Test::LonMin},
+    {"Elev=", false, Test::ElevIs},   {"Elev<", false, Test::ElevMax},
+    {"Elev>", false, Test::ElevMin},  {"WMO=", false, Test::WmoIs},
+    {"WMO<", false, Test::WmoMax},    {"WMO>", false, Test::WmoMin},
+};
+
+bool same_nocase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (tolower(static_cast<unsigned char>(a[i])) != tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool begins_nocase(std::string_view text, std::string_view start) {
+    return text.size() >= start.size() && same_nocase(text.substr(0, start.size()), start);
+}
+
+const TestWord* find_test(std::string_view t) {
+    for (const TestWord& w : TEST_WORDS)
+        if (w.whole ? same_nocase(t, w.word) : begins_nocase(t, w.word)) return &w;
+    return nullptr;
+}
+
+bool read_float(const char* s, float* v) {
+    char* end = nullptr;
+    *v = strtof(s, &end);
+    return end != s;
+}
+
+bool read_int(const char* s, int* v) {
+    char* end = nullptr;
+    long n = strtol(s, &end, 10);
+    if (end == s || n < INT_MIN || n > INT_MAX) return false;
+    *v = static_cast<int>(n);
+    return true;
+}
+
+// How a test compares a station's field with its value: equal, at most, at least.
+enum class Cmp { Is, Max, Min };
+template <typename T>
+bool compare(T field, T value, Cmp how) {
+    return how == Cmp::Is ? field == value : (how == Cmp::Max ? field <= value : field >= value);
+}
+
+bool float_test(const char* text, float field, Cmp how) {
+    float v;
+    return read_float(text, &v) && compare(field, v, how);
+}
+
+bool int_test(const char* text, int field, Cmp how) {
+    int v;
+    return read_int(text, &v) && compare(field, v, how);
+}
+
+bool state_test(std::string_view value, const CTY_data* city) {
+    char both[STATE_TEXT_SIZE];
+    snprintf(both, sizeof both, "%2s_%2s", city->state, city->region);
+    if (value.size() == 2) return same_nocase(value, city->state);
+    return value.size() == 5 && same_nocase(value, both);
+}
+
+// Whether the tests of one item all hold, each test taking its own words (and the next ones
+// for ST, CN and RA<). An empty item holds; an unknown test does not.
+bool tests_hold(int argc, char** argv, const CTY_data* city) {
+    char wmo[WMO_TEXT_SIZE];
+    snprintf(wmo, sizeof wmo, "%5.5d", city->wmo);
+    for (int i = 0; i < argc; ++i) {
+        std::string_view t = argv[i];
+        const TestWord* w = find_test(t);
+        if (w == nullptr) return false;
+        const char* v = argv[i] + w->word.size();
+        bool holds = false;
+        switch (w->test) {
+            case Test::Name: holds = begins_nocase(city->name, v); break;
+            case Test::StateIs: holds = state_test(v, city); break;
+            case Test::State: holds = ++i < argc && state_test(argv[i], city); break;
+            case Test::RegionIs: holds = same_nocase(v, city->region); break;
+            case Test::Region: holds = ++i < argc && same_nocase(argv[i], city->region); break;
+            case Test::IdIs: holds = same_nocase(v, city->id); break;
+            case Test::Range: {
+                float lat, lon, range;
+                holds = i + 2 < argc && read_float(v, &lat) && read_float(argv[i + 1], &lon) &&
+                        read_float(argv[i + 2], &range) &&
+                        calc_earth_dist(lat, lon, city->lat, city->lon) <= range;
+                i += 2;
+                break;
+            }
+            case Test::PriorIs: holds = int_test(v, city->prior, Cmp::Is); break;
+            case Test::PriorMax: holds = int_test(v, city->prior, Cmp::Max); break;
+            case Test::PriorMin: holds = int_test(v, city->prior, Cmp::Min); break;
+            case Test::LatIs: holds = float_test(v, city->lat, Cmp::Is); break;
+            case Test::LatMax: holds = float_test(v, city->lat, Cmp::Max); break;
+            case Test::LatMin: holds = float_test(v, city->lat, Cmp::Min); break;
+            case Test::LonIs: holds = float_test(v, city->lon, Cmp::Is); break;
+            case Test::LonMax: holds = float_test(v, city->lon, Cmp::Max); break;
+            case Test::LonMin: holds = float_test(v, city->lon, Cmp::Min); break;
+            case Test::ElevIs: holds = float_test(v, city->el, Cmp::Is); break;
+            case Test::ElevMax: holds = float_test(v, city->el, Cmp::Max); break;
+            case Test::ElevMin: holds = float_test(v, city->el, Cmp::Min); break;
+            case Test::WmoIs: holds = same_nocase(v, wmo); break;
+            case Test::WmoMax: holds = int_test(v, city->wmo, Cmp::Max); break;
+            case Test::WmoMin: holds = int_test(v, city->wmo, Cmp::Min); break;
+        }
+        if (!holds) return false;
+    }
+    return true;
+}
+
+// The whole item as a WMO number, an identifier or the beginning of a name.
+bool whole_item_matches(std::string_view item, const CTY_data* city) {
+    char wmo[WMO_TEXT_SIZE];
+    snprintf(wmo, sizeof wmo, "%5.5d", city->wmo);
+    return (item.size() == WMO_DIGITS && same_nocase(item, wmo)) || same_nocase(item, city->id) ||
+           (item.size() > 4 && begins_nocase(city->name, item));
+}
+
+bool item_matches(const char* item, const CTY_data* city) {
+    int argc = 0;
+    char** argv = nullptr;
+    parse_string(item, ':', &argc, &argv);
+    bool holds = tests_hold(argc, argv, city);
+    free_parsed_array(argc, argv);
+    return holds || whole_item_matches(item, city);
+}
+
+// Whether a record read by CTY_get is the station asked for: its identifier, its name or
+// its WMO number (a station without a number is not found by the missing number).
+bool get_matches(const char* id, const CTY_data* city) {
+    if (stricmp(id, city->id) == 0 || stricmp(id, city->name) == 0) return true;
+    if (city->wmo == WMO_MISSING) return false;
+    char wmo[WMO_TEXT_SIZE];
+    snprintf(wmo, sizeof wmo, "%05d", city->wmo);
+    return stricmp(id, wmo) == 0;
+}
+
+}  // namespace
+
+int CTY_store(const char* city_file, int type, const Domain* domain, int prior) {
+    TAB_free(&city_tbl);
+    store = type;
+    cty_fd = -1;
+    if (type < STORE_FULL || type > STORE_XY_LOC) return 0;
+    int num_stats = 0;
+    cty_fd = CTY_open_file(city_file, &num_stats);
+    if (cty_fd < 0) return 0;
+    MAP_domain(domain);
+    MESS_print(MESS_MESS, "Reading the city database file...\n");
+    int numid = 0;
+    char** ids = nullptr;
+    selection_list(&numid, &ids);
+    if (prior == ASK_PRIOR) prior = CTY_get_prior();
+    CTY_rewind(cty_fd);
+    int size = type == STORE_FULL ? static_cast<int>(sizeof(CTY_data))
+                                  : static_cast<int>(sizeof(CTY_locate));
+    if (TAB_create(&city_tbl, num_stats, size, type == STORE_XY_LOC ? 3 : 2) != 0) {
+        free_parsed_array(numid, ids);
+        return cty_fd;
+    }
+    CTY_data city;
+    int lines = 0, n;
+    while ((n = CTY_read(cty_fd, &city)) > 0) {
+        if (++lines > MAX_LINES) {
+            MESS_print(MESS_WARN, "Caught in city database loop\n");
+            break;
+        }
+        if (n < MIN_FIELDS || city.prior > prior) continue;
+        if (CTY_data_cmp(numid, ids, &city) == -1) continue;
+        float x, y;
+        MAP_tran(&x, &y, city.lat, city.lon);
+        if (!MAP_in_grid_domain(x, y)) continue;
+        enter_station(type, &city, x, y);
+    }
+    free_parsed_array(numid, ids);
+    return cty_fd;
+}
+
+int CTY_search(const char* id, void* data) {
+    if (id == nullptr) return 0;
+    std::string_view s(id);
+    const char* found = nullptr;
+    if ((s.size() == WMO_DIGITS && is_all_digits(s)) || (s.size() == WMO_DIGITS + 1 && s[0] == 'b')) {
+        found = TAB_search(&city_tbl, KEY_WMO, id);
+    } else if (s.size() == WMO_DIGITS && is_upper(s[0]) && is_all_digits(s.substr(2))) {
+        int wmo = WMO_MISSING;
+        id_to_wmo(id, &wmo);
+        char key[WMO_TEXT_SIZE];
+        snprintf(key, sizeof key, "%5.5d", wmo);
+        found = TAB_search(&city_tbl, KEY_WMO, key);
+    } else {
+        found = TAB_search(&city_tbl, KEY_ID, id);
+    }
+    if (found == nullptr) return 0;
+    if (data != nullptr)
+        memcpy(data, found, store == STORE_FULL ? sizeof(CTY_data) : sizeof(CTY_locate));
+    return 1;
+}
+
+int CTY_get(const char* city_file, const char* id, CTY_data* data) {
+    if (id == nullptr || data == nullptr) return 0;
+    int n = 0;
+    int fd = CTY_open_file(city_file, &n);
+    if (fd < 0) return 0;
+    MESS_print(MESS_MESS, "Searching the city database file for: %s ...\n", id);
+    CTY_rewind(fd);
+    int found = 0, lines = 0, fields;
+    while ((fields = CTY_read(fd, data)) > 0) {
+        if (++lines > MAX_LINES) {
+            MESS_print(MESS_WARN, "Caught in city database loop\n");
+            break;
+        }
+        if (fields >= MIN_FIELDS && get_matches(id, data)) {
+            found = 1;
+            break;
+        }
+    }
+    CTY_close(fd);
+    return found;
+}
+
+int CTY_get_loc(const char* city_file, const char* id, float* lat, float* lon) {
+    CTY_data city;
+    if (CTY_get(city_file, id, &city) == 0) return 0;
+    if (lat != nullptr) *lat = city.lat;
+    if (lon != nullptr) *lon = city.lon;
+    return 1;
+}
+
+int CTY_get_prior() {
+    int prior = DEFAULT_PRIOR;
+    RES_getval("stat_prior", &prior, CV_int);
+    return prior;
+}
+
+int CTY_data_cmp(int numid, char** ids, const CTY_data* data) {
+    if (numid <= 0 || ids == nullptr) return 1;
+    if (data == nullptr) return -1;
+    for (int i = 0; i < numid; ++i)
+        if (ids[i] != nullptr && item_matches(ids[i], data)) return i;
+    return -1;
+}
+
+int CTY_reset() {
+    TAB_free(&city_tbl);
+    CTY_close(cty_fd);
+    store = STORE_NONE;
+    cty_fd = -1;
+    return 0;
+}

@@ -1,6 +1,17 @@
 // Station store and search: loads the stations of the city database once into a hash table
 // keyed by identifier and by WMO number (CTY_store) and finds them again (CTY_search), or
 // finds one station by reading the file (CTY_get).
+//
+// CTY_store keeps the stations whose priority is at most the one asked for, that pass the
+// selection list of the resource "identifier" (CTY_data_cmp) and that lie in the map domain.
+// Store type 1 keeps whole CTY_data records, types 2 and 3 CTY_locate records (type 3 with
+// a third key, the position in tenths of a degree). Key 1 is the identifier, key 2 the WMO
+// number ("%05d", "b%05d" for region "B_"); a station without a WMO number (99999) has no
+// key 2. Keys compare exactly. Records need the fields up to the WMO number; shorter lines
+// are passed over.
+//
+// State: the table and its store type, and the database descriptor CTY_store leaves open;
+// they last until the next CTY_store or CTY_reset.
 #ifndef JOX_CTY_TOOL_H
 #define JOX_CTY_TOOL_H
 
@@ -15,14 +26,31 @@ typedef struct {
     int pr;      // priority
 } CTY_locate;
 
-// Loads the table; the database descriptor (the file stays open), or 0.
+// Loads the table (replacing an earlier one) from the database found as CTY_open_file
+// finds it; a prior of -9999 takes the resource stat_prior (CTY_get_prior). Returns the
+// database descriptor (the file stays open), or 0 when the database cannot be opened or
+// type is not 1 to 3 (the table is then empty).
 int CTY_store(const char* city_file, int type, const Domain* domain, int prior);
-// 1 with the station copied into data (a CTY_data for store type 1), else 0.
+// Looks id up: five digits or "b" and five digits by WMO key; five characters with a
+// capital letter first and digits in places three to five by the WMO number id_to_wmo
+// gives; anything else by identifier. 1 with the station copied into data (a CTY_data for
+// store type 1, a CTY_locate for 2 and 3; data may be null), else 0.
 int CTY_search(const char* id, void* data);
-// Reads the database file for id (identifier, name or WMO number); 1 with data filled.
+// Reads the database file for the first station whose identifier, name or WMO number
+// ("%05d") equals id, ignoring case. 1 with data filled, else 0. Opens and closes the file.
 int CTY_get(const char* city_file, const char* id, CTY_data* data);
+// CTY_get, then the station's position into *lat, *lon; 0 (outputs untouched) when not
+// found.
 int CTY_get_loc(const char* city_file, const char* id, float* lat, float* lon);
+// The resource stat_prior as an integer; 10 when it is not set.
 int CTY_get_prior();
+// Tests a station against a selection list: 1 for an empty list, else the index of the
+// first item that matches, or -1. An item is tests joined by ":" (Name=, ST=, ST, CN=, CN,
+// ID=, RA< lat:lon:km, P=/</>, Lat=/</>, Lon=/</>, Elev=/</>, WMO=/</>), all of which must
+// hold, or matches as a whole: five characters equal to the WMO number, the identifier, or
+// more than four characters that begin the name (texts ignoring case).
 int CTY_data_cmp(int numid, char** ids, const CTY_data* data);
+// Empties the table and closes the database (a fresh start inside one process). Returns 0.
+int CTY_reset();
 
 #endif

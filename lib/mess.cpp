@@ -49,9 +49,11 @@ void close_log() {
     pfile = nullptr;
 }
 
+// An item without a name opens nothing: an empty name would otherwise stand for the
+// standard output and double every message.
 void open_log(const char* name, const char* access) {
     close_log();
-    pfile = FILE_open(name, access);
+    if (*name != '\0') pfile = FILE_open(name, access);
 }
 
 // Name of a log-file item: the text from position skip on, empty when the item is shorter.
@@ -169,7 +171,7 @@ int MESS_check_set() { return mess_set; }
 
 int MESS_print(M_type type, const char* mess, ...) {
     if ((type & mess_level) == 0) return 0;
-    if (mess_out == OUT_REOPEN) pfile = FILE_open(filename, "a");
+    if (mess_out == OUT_REOPEN && filename[0] != '\0') pfile = FILE_open(filename, "a");
     if (pfile != nullptr) {
         if (mess_out == OUT_STAMPED) {
             char stamp[STAMP_SIZE];

@@ -1,18 +1,800 @@
-// Bulletin reader; see par_tool.h. (Arrives with the reader work.)
+// Bulletin reader; see par_tool.h.
 #include "par_tool.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "files.h"
+#include "mess.h"
+#include "resrc.h"
+#include "scanp.h"
+#include "string.h"
+#include "system.h"
 
 PDB_record pdb = {};
 
-int PAR_in_file(const char*) { return 0; }
-int PAR_lookup(char*, char*) { return 0; }
-int PAR_set_end(int) { return 0; }
-int PAR_set_output(int) { return 0; }
-int PAR_get_status(int) { return 0; }
-int PAR_open(const Date*) { return -1; }
-int PAR_close(int) { return 0; }
-int PAR_search(int, char*) { return -1; }
-int PAR_cmp(const char*, const char*, const char*) { return 1; }
-unsigned long PAR_end(int, char*) { return 0; }
+// 1 when the current file name is one the user gave (not to be rebuilt from a date). The file
+// naming module provides it; this weak stand-in (every name chosen by date) serves until then.
+int FILE_get_filename_type() __attribute__((weak));
+int FILE_get_filename_type() { return 0; }
+
+namespace {
+
+constexpr M_type PAR_TRACE = 0x40000000u;  // the reader's sub-level of debug
+constexpr M_type PAR_LIST = 0x00000001u;   // listed lines: the first sub-level of print
+constexpr float PAR_WAIT_SECS = 1.0f;      // continuous mode: pause before reading again
+constexpr int PAR_INDEX_TEXT_MAX = 128;    // characters of an index entry's heading text
+constexpr int PAR_INDEX_LINE_SIZE = 160;   // bytes of one index line as read (rest dropped)
+constexpr int PAR_LOOKUP_WORD_MAX = 19;    // characters of a word of the lookup table
+constexpr int PAR_LOOKUP_LINE_SIZE = 128;  // bytes of one lookup-table line as read
+constexpr int PAR_RULE_NUMBER_AT = 5;      // "line_N", "skip_N": where the count begins
+constexpr int PAR_ZONE_PREFIX = 3;         // state and type letters of a zone code
+constexpr char PAR_SOH = 1;                // start of a transmitted product
+constexpr char PAR_ETX = 3;                // end of a transmitted product
+constexpr const char* PAR_LOOKUP_FILE = "parse.lup";
+constexpr const char* PAR_NONE = "----";   // a trace field that holds no text
+
+constexpr unsigned long PAR_END_BIT = 4;      // product ended (with 5: at the next heading)
+constexpr unsigned long PAR_HEADING_BIT = 1;  // the ending line is the next heading
+constexpr int PAR_SKIP_LINES = 0x10;          // skip rule: a number of lines
+constexpr int PAR_SKIP_BLANK = 0x100;         // skip rule: up to a blank line
+constexpr int PAR_OUT_HEADER = 1;             // output bit: the heading line
+constexpr int PAR_OUT_LINES = 2;              // output bit: the product lines
+constexpr int PAR_WHICH_LAST = 1;             // selection mode: keep the last product
+constexpr int PAR_WHICH_CONT = 2;             // selection mode: wait for more data
+
+// The one file slot.
+struct Slot {
+    FILE* ifile;                      // the bulletin file; null while closed
+    FILE* hfile;                      // its header index, or null
+    Date date;                        // the date the file was opened for
+    long pos;                         // offset of the line last read
+    char header[PAR_HEADER_MAX + 1];  // current heading, or a next heading held over
+    char line[PAR_LINE_SIZE];         // held line: a report's first line or an ending line
+    unsigned long cur;                // status: last end code, or 1 after a product was found
+    long index_off;                   // offset of the last index entry taken; -1 none yet
+    char name[FILE_NAME_MAX];         // the bulletin file opened (reopened in the last mode)
+};
+
+// The product remembered by the last mode.
+struct SavedProduct {
+    long pos;  // offset where reading resumes; -1 while nothing is saved
+    Date date;
+    char header[PAR_HEADER_MAX + 1];
+    char line[PAR_LINE_SIZE];
+    char name[FILE_NAME_MAX];
+};
+
+Slot slot = {};
+char work[PAR_LINE_SIZE];          // the working line: the latest line read from the file
+char infile[PAR_TYPE_SIZE];        // the bulletin file type (name-convention key)
+int end_rules = 0;                 // end rule bits (PAR_END_*)
+int skip_rules = 0;                // skip rule bits (PAR_SKIP_*)
+int cur_lines = 0;                 // lines tested since the last read or listing began
+int max_lines = 0;                 // line limit of the end rule 0x10
+int skip_lines = 0;                // line count of the skip rule 0x10
+int blank_lines = 0;               // consecutive blank lines seen
+int which = 0;                     // selection mode: 0 or -1 first, 1 last, 2 continuous
+int output = PAR_OUT_HEADER | PAR_OUT_LINES;  // what reading and listing hand out
+int numid = -1;                    // identifiers listed; -1 not set yet, 0 every report
+char** ids = nullptr;              // the identifier list (parse_string)
+char zone_prefix[PAR_ZONE_PREFIX + 1];  // zone test: state and type of the current zone line
+FILE* ofile = nullptr;             // listing copy file, or null
+int out_file_tried = 0;            // 1 once the listing tried to open ofile
+SavedProduct product = {-1, {}, "", "", ""};
+
+// Where the listing and reading stand within a report.
+enum class Printing { off, on, ended };
+
+constexpr Date PAR_NO_DATE = {DATE_MISSING, DATE_MISSING, DATE_MISSING, DATE_MISSING,
+                              DATE_MISSING, DATE_MISSING, DATE_MISSING, 0};
+
+// Copies src into dst of size bytes, cut to fit.
+void copy_cut(char* dst, size_t size, const char* src) {
+    size_t n = strnlen(src, size - 1);
+    memcpy(dst, src, n);
+    dst[n] = '\0';
+}
+
+template <size_t N>
+void copy_cut(char (&dst)[N], const char* src) {
+    copy_cut(dst, N, src);
+}
+
+// Copies the n characters at src into dst of size bytes, cut to fit.
+void copy_word(char* dst, size_t size, const char* src, size_t n) {
+    if (n > size - 1) n = size - 1;
+    memcpy(dst, src, n);
+    dst[n] = '\0';
+}
+
+bool slot_open(int ind) { return ind == 0 && slot.ifile != nullptr; }
+
+const char* or_none(const char* text) { return text != nullptr && *text != '\0' ? text : PAR_NONE; }
+
+// One trace line of the search, identification and listing.
+void trace(const char* tag, const char* text) {
+    if (!MESS_check(PAR_TRACE)) return;
+    MESS_print(PAR_TRACE, "%s:%3lX:%6ld:%-20.20s:%-10.10s:%-10.10s:\n", tag, slot.cur, slot.pos,
+               or_none(text), slot.header, slot.line);
+}
+
+// The trace line of reading, with the number of the line wanted.
+void trace_read(const char* tag, const char* text, int num) {
+    if (!MESS_check(PAR_TRACE)) return;
+    MESS_print(PAR_TRACE, "%s:%3lX:%6ld:%-20.20s:%-10.10s:%-10.10s:%d:\n", tag, slot.cur, slot.pos,
+               or_none(text), slot.header, slot.line, num);
+}
+
+// Reads the next piece of a bulletin line into the working line. A NUL byte reads as a
+// blank (so that the text behind it is not lost); carriage returns and newlines are removed.
+// The count read, or -1 at the end of the file.
+int read_work_line(FILE* f) {
+    int n = fgetnline(f, work, PAR_LINE_MAX);
+    if (n < 0) {
+        work[0] = '\0';
+        return -1;
+    }
+    if (strlen(work) != static_cast<size_t>(n))
+        for (int i = 0; i < n; ++i)
+            if (work[i] == '\0') work[i] = ' ';
+    wsstrip_string(work);
+    return n;
+}
+
+// Reads one whole line of a small table file into buf (size bytes), dropping what does not
+// fit and consuming the newline. The count stored, or -1 at the end of the file.
+int read_table_line(FILE* f, char* buf, int size) {
+    int n = 0;
+    int c = getc_unlocked(f);
+    if (c == EOF) {
+        buf[0] = '\0';
+        return -1;
+    }
+    for (; c != EOF && c != '\n'; c = getc_unlocked(f))
+        if (n < size - 1) buf[n++] = c == '\0' ? ' ' : static_cast<char>(c);
+    buf[n] = '\0';
+    return n;
+}
+
+// Continuous mode: the file may grow; wait, then let the next read see the new data.
+void wait_for_more(FILE* f) {
+    JOX_sleep(PAR_WAIT_SECS);
+    clearerr(f);
+}
+
+// Notes the offset and reads the next bulletin line into the working line. 1 for a line.
+// At the end of the file cur becomes 4; in continuous mode the working line is emptied
+// after a pause and the result is 0; otherwise nothing stays held and the result is -1.
+int next_line() {
+    // The offset only shows in the traces, and asking the stream for it costs a system call
+    // per line, so it is noted only while they are on.
+    if (MESS_check(PAR_TRACE)) slot.pos = ftell(slot.ifile);
+    if (read_work_line(slot.ifile) >= 0) return 1;
+    slot.cur = PAR_END_PRODUCT;
+    if (which == PAR_WHICH_CONT) {
+        wait_for_more(slot.ifile);
+        return 0;
+    }
+    slot.line[0] = '\0';
+    slot.header[0] = '\0';
+    return -1;
+}
+
+// ---- Heading comparison ----
+
+// Whether c is a member of the set text [first, last) (after "[" and "^"); members are
+// literal characters.
+bool set_has(const char* first, const char* last, char c) {
+    for (const char* m = first; m < last; ++m)
+        if (*m == c) return true;
+    return false;
+}
+
+// A "[" set "]" at p (pointing at "["), within the pattern up to limit. Tells whether c is
+// selected and returns the position behind the set.
+const char* match_set(const char* p, const char* limit, char c, bool* selected) {
+    const char* first = p + 1;
+    bool invert = first < limit && *first == '^';
+    if (invert) ++first;
+    const char* last = first;
+    while (last < limit && *last != ']') ++last;
+    *selected = set_has(first, last, c) != invert;
+    return last < limit ? last + 1 : last;
+}
+
+// The end of the alternative that begins at p: the next "|" or ")" outside a set, or the end
+// of the pattern.
+const char* alternative_end(const char* p) {
+    while (*p != '\0' && *p != '|' && *p != ')') {
+        if (*p == '[') {
+            ++p;
+            while (*p != '\0' && *p != ']') ++p;
+            if (*p == '\0') break;
+        }
+        ++p;
+    }
+    return p;
+}
+
+// Tries the alternative [a, a_end) at heading position *h. 1 when it matched (*h moves behind
+// it), 0 when it differed, -1 when the heading ended within it.
+int match_alternative(const char* a, const char* a_end, const char** h) {
+    const char* t = *h;
+    while (a < a_end) {
+        if (*t == '\0') return -1;
+        if (*a == '.' || *a == '?') {
+            ++a;
+        } else if (*a == '[') {
+            bool selected = false;
+            a = match_set(a, a_end, *t, &selected);
+            if (!selected) return 0;
+        } else if (*a++ != *t) {
+            return 0;
+        }
+        ++t;
+    }
+    *h = t;
+    return 1;
+}
+
+// "(" alternatives "|" ... ")" at *p against the heading at *h: 1 when one matched (both
+// move behind), 0 when none did, -1 when none did and the heading ended within the last.
+int match_alternatives(const char** p, const char** h) {
+    const char* a = *p + 1;
+    for (;;) {
+        const char* a_end = alternative_end(a);
+        int got = match_alternative(a, a_end, h);
+        if (got == 1) {
+            while (*a_end == '|') a_end = alternative_end(a_end + 1);
+            *p = *a_end == ')' ? a_end + 1 : a_end;
+            return 1;
+        }
+        if (*a_end != '|') return got;
+        a = a_end + 1;
+    }
+}
+
+// The grid product description field a "/GRIB" pattern letter names, or null.
+const int* grib_field(char letter) {
+    switch (letter) {
+        case 'M': return &pdb.model;
+        case 'G': return &pdb.type;
+        case 'L': return &pdb.ltype;
+        case 'H': return &pdb.level;
+        case 'T': return &pdb.time;
+        case 'V': return &pdb.var;
+        default: return nullptr;
+    }
+}
+
+// The rest of a pattern after "/" against a GRIB second text: pairs of a letter and a number.
+int compare_grib(const char* p) {
+    while (*p != '\0') {
+        if (*p == ' ') {
+            ++p;
+            continue;
+        }
+        const int* field = grib_field(*p++);
+        char* end = nullptr;
+        long value = strtol(p, &end, 10);
+        p = end;
+        if (field == nullptr || *field != value) return 1;
+    }
+    return 0;
+}
+
+const char* skip_spaces(const char* s) {
+    while (*s == ' ') ++s;
+    return s;
+}
+
+// ---- Report selection ----
+
+constexpr char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whether line begins with prefix, ignoring case.
+bool begins_nocase(const char* line, std::string_view prefix) {
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (line[i] == '\0' || ascii_lower(line[i]) != ascii_lower(prefix[i])) return false;
+    }
+    return true;
+}
+
+// "ua:" form: the text behind the report type and time groups begins with the station.
+bool upper_air_selects(const char* line, const char* station) {
+    parse_param param;
+    scanp_set(&param, line);
+    const char* text = line;
+    if (scanp(&param, "%*(TT|PP)%*s %*s ") == 3)
+        text = line + param.len;
+    else if (scanp(&param, "%*s %*(TT|PP)%*s %*s ") == 4)
+        text = line + param.len;
+    return begins_nocase(text, station);
+}
+
+// Whether one identifier selects the line; the forms are tried in their given order.
+bool identifier_selects(const char* line, const char* id) {
+    if (begins_nocase(id, "ua:")) return upper_air_selects(line, id + 3);
+    if (begins_nocase(id, "zn:")) {
+        if (PAR_zone_cmp(line, id + 3) == 1) return true;
+    } else if (id[0] == '%') {
+        if (PAR_zone_cmp(line, id + 1) == 1) return true;
+    } else if (id[0] == '+') {
+        if (strstr(line, id + 1) != nullptr) return true;
+    }
+    return begins_nocase(line, id);
+}
+
+bool selects(const char* line) {
+    for (int i = 0; i < numid; ++i)
+        if (identifier_selects(line, ids[i])) return true;
+    return false;
+}
+
+// The identifier list, read from the resource when it was never set.
+void load_identifiers() {
+    if (numid >= 0) return;
+    numid = 0;
+    RES_getvals("identifier", &numid, &ids);
+    if (numid < 0) numid = 0;
+}
+
+void free_identifiers() {
+    if (numid > 0) free_parsed_array(numid, ids);
+    ids = nullptr;
+    numid = -1;
+}
+
+// The decimal number at the start of s (0 when none), held within int.
+int clamped_number(const char* s) {
+    long n = strtol(s, nullptr, 10);
+    if (n > INT_MAX) return INT_MAX;
+    if (n < INT_MIN) return INT_MIN;
+    return static_cast<int>(n);
+}
+
+// Reads up to three digits at s (stopping at anything else); the number.
+int zone_number(const char* s) {
+    int value = 0;
+    for (int i = 0; i < 3 && isdigit(static_cast<unsigned char>(s[i])); ++i)
+        value = value * 10 + (s[i] - '0');
+    return value;
+}
+
+bool zone_separator(char c) { return c == '-' || c == '>'; }
+
+bool is_zone_line(const char* line, size_t len) {
+    auto alpha = [&](size_t i) { return isalpha(static_cast<unsigned char>(line[i])) != 0; };
+    auto digit = [&](size_t i) { return isdigit(static_cast<unsigned char>(line[i])) != 0; };
+    if (len >= 7 && alpha(0) && alpha(1) && zone_separator(line[6])) return true;
+    return len >= 4 && digit(0) && digit(1) && zone_separator(line[3]);
+}
+
+// ---- End rules and the printing state ----
+
+// Printing state after a line's end code: a code of a skip rule starts printing, any other
+// non-zero code ends it.
+Printing next_printing(Printing state, unsigned long code) {
+    if ((code & static_cast<unsigned long>(skip_rules)) != 0) return Printing::on;
+    if (code != 0) return Printing::ended;
+    return state;
+}
+
+Printing first_printing() { return skip_rules == 0 ? Printing::on : Printing::off; }
+
+// A number behind the rule word ("line_5"), or 1 for the bare word.
+int rule_count(const char* value) {
+    size_t len = strlen(value);
+    if (len == 4) return 1;
+    if (len < PAR_RULE_NUMBER_AT) return 0;
+    return clamped_number(value + PAR_RULE_NUMBER_AT);
+}
+
+// Applies one value of the resource parameter; unknown values are ignored.
+void apply_parameter(const char* value) {
+    if (stricmp(value, "dollar") == 0) {
+        end_rules |= static_cast<int>(PAR_END_DOLLAR);
+    } else if (stricmp(value, "blank") == 0) {
+        end_rules |= static_cast<int>(PAR_END_BLANK);
+    } else if (stricmp(value, "3blank") == 0) {
+        end_rules |= static_cast<int>(PAR_END_3BLANK);
+    } else if (stricmp(value, "equal") == 0) {
+        end_rules |= static_cast<int>(PAR_END_EQUAL);
+    } else if (strnicmp(value, "line", 4) == 0) {
+        end_rules |= static_cast<int>(PAR_END_LINES);
+        max_lines = rule_count(value);
+    } else if (stricmp(value, "skip_blank") == 0) {  // before the general "skip" form
+        skip_rules |= PAR_SKIP_BLANK;
+    } else if (strnicmp(value, "skip", 4) == 0) {
+        skip_rules |= PAR_SKIP_LINES;
+        skip_lines = rule_count(value);
+    } else if (stricmp(value, "first") == 0) {
+        which = -1;
+    } else if (stricmp(value, "last") == 0) {
+        which = PAR_WHICH_LAST;
+    } else if (stricmp(value, "cont") == 0) {
+        which = PAR_WHICH_CONT;
+    } else if (stricmp(value, "hdr") == 0) {
+        output = PAR_OUT_HEADER;
+    } else if (stricmp(value, "prod") == 0) {
+        output = PAR_OUT_LINES;
+    } else if (stricmp(value, "hdr+prod") == 0) {
+        output = PAR_OUT_HEADER | PAR_OUT_LINES;
+    }
+}
+
+// Loads the naming convention of a type through a copy (key suffixes are cut from the text).
+void set_name_of(const char* type) {
+    char copy[PAR_TYPE_SIZE];
+    copy_cut(copy, type);
+    FILE_set_name(copy);
+}
+
+// ---- Opening ----
+
+// Opens the named bulletin file (and the index file, when named) into the slot. 0, or -1.
+int open_slot(const char* name, const char* hname, const Date* date) {
+    PAR_close(0);
+    MESS_print(MESS_MESS, "Parsing: %s\n", name);
+    FILE* f = FILE_open(name, "r");
+    if (f == nullptr) return -1;
+    slot.ifile = f;
+    slot.hfile = hname[0] != '\0' && !FILE_is_stdio(hname) ? FILE_open(hname, "r") : nullptr;
+    slot.date = date != nullptr ? *date : PAR_NO_DATE;
+    slot.header[0] = '\0';
+    slot.line[0] = '\0';
+    slot.cur = 0;
+    slot.pos = 0;
+    slot.index_off = -1;
+    copy_cut(slot.name, name);
+    return 0;
+}
+
+// ---- Index search ----
+
+// The index no longer fits the bulletin file: search the file itself from where it stands.
+void drop_index(long resume) {
+    trace("SE-X", PAR_NONE);
+    FILE_close(slot.hfile);
+    slot.hfile = nullptr;
+    clearerr(slot.ifile);
+    fseek(slot.ifile, resume, SEEK_SET);
+}
+
+// Goes to the product at offset and takes its heading line. false (position unchanged)
+// when the line there cannot be read or is no heading of the pattern.
+bool take_indexed(long offset, const char* second, const char* rhdr) {
+    if (fseek(slot.ifile, offset, SEEK_SET) != 0 || read_work_line(slot.ifile) < 0) return false;
+    if (PAR_cmp(work, second, rhdr) != 0) return false;
+    slot.pos = offset;
+    copy_cut(slot.header, work);
+    slot.line[0] = '\0';
+    slot.cur = PAR_FOUND;
+    slot.index_off = offset;
+    trace("SE-1", work);
+    return true;
+}
+
+// One index entry. 1 a product found, 0 go on, -1 end of the index (outside continuous mode).
+// An entry that does not fit the bulletin file (no offset, an offset not past the previous
+// one, or no matching heading at it) ends the use of the index.
+int index_step(const char* rhdr) {
+    char entry[PAR_INDEX_LINE_SIZE];
+    if (read_table_line(slot.hfile, entry, sizeof entry) < 0) {
+        slot.line[0] = '\0';
+        if (which != PAR_WHICH_CONT) {
+            slot.header[0] = '\0';
+            return -1;
+        }
+        wait_for_more(slot.hfile);
+        return 0;
+    }
+    long resume = ftell(slot.ifile);
+    if (string_is_blank(entry)) return 0;
+    char* end = nullptr;
+    long offset = strtol(entry, &end, 10);
+    if (end == entry || offset < 0 || offset <= slot.index_off) {
+        drop_index(resume);
+        return 0;
+    }
+    char text[PAR_INDEX_TEXT_MAX + 1];
+    copy_cut(text, skip_spaces(end));
+    char* slash = strchr(text, '/');
+    const char* second = "";
+    if (slash != nullptr) {
+        *slash = '\0';
+        second = slash + 1;
+    }
+    if (PAR_cmp(text, second, rhdr) != 0) {
+        slot.index_off = offset;
+        return 0;
+    }
+    if (take_indexed(offset, second, rhdr)) return 1;
+    drop_index(resume);
+    return 0;
+}
+
+// One line of the search in the bulletin file itself. 1 found, 0 go on, -1 end of file.
+int line_step(const char* rhdr) {
+    // A held heading is taken over unless it is the one of the product just found.
+    if (slot.header[0] == '\0' || slot.cur == PAR_FOUND) {
+        int got = next_line();
+        if (got < 0) return -1;
+        if (got == 0) return 0;
+    } else {
+        copy_cut(work, slot.header);
+    }
+    trace("SE-2", work);
+    if (PAR_cmp(work, "", rhdr) == 0) {
+        copy_cut(slot.header, work);
+        slot.line[0] = '\0';
+        slot.cur = PAR_FOUND;
+        trace("SE-$", work);
+        return 1;
+    }
+    slot.header[0] = '\0';
+    return 0;
+}
+
+// ---- Last mode ----
+
+constexpr int PAR_GO_ON = 2;  // last mode: the saved product is back, go on
+
+// The last mode's part of listing and reading. With flag other than 1 the current product
+// is saved and cur becomes saved_cur (result 1, or -1 without a file); with flag 1 the saved
+// product is reopened (PAR_GO_ON, or -1).
+int last_mode(int ind, int flag, unsigned long saved_cur) {
+    if (flag != 1) {
+        if (!slot_open(ind)) return -1;
+        product.pos = ftell(slot.ifile);
+        product.date = slot.date;
+        copy_cut(product.header, slot.header);
+        copy_cut(product.line, slot.line);
+        copy_cut(product.name, slot.name);
+        slot.line[0] = '\0';
+        slot.header[0] = '\0';
+        slot.cur = saved_cur;
+        return 1;
+    }
+    if (product.pos < 0) return -1;
+    if (open_slot(product.name, "", &product.date) < 0) return -1;
+    if (fseek(slot.ifile, product.pos, SEEK_SET) != 0) return -1;
+    copy_cut(slot.header, product.header);
+    copy_cut(slot.line, product.line);
+    return PAR_GO_ON;
+}
+
+// ---- Listing ----
+
+void list_line(const char* text) {
+    MESS_print(PAR_LIST, "%s\n", text);
+    if (ofile != nullptr) fprintf(ofile, "%s\n", text);
+}
+
+// After a product or report ended at the working line: hold it as the next heading or as a
+// line that may begin the next report.
+void hold_ending_line() {
+    if ((slot.cur & PAR_HEADING_BIT) != 0) {
+        copy_cut(slot.header, work);
+        slot.line[0] = '\0';
+    } else {
+        copy_cut(slot.line, work);
+        slot.header[0] = '\0';
+    }
+}
+
+}  // namespace
+
+// ---- Settings ----
+
+int PAR_in_file(const char* in) {
+    copy_cut(infile, in != nullptr ? in : "");
+    set_name_of(infile);
+    int count = 0;
+    char** values = nullptr;
+    RES_getvals("in_file", &count, &values);
+    for (int i = 0; i < count; ++i) {
+        copy_cut(infile, values[i]);
+        set_name_of(infile);
+    }
+    if (count > 0) free_parsed_array(count, values);
+    if (count <= 0) {
+        const char* prod = RES_get("product");
+        char copy[FILE_NAME_MAX];
+        copy_cut(copy, prod != nullptr ? prod : "");
+        if (PAR_lookup(copy, infile) == 1) set_name_of(infile);
+    }
+    count = 0;
+    values = nullptr;
+    RES_getvals("parameter", &count, &values);
+    for (int i = 0; i < count; ++i) apply_parameter(values[i]);
+    if (count > 0) free_parsed_array(count, values);
+    return 0;
+}
+
+int PAR_lookup(char* product_name, char* type_out) {
+    if (product_name == nullptr || product_name[0] == '\0') return 0;
+    up_string(product_name);
+    const char* dir = RES_get("file_path");
+    char path[FILE_NAME_MAX];
+    FILE_add_path(dir != nullptr ? dir : "", PAR_LOOKUP_FILE, path);
+    FILE* table = path[0] != '\0' ? FILE_open(path, "r") : nullptr;
+    if (table == nullptr) return -1;
+    int found = 0;
+    char entry[PAR_LOOKUP_LINE_SIZE];
+    while (found == 0 && read_table_line(table, entry, sizeof entry) >= 0) {
+        char prefix[PAR_LOOKUP_WORD_MAX + 1];
+        char type[PAR_LOOKUP_WORD_MAX + 1];
+        const char* p = entry + strspn(entry, " \t");
+        size_t n = strcspn(p, " \t");
+        if (n == 0) continue;
+        copy_word(prefix, sizeof prefix, p, n);
+        p += n;
+        p += strspn(p, " \t");
+        n = strcspn(p, " \t");
+        if (n == 0) continue;
+        copy_word(type, sizeof type, p, n);
+        if (strncmp(product_name, prefix, strlen(prefix)) == 0) {
+            copy_cut(type_out, PAR_TYPE_SIZE, type);
+            found = 1;
+        }
+    }
+    FILE_close(table);
+    return found;
+}
+
+int PAR_set_end(int flag) {
+    end_rules = flag;
+    return 0;
+}
+
+int PAR_set_output(int flag) {
+    output = flag;
+    return 0;
+}
+
+int PAR_get_status(int ind) { return ind == 0 ? static_cast<int>(slot.cur) : 0; }
+
+// ---- Opening and closing ----
+
+int PAR_open(const Date* date) {
+    FILE_save_name_conv();
+    char name[FILE_NAME_MAX];
+    FILE_get_filename(name);
+    char type[PAR_TYPE_SIZE];
+    copy_cut(type, FILE_is_stdio(name) ? "" : infile);
+    char hname[FILE_NAME_MAX] = "";
+    if (type[0] != '\0') {
+        // A name the user gave is opened as given; only a name chosen by date is rebuilt
+        // from the date (reloading the template clears the current name).
+        if (FILE_get_filename_type() != 1) {
+            set_name_of(type);
+            FILE_set_date(date, name);
+        }
+        if (FILE_hdr_set_date(date, hname) != 1) hname[0] = '\0';
+    }
+    int result = open_slot(name, hname, date);
+    FILE_restore_name_conv();
+    return result;
+}
+
+int PAR_close(int ind) {
+    if (!slot_open(ind)) return 0;
+    FILE_close(slot.ifile);
+    if (slot.hfile != nullptr) FILE_close(slot.hfile);
+    slot.ifile = nullptr;
+    slot.hfile = nullptr;
+    return 1;
+}
+
+// ---- Product search ----
+
+int PAR_search(int ind, char* rhdr) {
+    if (!slot_open(ind) || rhdr == nullptr) return -1;
+    up_string(rhdr);
+    trace("SE--", work);
+    for (int tries = 0; tries < PAR_MAX_TRIES; ++tries) {
+        int step = slot.hfile != nullptr ? index_step(rhdr) : line_step(rhdr);
+        if (step != 0) return step;
+    }
+    MESS_print(MESS_WARN, "Caught in search loop\n");
+    trace("SE-!", work);
+    return 0;
+}
+
+int PAR_cmp(const char* hdr, const char* line, const char* pat) {
+    if (hdr == nullptr) hdr = "";
+    if (line == nullptr) line = "";
+    if (pat == nullptr) pat = "";
+    if (MESS_check(PAR_TRACE)) MESS_print(PAR_TRACE, "CMP:%s:%s:%s:\n", hdr, line, pat);
+    if (hdr[0] == '\0' && pat[0] != '\0') return 1;
+    if (stricmp(pat, "all") == 0) return 0;
+    const char* h = hdr;
+    if (h[0] == '*' && h[1] == '*') h += h[2] != '\0' ? 3 : 2;
+    h = skip_spaces(h);
+    const char* p = pat;
+    while (*p != '\0') {
+        switch (*p) {
+            case '.':
+            case '?':
+                if (*h == '\0') return 1;
+                ++h;
+                ++p;
+                break;
+            case '_':
+                if (*h != ' ' && *h != '_') return 1;
+                ++h;
+                ++p;
+                break;
+            case '*':
+            case '-': {
+                char target = p[1] == '_' ? ' ' : p[1];
+                ++p;
+                if (target == '\0') break;
+                h = strchr(h, target);
+                if (h == nullptr) return 1;
+                break;
+            }
+            case '[': {
+                if (*h == '\0') return 1;
+                bool selected = false;
+                p = match_set(p, p + strlen(p), *h, &selected);
+                if (!selected) return 1;
+                ++h;
+                break;
+            }
+            case '(': {
+                int got = match_alternatives(&p, &h);
+                if (got == -1) return 0;  // the heading ended within the last alternative
+                if (got == 0) return 1;
+                break;
+            }
+            case '/':
+                h = skip_spaces(line);
+                ++p;
+                if (strncmp(h, "GRIB", 4) == 0) return compare_grib(p);
+                break;
+            default:
+                if (*h != *p) return 1;
+                ++h;
+                ++p;
+                break;
+        }
+    }
+    return 0;
+}
+
+unsigned long PAR_end(int, char* line) {
+    ++cur_lines;
+    slot.cur = PAR_NO_END;
+    if (line == nullptr) return PAR_NO_END;
+    if (line[0] == PAR_ETX || line[0] == PAR_SOH) return slot.cur = PAR_END_PRODUCT;
+    if (strncmp(line, "** ", 3) == 0) return slot.cur = PAR_END_HEADING;
+    clean_line(line);
+    if (string_is_blank(line))
+        ++blank_lines;
+    else
+        blank_lines = 0;
+    const auto ends = static_cast<unsigned long>(end_rules);
+    if ((ends & PAR_END_LINES) != 0 && cur_lines > max_lines) return slot.cur = PAR_END_LINES;
+    if ((skip_rules & PAR_SKIP_LINES) != 0 && cur_lines > skip_lines) return PAR_END_LINES;
+    if ((ends & PAR_END_BLANK) != 0 && blank_lines >= 1) return slot.cur = PAR_END_BLANK;
+    if ((skip_rules & PAR_SKIP_BLANK) != 0 && blank_lines >= 1) return PAR_END_BLANK;
+    if ((ends & PAR_END_3BLANK) != 0 && blank_lines >= 3) return slot.cur = PAR_END_3BLANK;
+    if ((ends & PAR_END_DOLLAR) != 0 && strncmp(line, "$$", 2) == 0)
+        return slot.cur = PAR_END_DOLLAR;
+    size_t len = strlen(line);
+    if ((ends & PAR_END_EQUAL) != 0 && len > 0 && line[len - 1] == '=')
+        return slot.cur = PAR_END_EQUAL;
+    return PAR_NO_END;
+}
+
+// ---- Line readers ----
+
 namespace {
 
 // Reads up to len characters that are not a newline into string (terminated). The count
@@ -30,7 +812,7 @@ int read_line_part(FILE* ifile, char* string, int len) {
 }  // namespace
 
 int fgetnline(FILE* ifile, char* string, int len) {
-    if (ifile == nullptr || string == nullptr || len < 0) return -1;
+    if (ifile == nullptr || string == nullptr || len < 1) return -1;
     int n = read_line_part(ifile, string, len);
     if (n == 0) {
         (void)getc_unlocked(ifile);  // the newline that ended the previous line
@@ -43,10 +825,258 @@ int fgetstring(FILE* ifile, char* string, int len) {
     int n = fgetnline(ifile, string, len);
     return n > 0 ? 1 : n;
 }
-int PAR_set_identifier(const char*) { return 0; }
-int PAR_identifier(int) { return -1; }
-int PAR_zone_cmp(const char*, const char*) { return 0; }
-int PAR_read(int, int, int, char*) { return -1; }
-int PAR_out_file(const Date*) { return -1; }
-int PAR_print(int, int) { return -1; }
-int PAR_reset() { return 0; }
+
+// ---- Report identification ----
+
+int PAR_set_identifier(const char* str) {
+    free_identifiers();
+    numid = 0;
+    if (str == nullptr || str[0] == '\0') return 0;
+    if (parse_string(str, ',', &numid, &ids) != 0 || numid < 0) {
+        numid = 0;
+        ids = nullptr;
+    }
+    return 0;
+}
+
+int PAR_identifier(int ind) {
+    if (!slot_open(ind)) return -1;
+    load_identifiers();
+    trace("ID--", work);
+    if (numid == 0) return (slot.cur & PAR_END_BIT) != 0 ? 0 : 1;
+    // A report that ended at the next product's heading ended the product too; the search
+    // takes that held heading.
+    if (slot.cur == PAR_END_HEADING) return 0;
+    for (int tries = 0; tries < PAR_MAX_TRIES; ++tries) {
+        if (slot.line[0] == '\0') {
+            int got = next_line();
+            if (got < 0) return -1;
+            if (got == 0) continue;
+        }
+        trace("ID-1", work);
+        unsigned long code = PAR_end(ind, work);
+        trace("ID-A", work);
+        if (code == PAR_END_HEADING) {
+            copy_cut(slot.header, work);
+            return 0;
+        }
+        if ((code & PAR_END_BIT) != 0) {
+            slot.header[0] = '\0';
+            return 0;
+        }
+        if (selects(work)) {
+            copy_cut(slot.line, work);
+            trace("ID-$", work);
+            return 1;
+        }
+        slot.line[0] = '\0';
+    }
+    MESS_print(MESS_WARN, "Caught in identifier loop\n");
+    MESS_print(MESS_WARN, "ID-$:%3lX:%6ld:%-20.20s:%-10.10s:%-10.10s:\n", slot.cur, slot.pos,
+               or_none(work), slot.header, slot.line);
+    return 0;
+}
+
+int PAR_zone_cmp(const char* line, const char* id) {
+    if (id == nullptr || id[0] == '\0') return 1;
+    if (line == nullptr) line = "";
+    char wanted[PAR_ZONE_PREFIX + 1];
+    copy_cut(wanted, id);
+    up_string(wanted);
+    int wanted_zone = strlen(id) > PAR_ZONE_PREFIX ? clamped_number(id + PAR_ZONE_PREFIX) : 0;
+    const auto len = static_cast<long>(strlen(line));
+    if (!is_zone_line(line, static_cast<size_t>(len))) {
+        zone_prefix[0] = '\0';
+        return 0;
+    }
+    auto same_prefix = [&] { return strnicmp(zone_prefix, wanted, PAR_ZONE_PREFIX) == 0; };
+    const bool tracing = MESS_check(PAR_TRACE) != 0;
+    long i = 0;
+    while (len - i > PAR_ZONE_PREFIX) {
+        const char* s = line + i;
+        if (isalpha(static_cast<unsigned char>(s[0])) && (s[2] == 'Z' || s[2] == 'C')) {
+            copy_word(zone_prefix, sizeof zone_prefix, s, PAR_ZONE_PREFIX);
+            if (tracing) MESS_print(PAR_TRACE, "ZN-ST: %s\n", zone_prefix);
+            i += 3;
+        } else if (strncmp(s, "ALL", 3) == 0 && zone_separator(s[3])) {
+            if (tracing) MESS_print(PAR_TRACE, "ZN-ALL\n");
+            if (same_prefix()) {
+                if (tracing) MESS_print(PAR_TRACE, "FOUND-ALL\n");
+                return 1;
+            }
+            i += 4;
+        } else if (isdigit(static_cast<unsigned char>(s[0])) && zone_separator(s[3])) {
+            int zone = zone_number(s);
+            if (tracing) MESS_print(PAR_TRACE, "ZN %d\n", zone);
+            if (s[3] == '>') {
+                int last = zone_number(s + 4);
+                if (same_prefix() && wanted_zone >= zone && wanted_zone <= last) {
+                    if (tracing) MESS_print(PAR_TRACE, "FOUND>\n");
+                    return 1;
+                }
+                i += 8;
+            } else {
+                if (same_prefix() && wanted_zone == zone) {
+                    if (tracing) MESS_print(PAR_TRACE, "FOUND\n");
+                    return 1;
+                }
+                i += 4;
+            }
+        } else {
+            break;
+        }
+    }
+    return 0;
+}
+
+// ---- Reading ----
+
+int PAR_read(int ind, int flag, int num, char* line) {
+    if (line != nullptr) line[0] = '\0';
+    if (which == PAR_WHICH_LAST) {
+        int got = last_mode(ind, flag, PAR_NO_END);
+        if (got != PAR_GO_ON) return got;
+        ind = 0;
+    }
+    if (!slot_open(ind) || line == nullptr) return -1;
+    cur_lines = 0;
+    blank_lines = 0;
+    int count = 0;
+    trace_read("RD--", work, num);
+    if ((output & PAR_OUT_HEADER) != 0 && slot.header[0] != '\0') {
+        if (num == 0) {
+            copy_cut(line, PAR_LINE_SIZE, slot.header);
+            return 1;
+        }
+        ++count;
+    }
+    Printing printing = first_printing();
+    bool ended_at_equal = false;
+    if (slot.line[0] != '\0') {
+        printing = next_printing(printing, PAR_end(ind, slot.line));
+        if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
+            if (count == num) {
+                copy_cut(line, PAR_LINE_SIZE, slot.line);
+                return 1;
+            }
+            ++count;
+            ++cur_lines;
+        } else if (printing == Printing::ended && slot.cur == PAR_END_EQUAL && count <= num) {
+            // A one-line report: its first line is also its last.
+            copy_cut(work, slot.line);
+            ended_at_equal = true;
+        }
+    }
+    if (!ended_at_equal && count <= num) {
+        if (num >= PAR_MAX_TRIES) {
+            trace_read("RD-*", work, num);
+            MESS_print(MESS_WARN, "Caught in search loop\n");
+            return 0;
+        }
+        int got = next_line();
+        if (got <= 0) return got;
+        trace_read("RD-1", work, num);
+        unsigned long code = PAR_end(ind, work);
+        slot.header[0] = '\0';
+        printing = next_printing(printing, code);
+        if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
+            copy_cut(line, PAR_LINE_SIZE, work);
+            return 1;
+        }
+        ended_at_equal = printing != Printing::off && slot.cur == PAR_END_EQUAL;
+    }
+    if (ended_at_equal) {
+        // The "=" line is handed out with the end; it was delivered, so the next
+        // identification reads on instead of examining it again.
+        copy_cut(line, PAR_LINE_SIZE, work);
+        slot.line[0] = '\0';
+    } else {
+        hold_ending_line();
+    }
+    trace_read("RD-$", work, num);
+    if (flag == 1) PAR_close(ind);
+    return 0;
+}
+
+// ---- Listing ----
+
+int PAR_out_file(const Date* date) {
+    const char* value = RES_get("out_file");
+    if (value == nullptr) return -1;
+    // Naming the listing file must not disturb the naming of the input files.
+    FILE_save_name_conv();
+    char type[FILE_NAME_MAX];
+    copy_cut(type, value);
+    FILE_set_name(type);
+    char name[FILE_NAME_MAX];
+    FILE_set_date(date, name);
+    FILE_restore_name_conv();
+    MESS_print(MESS_MESS, "Writing to: %s\n", name);
+    if (ofile != nullptr) FILE_close(ofile);
+    ofile = FILE_open(name, "w");
+    return 0;
+}
+
+int PAR_print(int ind, int flag) {
+    if (which == PAR_WHICH_LAST) {
+        int got = last_mode(ind, flag, PAR_END_PRODUCT);
+        if (got != PAR_GO_ON) return got;
+        ind = 0;
+    }
+    if (!slot_open(ind)) return -1;
+    cur_lines = 0;
+    blank_lines = 0;
+    if (out_file_tried == 0) {
+        out_file_tried = 1;
+        PAR_out_file(&slot.date);
+    }
+    load_identifiers();
+    trace("PR--", work);
+    if ((output & PAR_OUT_HEADER) != 0 && slot.header[0] != '\0') list_line(slot.header);
+    Printing printing = first_printing();
+    if (slot.line[0] != '\0') {
+        unsigned long code = PAR_end(ind, slot.line);
+        copy_cut(work, slot.line);
+        printing = next_printing(printing, code);
+        if (printing == Printing::ended && numid == 0) slot.cur = PAR_END_PRODUCT;
+        if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
+            list_line(slot.line);
+            ++cur_lines;
+        }
+    }
+    int tries = 0;
+    for (; printing != Printing::ended && tries < PAR_MAX_TRIES; ++tries) {
+        int got = next_line();
+        if (got < 0) return -1;
+        if (got == 0) continue;
+        trace("PR-1", work);
+        unsigned long code = PAR_end(ind, work);
+        slot.header[0] = '\0';
+        printing = next_printing(printing, code);
+        if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) list_line(work);
+    }
+    if (tries >= PAR_MAX_TRIES) MESS_print(MESS_WARN, "Caught in search loop\n");
+    if (printing != Printing::off && slot.cur == PAR_END_EQUAL) list_line(work);
+    hold_ending_line();
+    trace("PR-$", work);
+    if (flag == 1) PAR_close(ind);
+    return 1;
+}
+
+int PAR_reset() {
+    PAR_close(0);
+    slot = Slot{};
+    work[0] = '\0';
+    infile[0] = '\0';
+    end_rules = skip_rules = 0;
+    cur_lines = max_lines = skip_lines = blank_lines = 0;
+    which = 0;
+    output = PAR_OUT_HEADER | PAR_OUT_LINES;
+    free_identifiers();
+    zone_prefix[0] = '\0';
+    if (ofile != nullptr) FILE_close(ofile);
+    ofile = nullptr;
+    out_file_tried = 0;
+    product = SavedProduct{-1, {}, "", "", ""};
+    return 0;
+}

@@ -3,11 +3,20 @@
 // heading pattern, picks the reports of the selected stations and hands their lines out one
 // by one, and lists whole products.
 //
+// Use: PAR_in_file (file type and reading rules), PAR_set_end / PAR_set_output; per file
+// PAR_open, then PAR_search while it finds a product, PAR_identifier while a report of a
+// selected station begins, PAR_read for its lines (n = 0, 1, 2 ...), PAR_get_status, and
+// PAR_close. PAR_print lists the current product or report.
+//
 // One file slot (index 0; -1 stands for no file). Lines are read in pieces of at most
-// PAR_LINE_MAX characters into one working line kept between calls; the held heading keeps
-// at most PAR_HEADER_MAX characters and the held line a whole working line. Status codes of
-// the end rules are kept in the slot (PAR_get_status). Loops over file lines give up after
-// 100000 tries with a warning.
+// PAR_LINE_MAX characters into one working line kept between calls (a NUL byte reads as a
+// blank, carriage returns and newlines are removed); the held heading keeps at most
+// PAR_HEADER_MAX characters, the held line a whole working line. A header index file beside
+// the bulletin file is used while its entries fit the file; otherwise the file itself is
+// searched. At the end of the file nothing stays held, except in continuous mode, which waits
+// one second and reads again. Status codes of the end rules are kept in the slot
+// (PAR_get_status). Loops over file lines give up after PAR_MAX_TRIES tries with a warning.
+// Traces go out at the debug sub-level 0x40000000.
 #ifndef JOX_PAR_TOOL_H
 #define JOX_PAR_TOOL_H
 
@@ -47,28 +56,45 @@ int PAR_lookup(char* product, char* infile);
 int PAR_set_end(int flag);
 int PAR_set_output(int flag);
 int PAR_get_status(int ind);
-// Opens the bulletin file of the current name (for date); the slot index 0, or -1.
+// Opens the bulletin file of the current file name: a name the user gave as it is, a name
+// chosen by date rebuilt for date under the file type. Also opens the header index file of
+// that date when there is one. A file still open is closed first. The slot index 0, or -1.
 int PAR_open(const Date* date);
+// 1 when it closed a file, else 0; the held heading, line and status stay.
 int PAR_close(int ind);
 // Finds the next product whose heading matches rhdr (upper-cased in place): 1 found, 0 gave
 // up, -1 no file or end of file.
 int PAR_search(int ind, char* rhdr);
 // 0 when the heading (and second text) match the pattern.
 int PAR_cmp(const char* hdr, const char* line, const char* pat);
-// The end code of one line read inside a product (the line is cleaned in place).
+// The end code of one line read inside a product (the line is cleaned in place); kept as the
+// status except the codes of skip rules. The end of the file shows on the next read.
 unsigned long PAR_end(int ind, char* line);
-// Line readers: string holds len + 1 bytes.
+// Line readers: string holds len + 1 bytes; a longer line comes in several pieces, and the
+// newline ending a line is consumed by the next call. fgetnline: the count stored, 0 for an
+// empty line, -1 at the end of the file. fgetstring: 1 for a line, 0, -1 likewise.
 int fgetnline(FILE* ifile, char* string, int len);
 int fgetstring(FILE* ifile, char* string, int len);
 // Report selection: a comma-separated list of identifiers (null or empty: every report).
 int PAR_set_identifier(const char* str);
+// 1 when a report of a selected station begins (its first line held), 0 when the product
+// ended (at once after a report that ended at the next heading) or after PAR_MAX_TRIES
+// lines, -1 for no file or the end of the file.
 int PAR_identifier(int ind);
+// 1 when the zone id (state, type letter, number: NYZ072) is listed on a zone line. The state
+// and type of the current zone line are kept for its continuation lines.
 int PAR_zone_cmp(const char* line, const char* id);
 // The next line of the report into line (PAR_LINE_SIZE bytes): 1 a line, 0 the report
-// ended (the final "=" line in line when it ended with it), -1 no file or end of file.
+// ended (the final "=" line in line, status 0x800, when it ended with it; a one-line report
+// comes out so at once), -1 no file or end of file. num counts from 0 and grows by one a call;
+// flag 1 closes the file when the report ends. In the last mode, see PAR_print.
 int PAR_read(int ind, int flag, int num, char* line);
-// Listing.
+// Opens the listing copy file named by the resource out_file for date; -1 without it.
 int PAR_out_file(const Date* date);
+// Lists the current product (or report) to the message output and the out_file copy: 1, or
+// -1 for no file or the end of the file. flag 1 closes the file afterwards. In the last mode
+// a call with flag other than 1 only remembers the current product (1), and flag 1 reopens
+// the remembered one and lists it (-1 when none).
 int PAR_print(int ind, int flag);
 // Back to the start state, closing any file (a fresh run inside one process).
 int PAR_reset();

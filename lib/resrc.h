@@ -51,6 +51,7 @@ inline constexpr int RES_TABLE_ROWS = 75;   // rows of a program's table, termin
 inline constexpr int RES_POS_ALL = 10;      // positional row taking every unclaimed argument
 inline constexpr int RES_STRCPY_MAX = 160;  // bytes a CV_strcpy destination holds
 inline constexpr int RES_PROGNAME_MAX = 20; // bytes of the program name field
+inline constexpr int RES_WORD_MAX = 49;     // characters kept of an option word
 
 // One row of a program's definition table.
 typedef struct {

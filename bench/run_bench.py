@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""End-to-end benchmark of the built converter on a large generated bulletin file.
+
+Runs tafcvt over the file in English and decoded forms, for all stations and for a station
+list, with the output sent to /dev/null, and `cat` of the same file in the same run as the
+baseline. Prints MB/s, reports/s, the time ratio to `cat` and the peak memory of each run.
+
+    python3 bench/run_bench.py [--bin build/tafcvt] [--file bench/data/bulletins.txt] [--mb 200]
+
+The file is generated (bench/make_bulletins.py, fixed seed) when it does not exist.
+"""
+import argparse
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+
+
+def timed(cmd, env=None, repeat=1):
+    """Best wall time of repeat runs, and the peak resident memory (KiB) seen."""
+    best, peak = None, 0
+    for _ in range(repeat):
+        with open(os.devnull, "wb") as null:
+            start = time.perf_counter()
+            proc = subprocess.Popen(cmd, stdout=null, stderr=subprocess.PIPE, env=env)
+            _, status, usage = os.wait4(proc.pid, 0)
+            elapsed = time.perf_counter() - start
+            err = proc.stderr.read()
+            proc.stderr.close()
+        if status != 0:
+            sys.exit("%s failed (%d): %s" % (" ".join(cmd), status, err.decode(errors="replace")[:500]))
+        best = elapsed if best is None else min(best, elapsed)
+        peak = max(peak, usage.ru_maxrss)
+    return best, peak
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--bin", default=os.path.join(ROOT, "build", "tafcvt"))
+    ap.add_argument("--file", default=os.path.join(HERE, "data", "bulletins.txt"))
+    ap.add_argument("--mb", type=float, default=200.0)
+    ap.add_argument("--repeat", type=int, default=1)
+    args = ap.parse_args()
+
+    if not os.path.exists(args.file):
+        os.makedirs(os.path.dirname(args.file), exist_ok=True)
+        print("generating %s (%.0f MB)..." % (args.file, args.mb), flush=True)
+        subprocess.check_call([sys.executable, os.path.join(HERE, "make_bulletins.py"), args.file,
+                               "--mb", str(args.mb)])
+    size_mb = os.path.getsize(args.file) / (1024 * 1024)
+    with open(args.file + ".count") as f:
+        reports = int(f.read())
+
+    with tempfile.TemporaryDirectory() as cfg:
+        with open(os.path.join(cfg, "jox.cfg"), "w") as f:
+            f.write("*.file_path %s/data/\n" % ROOT)
+        env = {"PATH": os.environ.get("PATH", ""), "joxdefault": cfg}
+        stations = "KDSM,KORD,EGLL"  # a station list: most reports are read and skipped
+        runs = [
+            ("cat (baseline)", ["cat", args.file], reports),
+            ("English, all stations", [args.bin, "-ba", "-ou", "eng", "@" + args.file], reports),
+            ("decoded, all stations", [args.bin, "-ba", "-ou", "dec", "@" + args.file], reports),
+            ("English, station list", [args.bin, "-ba", "-id", stations, "@" + args.file], reports),
+        ]
+        print("file: %s, %.1f MB, %d reports" % (args.file, size_mb, reports))
+        print("%-24s %9s %10s %12s %10s %10s" % ("run", "seconds", "MB/s", "reports/s", "x cat", "peak MB"))
+        cat_time = None
+        for name, cmd, count in runs:
+            secs, peak = timed(cmd, env, args.repeat)
+            if cat_time is None:
+                cat_time = secs
+            print("%-24s %9.2f %10.1f %12.0f %10.1f %10.1f" % (
+                name, secs, size_mb / secs, count / secs, secs / cat_time, peak / 1024.0), flush=True)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,291 @@
+// City database file.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cty_read.h"
+#include "mess.h"
+#include "resrc.h"
+#include "testutil.h"
+
+namespace {
+
+using testutil::Capture;
+using testutil::TempDir;
+using testutil::write_file;
+
+class CtyReadTest : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        MESS_reset();
+        RES_reset();
+        CTY_close(0);
+    }
+    void TearDown() override {
+        CTY_close(0);
+        RES_reset();
+    }
+    // Writes text as a database in the temporary folder and opens it; the descriptor.
+    int open_text(const std::string& text) {
+        write_file(dir.file("db.cty"), text);
+        return CTY_open(dir.file("db.cty").c_str(), 0, 0);
+    }
+    TempDir dir;
+};
+
+TEST_F(CtyReadTest, CompleteLine) {
+    ASSERT_GE(open_text("NAME ST RG IDNT *1* 10.5 20.25 100 72201 7\n"), 0);
+    CTY_data c;
+    ASSERT_EQ(CTY_read(0, &c), 10);
+    EXPECT_STREQ(c.name, "NAME");
+    EXPECT_STREQ(c.state, "ST");
+    EXPECT_STREQ(c.region, "RG");
+    EXPECT_STREQ(c.id, "IDNT");
+    EXPECT_EQ(c.prior, 1);
+    EXPECT_EQ(c.mos, '*');
+    EXPECT_EQ(c.ua, '*');
+    EXPECT_FLOAT_EQ(c.lat, 10.5f);
+    EXPECT_FLOAT_EQ(c.lon, 20.25f);
+    EXPECT_FLOAT_EQ(c.el, 100.0f);
+    EXPECT_EQ(c.wmo, 72201);
+    EXPECT_EQ(c.num, 7);
+    EXPECT_EQ(CTY_read(0, &c), -1);
+    EXPECT_EQ(CTY_read(0, &c), -1);
+}
+
+TEST_F(CtyReadTest, PriorityFieldForms) {
+    struct Case {
+        const char* field;
+        int prior;
+        char mos, ua;
+    } cases[] = {
+        {"3", 3, ' ', ' '},   {"*3", 3, '*', ' '},  {"3*", 3, ' ', '*'},
+        {"*3*", 3, '*', '*'}, {"0", 0, ' ', ' '},   {"9*", 9, ' ', '*'},
+        // longer text is cut to four characters; the fields after it still read
+        {"*7*extra-long-priority-text", 7, '*', '*'},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        ASSERT_GE(open_text(std::string("CITY NY US KXYZ ") + c.field + " 40 -73 10 72201 0\n"), 0);
+        CTY_data d;
+        ASSERT_EQ(CTY_read(0, &d), 10);
+        EXPECT_EQ(d.prior, c.prior);
+        EXPECT_EQ(d.mos, c.mos);
+        EXPECT_EQ(d.ua, c.ua);
+        EXPECT_FLOAT_EQ(d.lat, 40.0f);
+    }
+}
+
+TEST_F(CtyReadTest, ElevationAbove9000IsMissing) {
+    ASSERT_GE(open_text("A - XX AAAA 5 1 2 9999 99999 0\n"
+                        "B - XX BBBB 5 1 2 9000 99999 0\n"
+                        "C - XX CCCC 5 1 2 -12.5 99999 0\n"),
+              0);
+    const float expected[] = {-9999.0f, 9000.0f, -12.5f};
+    for (float el : expected) {
+        CTY_data d;
+        ASSERT_EQ(CTY_read(0, &d), 10);
+        EXPECT_FLOAT_EQ(d.el, el);
+    }
+}
+
+// Lines that break the format convert what they can, never write past a field, and leave
+// the next line intact.
+TEST_F(CtyReadTest, BadLines) {
+    struct Case {
+        const char* what;
+        std::string line;
+        int fields;
+        const char *name, *state, *region, *id;
+        float lat;
+    } cases[] = {
+        {"missing fields", "NAME ST RG", 3, "NAME", "ST", "RG", "", -9999.0f},
+        {"name only", "  LONELY", 1, "LONELY", "", "", "", -9999.0f},
+        {"non-numeric position", "NAME ST RG ID 3 north 20 1 1 0", 5, "NAME", "ST", "RG", "ID",
+         -9999.0f},
+        {"priority without digit", "NAME ST RG ID * 1 2 3 4 5", 4, "NAME", "ST", "RG", "ID",
+         -9999.0f},
+        {"extra fields", "NAME ST RG ID 3 1.5 2 3 4 5 6 7 8", 10, "NAME", "ST", "RG", "ID", 1.5f},
+        // a name over 20 characters spills into the following fields
+        {"overlong name", "ABCDEFGHIJKLMNOPQRSTUVWXY NY US KXYZ 3 40 -73 10 72201 0", 4,
+         "ABCDEFGHIJKLMNOPQRST", "UV", "WX", "Y", -9999.0f},
+        {"overlong state", "NAME NEW US KXYZ 3 40 -73 10 72201 0", 4, "NAME", "NE", "W", "US",
+         -9999.0f},
+        {"overlong identifier", "NAME NY US ABCDEFGHIJKL 3 1 2 3 4 5", 4, "NAME", "NY", "US",
+         "ABCDEFGHI", -9999.0f},
+        {"binary bytes", std::string("N\x01\xff") + '\0' + "ST RG ID 3 1 2 3 4 5", 10,
+         "N\x01\xff", "ST", "RG", "ID", -9999.0f},
+        {"overlong line", std::string(300, 'Z'), 4, "ZZZZZZZZZZZZZZZZZZZZ", "ZZ", "ZZ",
+         "ZZZZZZZZZ", -9999.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_GE(open_text(c.line + "\nNEXT - XX NEXT 2 1 2 3 4 5\n"), 0);
+        CTY_data d;
+        ASSERT_EQ(CTY_read(0, &d), c.fields);
+        EXPECT_STREQ(d.name, c.name);
+        EXPECT_STREQ(d.state, c.state);
+        EXPECT_STREQ(d.region, c.region);
+        EXPECT_STREQ(d.id, c.id);
+        if (c.fields < 6) {
+            EXPECT_FLOAT_EQ(d.lat, c.lat);
+        }
+        if (c.fields < 9) {
+            EXPECT_EQ(d.wmo, 99999);
+        }
+        ASSERT_EQ(CTY_read(0, &d), 10);
+        EXPECT_STREQ(d.name, "NEXT");
+        EXPECT_EQ(d.prior, 2);
+    }
+}
+
+TEST_F(CtyReadTest, BlankLinesArePassedOver) {
+    ASSERT_GE(open_text("\n   \n\t\nA - XX AAAA 1 1 2 3 4 5\n\n\nB - XX BBBB 1 1 2 3 4 5\n\n  "),
+              0);
+    CTY_data d;
+    ASSERT_EQ(CTY_read(0, &d), 10);
+    EXPECT_STREQ(d.id, "AAAA");
+    ASSERT_EQ(CTY_read(0, &d), 10);
+    EXPECT_STREQ(d.id, "BBBB");
+    EXPECT_EQ(CTY_read(0, &d), -1);
+}
+
+TEST_F(CtyReadTest, LastLineWithoutNewline) {
+    ASSERT_GE(open_text("A - XX AAAA 1 1 2 3 4 5"), 0);
+    CTY_data d;
+    EXPECT_EQ(CTY_read(0, &d), 10);
+    EXPECT_EQ(d.num, 5);
+    EXPECT_EQ(CTY_read(0, &d), -1);
+}
+
+TEST_F(CtyReadTest, EarlierValuesDoNotLeakIntoAShortLine) {
+    ASSERT_GE(open_text("A - XX AAAA 1 1 2 3 4 5\nB - XX\n"), 0);
+    CTY_data d;
+    ASSERT_EQ(CTY_read(0, &d), 10);
+    ASSERT_EQ(CTY_read(0, &d), 3);
+    EXPECT_STREQ(d.id, "");
+    EXPECT_FLOAT_EQ(d.lat, -9999.0f);
+    EXPECT_EQ(d.wmo, 99999);
+    EXPECT_EQ(d.num, 0);
+}
+
+TEST_F(CtyReadTest, EmptyFile) {
+    ASSERT_GE(open_text(""), 0);
+    CTY_data d;
+    EXPECT_EQ(CTY_read(0, &d), -1);
+    EXPECT_EQ(CTY_rewind(0), 0);
+    EXPECT_EQ(CTY_read(0, &d), -1);
+}
+
+TEST_F(CtyReadTest, RewindAndClose) {
+    ASSERT_GE(open_text("A - XX AAAA 1 1 2 3 4 5\nB - XX BBBB 1 1 2 3 4 5\n"), 0);
+    CTY_data d;
+    ASSERT_EQ(CTY_read(0, &d), 10);
+    ASSERT_EQ(CTY_read(0, &d), 10);
+    EXPECT_EQ(CTY_rewind(0), 0);
+    ASSERT_EQ(CTY_read(0, &d), 10);
+    EXPECT_STREQ(d.id, "AAAA");
+    EXPECT_EQ(CTY_close(0), 0);
+    // no handle is held after closing
+    EXPECT_EQ(CTY_read(0, &d), -1);
+    EXPECT_EQ(CTY_rewind(0), -1);
+    EXPECT_EQ(CTY_close(0), -1);
+}
+
+TEST_F(CtyReadTest, OpenAccessModes) {
+    std::string name = dir.file("new.cty");
+    EXPECT_EQ(CTY_open(name.c_str(), 2, 0), -1);
+    EXPECT_EQ(CTY_open(name.c_str(), -1, 0), -1);
+    EXPECT_EQ(CTY_open(name.c_str(), 0, 0), -1);  // missing file
+    int fd = CTY_open(name.c_str(), 1, 0);
+    EXPECT_GT(fd, 2);
+    EXPECT_EQ(CTY_close(fd), 0);
+    EXPECT_TRUE(testutil::read_file(name).empty());
+    // opening a second file closes the first one
+    write_file(dir.file("a.cty"), "A - XX AAAA 1 1 2 3 4 5\n");
+    write_file(dir.file("b.cty"), "B - XX BBBB 1 1 2 3 4 5\n");
+    ASSERT_GE(CTY_open(dir.file("a.cty").c_str(), 0, 0), 0);
+    ASSERT_GE(CTY_open(dir.file("b.cty").c_str(), 0, 0), 0);
+    CTY_data d;
+    ASSERT_EQ(CTY_read(0, &d), 10);
+    EXPECT_STREQ(d.id, "BBBB");
+}
+
+TEST_F(CtyReadTest, StationCountEstimate) {
+    struct Case {
+        size_t bytes;
+        int estimate;
+    } cases[] = {{5900, 100}, {1 << 20, 4000}, {58, 1}, {0, 1}, {118, 2}, {236000, 4000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        write_file(dir.file("sao.cty"), std::string(c.bytes, 'x'));
+        RES_new(RES_UNLISTED, "file_path", dir.path().c_str(), CV_none);
+        int n = -1;
+        EXPECT_GE(CTY_open_file(nullptr, &n), 0);
+        EXPECT_EQ(n, c.estimate);
+    }
+}
+
+TEST_F(CtyReadTest, FindsTheFileAlongFilePath) {
+    write_file(dir.file("sao.cty"), "DEF - XX DDDD 1 1 2 3 4 5\n");
+    write_file(dir.file("other.cty"), "OTH - XX OOOO 1 1 2 3 4 5\n");
+    write_file(dir.file("res.cty"), "RES - XX RRRR 1 1 2 3 4 5\n");
+    RES_new(RES_UNLISTED, "file_path", dir.path().c_str(), CV_none);
+    struct Case {
+        const char* what;
+        const char* argument;
+        const char* resource;  // city_file, or null for none
+        const char* id;
+    } cases[] = {
+        {"default name", nullptr, nullptr, "DDDD"},
+        {"argument", "other.cty", nullptr, "OOOO"},
+        {"resource over argument", "other.cty", "res.cty", "RRRR"},
+        {"empty resource is unset", "other.cty", "", "OOOO"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.resource != nullptr) RES_new(RES_UNLISTED, "city_file", c.resource, CV_none);
+        int n = 0;
+        ASSERT_GE(CTY_open_file(c.argument, &n), 0);
+        CTY_data d;
+        ASSERT_EQ(CTY_read(0, &d), 10);
+        EXPECT_STREQ(d.id, c.id);
+        CTY_close(0);
+    }
+}
+
+TEST_F(CtyReadTest, NoneMeansNoDatabaseWithoutMessage) {
+    write_file(dir.file("none"), "A - XX AAAA 1 1 2 3 4 5\n");
+    RES_new(RES_UNLISTED, "file_path", dir.path().c_str(), CV_none);
+    for (const char* none : {"none", "NONE", "None"}) {
+        SCOPED_TRACE(none);
+        RES_new(RES_UNLISTED, "city_file", none, CV_none);
+        Capture err(2);
+        int n = 0;
+        EXPECT_EQ(CTY_open_file("sao.cty", &n), -1);
+        EXPECT_EQ(err.stop(), "");
+        CTY_data d;
+        EXPECT_EQ(CTY_read(0, &d), -1);
+    }
+}
+
+TEST_F(CtyReadTest, MissingFileWarns) {
+    RES_new(RES_UNLISTED, "file_path", dir.path().c_str(), CV_none);
+    Capture err(2);
+    int n = 0;
+    EXPECT_EQ(CTY_open_file("absent.cty", &n), -1);
+    EXPECT_EQ(err.stop(),
+              "CTY_open_file: Database file not found: " + dir.file("absent.cty") + "\n");
+    EXPECT_EQ(n, 1);
+}
+
+TEST_F(CtyReadTest, OverlongNameIsRefusedNotReadFromStandardInput) {
+    std::string path(200, 'd');
+    RES_new(RES_UNLISTED, "file_path", path.c_str(), CV_none);
+    Capture err(2);
+    int n = 0;
+    EXPECT_EQ(CTY_open_file("sao.cty", &n), -1);
+    EXPECT_EQ(err.stop(), "CTY_open_file: Database file not found: sao.cty\n");
+}
+
+}  // namespace
