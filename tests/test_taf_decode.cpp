@@ -54,9 +54,15 @@ class TafHeadingTest : public TafDecodeTest {
    protected:
     void SetUp() override {
         TafDecodeTest::SetUp();
+        CTY_reset();
+        MESS_set(-1, MESS_MESS);  // as with a station selection: no progress messages
         testutil::write_file(dir_.file("sao.cty"), CITY_FILE);
         RES_put("file_path", dir_.path().c_str());
         id = "KXYZ";
+    }
+    void TearDown() override {
+        CTY_reset();
+        TafDecodeTest::TearDown();
     }
     testutil::TempDir dir_;
 };
