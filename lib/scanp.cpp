@@ -228,18 +228,22 @@ const char* find_close(const char* p, char close) {
 // "(" alt "|" alt ... ")": list runs from just after "(" to the ")".
 Step scan_alternatives(Scan& s, const Directive& d, const ScanArg* a, const char* list,
                        const char* close) {
+    const char* text = s.text + s.cur;
+    const int room = s.end - s.cur;
     const char* alt = list;
     while (alt <= close) {
-        const char* alt_end = alt;
-        while (alt_end < close && *alt_end != '|') ++alt_end;
-        int n = static_cast<int>(alt_end - alt);
-        if (n <= s.end - s.cur && memcmp(s.text + s.cur, alt, n) == 0) {
+        // Compare while reading the alternative; the lists are short and most fail at once.
+        int n = 0;
+        while (alt + n < close && alt[n] != '|' && n < room && text[n] == alt[n]) ++n;
+        if (alt + n == close || alt[n] == '|') {
             ++s.matched;
             if (d.store) store_text(s, a, alt, n, false);
             s.cur += n;
             return Step::ok;
         }
-        alt = alt_end + 1;
+        alt += n;
+        while (alt < close && *alt != '|') ++alt;
+        ++alt;
     }
     if (d.has_miss) {
         ++s.matched;
@@ -356,7 +360,15 @@ const char* read_directive(const char* p, Directive& d) {
     return p;
 }
 
-bool is_directive_letter(char c) { return c != '\0' && strchr("dDfFn([ANsScwW", c) != nullptr; }
+bool is_directive_letter(char c) {
+    switch (c) {
+        case 'd': case 'D': case 'f': case 'F': case 'n': case '(': case '[':
+        case 'A': case 'N': case 's': case 'S': case 'c': case 'w': case 'W':
+            return true;
+        default:
+            return false;
+    }
+}
 
 // Runs the directive whose letter stands at p; returns the pattern position after it, or
 // null when the directive failed.
