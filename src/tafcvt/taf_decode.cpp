@@ -264,14 +264,17 @@ int TAF_decode(const char* line) {
     decode_remarks(&param, stat);
     say("\nThe initial weather is:\n", "INITIAL WX\n");
     decode_period(&param);
-    // A change word that no pattern takes stops all progress; the pass bound ends the loop.
+    // A change word that no pattern takes stops all progress: the passes left would do
+    // nothing, so the loop ends there (and never runs beyond its bound).
     for (int i = 0; i < TAF_MAX_PERIODS; ++i) {
         int c = scanp_char(&param, 0);
         if (c == '\0' || c == '=') break;
+        int before = scanp_get_off(&param);
         decode_tempo(&param);
         decode_prob(&param);
         decode_from(&param);
         decode_becoming(&param);
+        if (scanp_get_off(&param) == before) break;
     }
     MESS_print(MESS_OUT4, "LEFT: %s\n", scanp_str(&param));
     TAF_print();

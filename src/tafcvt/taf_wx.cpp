@@ -221,11 +221,14 @@ void decode_weather(parse_param* p) {
         if (weather_ends(p)) break;
         // The blanks behind the group count: a group of two letters at the very end of the
         // text is not taken.
-        if (scanp(p, "%[/A-+] ", group) == 1 && p->len > 2) {
-            if (list[0] != '\0') strmcat(list, "_", TAF_WX_LIST_MAX);
-            strmcat(list, group, TAF_WX_LIST_MAX);
-            scanp_inc(p);
+        if (scanp(p, "%[/A-+] ", group) != 1 || p->len <= 2) {
+            // A try that takes nothing leaves the position as it was, and so would the
+            // tries after it.
+            break;
         }
+        if (list[0] != '\0') strmcat(list, "_", TAF_WX_LIST_MAX);
+        strmcat(list, group, TAF_WX_LIST_MAX);
+        scanp_inc(p);
     }
     if (list[0] != '\0') say_weather(list);
 }
@@ -326,7 +329,7 @@ void decode_temperatures(parse_param* p) {
     for (int i = 0; i < TAF_MAX_TEMP_TRIES; ++i) {
         if (scanp(p, "T%!!(M)%<3!XX!d/%!!(M)%<3!XX!d%*!!(Z) ", sign_t, &temp, sign_h, &hour) !=
             5)
-            continue;
+            break;  // the tries left would find the same group again
         temp = signed_value(sign_t, temp);
         hour = signed_value(sign_h, hour);
         if (english)
