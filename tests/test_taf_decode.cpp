@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 
 #include "cty_tool.h"
@@ -401,6 +404,50 @@ TEST_F(TafDecodeTest, LongEnglishReportIsCut) {
     std::string printed = in_english("KQQQ 121130Z 121212 " + periods);
     EXPECT_EQ(TAF_output_length(), TAF_OUTPUT_MAX);
     EXPECT_EQ(printed.size(), static_cast<size_t>(TAF_OUTPUT_MAX) + 1);
+}
+
+// Reports made of random groups, cut groups and stray marks, glued in random ways.
+TEST_F(TafDecodeTest, RandomGroupsDecodeQuietly) {
+    const char* const words[] = {
+        "TAF", "AMD", "COR", "RTD", "KQQQ", "121130Z", "1212/1312", "121212", "1212", "FM",
+        "FM1500", "FM121500", "FM15", "TEMPO", "BECMG", "PROB30", "PROB", "0812", "1208/1212",
+        "18010KT", "27015G25KT", "VRB05KT", "00000KT", "180", "P6SM", "1/2SM", "1", "1/",
+        "9999", "0800", "4000NE", "-SHRA", "BR", "VCSH", "VC", "SKC", "CLR", "FEW020", "BKN030CB",
+        "OVC///", "VV///", "VV", "8SC025", "9ST///", "TM05/12Z", "T", "620304", "530804",
+        "QNH2992INS", "QNH", "NOSIG", "=", "/", "M", "-", "+", "%", "\t", "\v", "\x01",
+        "\xff"};
+    const char* const glue[] = {" ", " ", " ", "\n     ", "", "="};
+    std::mt19937 random(20240612u);
+    for (int r = 0; r < 3000; ++r) {
+        std::string report;
+        int n = static_cast<int>(random() % 40);
+        for (int i = 0; i < n; ++i) {
+            report += words[random() % (sizeof words / sizeof words[0])];
+            report += glue[random() % (sizeof glue / sizeof glue[0])];
+        }
+        decode(report, static_cast<int>(r % 2));
+        ASSERT_LE(TAF_output_length(), TAF_OUTPUT_MAX) << report;
+    }
+}
+
+// The peers' collection of real reports, when it is at hand.
+TEST_F(TafDecodeTest, CollectedReportsDecodeQuietly) {
+    const std::filesystem::path folder = "/work/shared/corpus/peers";
+    if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no collection of reports";
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".txt" || entry.path().filename() == "README.md")
+            continue;
+        std::ifstream in(entry.path());
+        std::string line;
+        while (std::getline(in, line)) {
+            decode(line, 1);
+            EXPECT_LE(TAF_output_length(), TAF_OUTPUT_MAX);
+            decode(line, 0);
+            ++count;
+        }
+    }
+    EXPECT_GT(count, 0);
 }
 
 }  // namespace
