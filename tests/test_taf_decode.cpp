@@ -131,6 +131,20 @@ TEST_F(TafHeadingTest, AmendmentBeforeTheStation) {
               "The initial weather is:\nwinds from 180 deg at 10 kts.\n\n");
 }
 
+TEST_F(TafHeadingTest, CorrectionBeforeTheStation) {
+    const char* report = "TAF COR KXYZ 121130Z 1212/1312 18010KT";
+    EXPECT_EQ(decoded(report),
+              "ID: KXYZ   SOMETOWN, STCORRECTION\n\nREPORT TIME: 12 11:30\n"
+              "VALID TIME: 12 JUN AT 12Z TO 13 JUN AT 12Z\nINITIAL WX\n   WINDS: 180 AT 10\n\n");
+    EXPECT_EQ(in_english(report),
+              "Sometown, ST (KXYZ) terminal forecast (correction) issued on 12 June at\n"
+              "11:30Z valid from 12 June at 12Z to 13 June at 12Z.\n\n"
+              "The initial weather is:\nwinds from 180 deg at 10 kts.\n\n");
+    // Amended reports mark nothing more before the station.
+    EXPECT_EQ(decoded("TAF AMD KXYZ 121130Z"),
+              "ID: KXYZ   SOMETOWN, STAMENDMENT\n\nREPORT TIME: 12 11:30\nINITIAL WX\n\n");
+}
+
 TEST_F(TafHeadingTest, StationNotInTheDatabase) {
     id = "KQQQ";
     EXPECT_EQ(decoded("KQQQ 121130Z"), "ID: KQQQ\nREPORT TIME: 12 11:30\nINITIAL WX\n\n");
@@ -313,12 +327,141 @@ TEST_F(TafDecodeTest, EqualsSignGluedToTheLastGroup) {
               lines + "   WINDS: 180 AT 10\nLEFT: FMX 9999 = =\n\n");
 }
 
-TEST_F(TafDecodeTest, OlderPatternsOnCurrentGroups) {
-    EXPECT_EQ(decoded("KQQQ 241130Z 2412/2512 18010KT P6SM FM241600 00000KT"),
-              "ID: KQQQ\nREPORT TIME: 24 11:30\nVALID TIME: 24 JUN AT 12Z TO 12Z NEXT DAY\n"
-              "INITIAL WX\n   COMMENTS: /2512 18010KT P6SM \n"
-              "NEW WX STARTING: 24:16Z\n   VISIBILITY: 0.0 MILES\n"
-              "   COMMENTS: 00000KT \n\n");
+// A current report: validity, FM and change times carry their days.
+constexpr const char* CURRENT_REPORT =
+    "TAF KJFK 241738Z 2418/2524 31015G25KT P6SM SCT050\n"
+    "     FM242300 32010KT P6SM FEW060\n"
+    "     FM251400 28008KT P6SM BKN250 TEMPO 2520/2523 3SM -SHRA=\n";
+
+TEST_F(TafDecodeTest, CurrentReportDecoded) {
+    set_file_day(2024, 6, 24);
+    EXPECT_EQ(decoded(CURRENT_REPORT),
+              "ID: KJFK\n"
+              "REPORT TIME: 24 17:38\n"
+              "VALID TIME: 24 JUN AT 18Z TO 25 JUN AT 24Z\n"
+              "INITIAL WX\n"
+              "   WINDS: 310 AT 15 GUST 25\n"
+              "   VISIBILITY: >6.0 MILES\n"
+              "   CLOUDS: 50 SCT\n"
+              "NEW WX STARTING: 24 JUN 23:00Z\n"
+              "   WINDS: 320 AT 10\n"
+              "   VISIBILITY: >6.0 MILES\n"
+              "   CLOUDS: 60 FEW\n"
+              "NEW WX STARTING: 25 JUN 14:00Z\n"
+              "   WINDS: 280 AT 8\n"
+              "   VISIBILITY: >6.0 MILES\n"
+              "   CLOUDS: 250 BKN\n"
+              "TEMPORARY WX FROM 25 JUN 20Z TO 25 JUN 23Z\n"
+              "   VISIBILITY: 3.0 MILES\n"
+              "   WEATHER: -SHRA\n"
+              "   COMMENTS: = \n"
+              "\n");
+}
+
+TEST_F(TafDecodeTest, CurrentReportInEnglish) {
+    set_file_day(2024, 6, 24);
+    EXPECT_EQ(in_english(CURRENT_REPORT),
+              "KJFK terminal forecast issued on 24 June at 17:38Z valid from 24 June at\n"
+              "18Z to 25 June at 24Z.\n"
+              "\n"
+              "The initial weather is:\n"
+              "winds from 310 deg at 15 kts with gusts to 25, visibility is greater than\n"
+              "6.0 miles, clouds 5000 ft scattered.\n"
+              "\n"
+              "The weather starting on 24 June at 23:00Z will be:\n"
+              "winds from 320 deg at 10 kts, visibility is greater than 6.0 miles, clouds\n"
+              "6000 ft few.\n"
+              "\n"
+              "The weather starting on 25 June at 14:00Z will be:\n"
+              "winds from 280 deg at 8 kts, visibility is greater than 6.0 miles, clouds\n"
+              "25000 ft broken.\n"
+              "\n"
+              "The weather from 25 June at 20Z to 25 June at 23Z will occasionally be:\n"
+              "visibility of 3.0 miles, weather is light rain showers.\n"
+              "\n");
+}
+
+TEST_F(TafDecodeTest, ValidityOlderAndCurrentForms) {
+    struct Case {
+        const char* group;
+        const char* english;
+        const char* decoded;
+    } cases[] = {
+        {"121812", "valid from 12 June at 18Z to 12Z the next day.",
+         "VALID TIME: 12 JUN AT 18Z TO 12Z NEXT DAY"},
+        {"1218/1312", "valid from 12 June at 18Z to 13 June at 12Z.",
+         "VALID TIME: 12 JUN AT 18Z TO 13 JUN AT 12Z"},
+        {"120024", "valid from 12 June at 00Z to 00Z the next day.",
+         "VALID TIME: 12 JUN AT 00Z TO 00Z NEXT DAY"},
+        {"1200/1224", "valid from 12 June at 00Z to 12 June at 24Z.",  // 24 stays 24
+         "VALID TIME: 12 JUN AT 00Z TO 12 JUN AT 24Z"},
+        {"0218/0318", "valid from 2 July at 18Z to 3 July at 18Z.",
+         "VALID TIME: 2 JUL AT 18Z TO 3 JUL AT 18Z"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.group);
+        std::string report = std::string("KQQQ ") + c.group;
+        EXPECT_EQ(in_english(report),
+                  std::string("KQQQ terminal forecast ") + c.english + "\n\nThe initial weather is:\n\n");
+        EXPECT_EQ(decoded(report), std::string("ID: KQQQ\n") + c.decoded + "\nINITIAL WX\n\n");
+    }
+}
+
+TEST_F(TafDecodeTest, MonthChangesInsideTheValidity) {
+    set_file_day(2024, 6, 30);
+    const char* report = "KQQQ 301720Z 3018/0124 18010KT FM010600 00000KT";
+    EXPECT_EQ(decoded(report),
+              "ID: KQQQ\nREPORT TIME: 30 17:20\nVALID TIME: 30 JUN AT 18Z TO 1 JUL AT 24Z\n"
+              "INITIAL WX\n   WINDS: 180 AT 10\nNEW WX STARTING: 1 JUL 06:00Z\n   WINDS: CALM\n\n");
+    EXPECT_EQ(in_english(report),
+              "KQQQ terminal forecast issued on 30 June at 17:20Z valid from 30 June at\n"
+              "18Z to 1 July at 24Z.\n\nThe initial weather is:\nwinds from 180 deg at 10 kts.\n\n"
+              "The weather starting on 1 July at 06:00Z will be:\nwinds calm.\n\n");
+    set_file_day(2024, 12, 31);
+    EXPECT_EQ(in_english("KQQQ 311720Z 3118/0124"),
+              "KQQQ terminal forecast issued on 31 December at 17:20Z valid from 31\n"
+              "December at 18Z to 1 January at 24Z.\n\nThe initial weather is:\n\n");
+    EXPECT_EQ(decoded("KQQQ 3118/0124 TEMPO 3122/0102"),
+              "ID: KQQQ\nVALID TIME: 31 DEC AT 18Z TO 1 JAN AT 24Z\nINITIAL WX\n"
+              "TEMPORARY WX FROM 31 DEC 22Z TO 1 JAN 02Z\n\n");
+}
+
+TEST_F(TafDecodeTest, FromGroupsOlderAndCurrent) {
+    std::string report = std::string(HEAD) + "18010KT FM1500 00000KT FM121800 VRB05KT FM21 SKC";
+    EXPECT_EQ(decoded(report),
+              std::string(HEAD_DECODED) + "   WINDS: 180 AT 10\n"
+              "NEW WX STARTING: 15:00Z\n   WINDS: CALM\n"
+              "NEW WX STARTING: 12 JUN 18:00Z\n   WIND: VARIABLE AT 5\n"
+              "NEW WX STARTING: 21Z\n   CLOUDS: CLEAR\n\n");
+    EXPECT_EQ(in_english(report),
+              std::string(HEAD_ENGLISH) + "winds from 180 deg at 10 kts.\n\n"
+              "The weather starting at 15:00Z will be:\nwinds calm.\n\n"
+              "The weather starting on 12 June at 18:00Z will be:\nwinds variable at 5 kts.\n\n"
+              "The weather starting at 21Z will be: skies are clear.\n\n");
+}
+
+TEST_F(TafDecodeTest, ChangeTimesOlderAndCurrent) {
+    std::string report = std::string(HEAD) +
+                         "18010KT TEMPO 1216 -RA TEMPO 1216/1218 -SN PROB30 1820 TS "
+                         "PROB40 1220/1302 FG BECMG 1012 VRB05KT BECMG 1302/1304 00000KT";
+    EXPECT_EQ(decoded(report),
+              std::string(HEAD_DECODED) + "   WINDS: 180 AT 10\n"
+              "TEMPORARY WX FROM 12Z TO 16Z\n   WEATHER: -RA\n"
+              "TEMPORARY WX FROM 12 JUN 16Z TO 12 JUN 18Z\n   WEATHER: -SN\n"
+              "30% PROBABILITY OF WX FROM 18Z TO 20Z\n   WEATHER: TS\n"
+              "40% PROBABILITY OF WX FROM 12 JUN 20Z TO 13 JUN 02Z\n   WEATHER: FG\n"
+              "WX BECOMING FROM 10Z TO 12Z\n   WIND: VARIABLE AT 5\n"
+              "WX BECOMING FROM 13 JUN 02Z TO 13 JUN 04Z\n   WINDS: CALM\n\n");
+    EXPECT_EQ(in_english(report),
+              std::string(HEAD_ENGLISH) + "winds from 180 deg at 10 kts.\n\n"
+              "The weather from 12Z to 16Z will occasionally be:\nweather is light rain.\n\n"
+              "The weather from 12 June at 16Z to 12 June at 18Z will occasionally be:\n"
+              "weather is light snow.\n\n"
+              "A 30% probability from 18Z to 20Z of weather is thunder.\n\n"
+              "A 40% probability from 12 June at 20Z to 13 June at 02Z of weather is fog.\n\n"
+              "The weather from 10Z to 12Z will change to:\nwinds variable at 5 kts.\n\n"
+              "The weather from 13 June at 02Z to 13 June at 04Z will change to:\n"
+              "winds calm.\n\n");
 }
 
 TEST_F(TafDecodeTest, EnglishTextIsCutAtItsLimit) {

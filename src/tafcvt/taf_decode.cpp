@@ -52,9 +52,27 @@ int issue_month(int day) {
     return file_date.month;
 }
 
-// The month of a validity day: the file's, or the next when the file's day is later.
-int validity_month(int day) {
+// The month of a validity or change-group day: the file's, or the next when the file's day
+// is later.
+int group_month(int day) {
     return file_date.day > day ? next_month(file_date.month) : file_date.month;
+}
+
+// A period written DDHH/DDHH, each end with its month.
+struct DatedPeriod {
+    int from_day, from_hour, from_month;
+    int to_day, to_hour, to_month;
+};
+
+// Reads a DDHH/DDHH group at the position (not moving past it). An end day before the start
+// day lies in the month after the start's; an end hour of 24 stays 24.
+bool read_dated_period(parse_param* param, DatedPeriod* period) {
+    DatedPeriod& t = *period;
+    if (scanp(param, "%2d%2d/%2d%2d ", &t.from_day, &t.from_hour, &t.to_day, &t.to_hour) != 4)
+        return false;
+    t.from_month = group_month(t.from_day);
+    t.to_month = t.to_day < t.from_day ? next_month(t.from_month) : t.from_month;
+    return true;
 }
 
 // Writes one fixed item in the chosen form: English text to the buffer, or decoded text.
@@ -71,13 +89,18 @@ bool word_matches(parse_param* param, const char* pattern) {
     return scanp(param, pattern, word) == 1;
 }
 
-// TAF, AMD, the station and its heading. stat receives the identifier ("" when none).
+// TAF, AMD or COR, the station and its heading. stat receives the identifier ("" when
+// none).
 void decode_station(parse_param* param, char* stat) {
     stat[0] = '\0';
     if (scanp(param, "%*(TAF) ") == 1) scanp_inc(param);
     bool amd = false;
+    bool cor = false;
     if (word_matches(param, "%(AMD) ")) {
         amd = true;
+        scanp_inc(param);
+    } else if (word_matches(param, "%(COR) ")) {
+        cor = true;  // a correction is marked like an amendment, in front of the station
         scanp_inc(param);
     }
     if (scanp(param, "%4s ", scan_buf{stat, TAF_STAT_SIZE}) != 1) return;
@@ -89,6 +112,7 @@ void decode_station(parse_param* param, char* stat) {
     else if (english)
         TAF_format("%s terminal forecast ", stat);
     if (amd) say("(amendment) ", "AMENDMENT\n");
+    if (cor) say("(correction) ", "CORRECTION\n");
     if (!english) MESS_print(dec_mes, "\n");
     scanp_inc(param);
 }
@@ -111,7 +135,7 @@ void skip_repeated_station(parse_param* param, const char* stat) {
 }
 
 void say_validity(int day, int start, int end) {
-    int month = validity_month(day);
+    int month = group_month(day);
     if (end > start) {
         if (english)
             TAF_format("valid from %d %s at %2.2dZ to %2.2dZ.\n", day, DATE_month_long(month),
@@ -130,7 +154,18 @@ void say_validity(int day, int start, int end) {
 
 void decode_validity(parse_param* param) {
     int day = 0, start = 0, end = 0;
-    if (scanp(param, "%2d%2d%2d ", &day, &start, &end) == 3) {
+    DatedPeriod t;
+    if (read_dated_period(param, &t)) {
+        if (english)
+            TAF_format("valid from %d %s at %2.2dZ to %d %s at %2.2dZ.\n", t.from_day,
+                       DATE_month_long(t.from_month), t.from_hour, t.to_day,
+                       DATE_month_long(t.to_month), t.to_hour);
+        else
+            MESS_print(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %d %s AT %2.2dZ\n", t.from_day,
+                       DATE_month(t.from_month), t.from_hour, t.to_day, DATE_month(t.to_month),
+                       t.to_hour);
+        scanp_inc(param);
+    } else if (scanp(param, "%2d%2d%2d ", &day, &start, &end) == 3) {
         if (end == TAF_END_OF_DAY) end = 0;
         say_validity(day, start, end);
         scanp_inc(param);
@@ -170,7 +205,20 @@ void decode_period(parse_param* param) { scanp_inc_off(param, TAF_decode_wx(scan
 void decode_change_times(parse_param* param, const char* english_tail,
                          const char* english_alone) {
     int from = 0, to = 0;
-    if (scanp(param, "%2d%2d ", &from, &to) == 2) {
+    DatedPeriod t;
+    if (read_dated_period(param, &t)) {
+        if (english) {
+            TAF_format("from %d %s at %2.2dZ to %d %s at %2.2dZ", t.from_day,
+                       DATE_month_long(t.from_month), t.from_hour, t.to_day,
+                       DATE_month_long(t.to_month), t.to_hour);
+            TAF_format("%s", english_tail);
+        } else {
+            MESS_print(dec_mes, "FROM %d %s %2.2dZ TO %d %s %2.2dZ\n", t.from_day,
+                       DATE_month(t.from_month), t.from_hour, t.to_day, DATE_month(t.to_month),
+                       t.to_hour);
+        }
+        scanp_inc(param);
+    } else if (scanp(param, "%2d%2d ", &from, &to) == 2) {
         if (english) {
             TAF_format("from %2.2dZ to %2.2dZ", from, to);
             TAF_format("%s", english_tail);
@@ -204,8 +252,16 @@ void decode_prob(parse_param* param) {
 }
 
 void decode_from(parse_param* param) {
-    int hour = 0, min = 0;
-    if (scanp(param, "%*(FM)%2d%2d ", &hour, &min) == 3) {
+    int day = 0, hour = 0, min = 0;
+    if (scanp(param, "%*(FM)%2d%2d%2d ", &day, &hour, &min) == 4) {
+        int month = group_month(day);
+        if (english)
+            TAF_format("\nThe weather starting on %d %s at %2.2d:%2.2dZ will be:\n", day,
+                       DATE_month_long(month), hour, min);
+        else
+            MESS_print(dec_mes, "NEW WX STARTING: %d %s %2.2d:%2.2dZ\n", day, DATE_month(month),
+                       hour, min);
+    } else if (scanp(param, "%*(FM)%2d%2d ", &hour, &min) == 3) {
         if (english)
             TAF_format("\nThe weather starting at %2.2d:%2.2dZ will be:\n", hour, min);
         else
