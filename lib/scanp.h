@@ -13,7 +13,13 @@
 // (d D n), a float* (f F), or a character array (all other directives), whose size comes
 // from its type; an explicit scan_buf{pointer, size} serves where no array type is at hand.
 // A bare char* does not compile. A string field longer than its destination is cut to fit
-// (the text consumed stays the same); a destination of the wrong kind is never written.
+// (the text consumed stays the same); a destination of the wrong kind, or one missing at the
+// end of the list, is never written and not counted as assigned.
+//
+// Limits: a directive without a width reads up to 999 characters (c: exactly 1), s at most
+// 80; a miss text counts up to 19 characters; a list "(" or set "[" without its closing
+// character never matches (the scan stops there). No scan reads past the end of its pattern
+// or its text. The trace lines are built only when the debug sub-level 0x80000000 is on.
 #ifndef JOX_SCANP_H
 #define JOX_SCANP_H
 

@@ -81,7 +81,14 @@ static_assert(longest_phrase() < WX_PHRASE_SIZE, "a phrase buffer holds the long
 static_assert(std::string_view(SHOWERS_IN_VICINITY).size() < WX_EXTRA_SIZE);
 
 // The parts of a compact code that a report code sets.
-enum class Part : unsigned char { intensity, vicinity, skip, descriptor, precipitation, obscuration };
+enum class Part : unsigned char {
+    intensity,
+    vicinity,
+    skip,
+    descriptor,
+    precipitation,
+    obscuration
+};
 
 struct CompactCode {
     std::string_view code;

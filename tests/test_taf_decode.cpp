@@ -49,7 +49,23 @@ class TafDecodeTest : public ::testing::Test {
     std::string in_english(const std::string& report) { return decode(report, 1); }
     std::string decoded(const std::string& report) { return decode(report, 0); }
 
-    void set_file_day(int year, int month, int day) { file_date = Date{year, month, day, 0, 0, 0, 0, 0}; }
+    void set_file_day(int year, int month, int day) {
+        file_date = Date{year, month, day, 0, 0, 0, 0, 0};
+    }
+
+    struct ValidityCase {
+        const char* group;
+        const char* english;  // the sentence
+        const char* decoded;  // the line
+    };
+    // A report of the station and the validity group alone, in both forms.
+    void expect_validity(const ValidityCase& c) {
+        SCOPED_TRACE(c.group);
+        std::string report = std::string("KQQQ ") + c.group;
+        EXPECT_EQ(in_english(report), std::string("KQQQ terminal forecast ") + c.english +
+                                          "\n\nThe initial weather is:\n\n");
+        EXPECT_EQ(decoded(report), std::string("ID: KQQQ\n") + c.decoded + "\nINITIAL WX\n\n");
+    }
 };
 
 // The same with the station database in the file_path folder.
@@ -119,7 +135,8 @@ TEST_F(TafHeadingTest, WorkedExampleInEnglish) {
 TEST_F(TafHeadingTest, AllStationsAreFoundInTheLoadedTable) {
     id = nullptr;
     CTY_store("sao.cty", 1, nullptr, 7);
-    EXPECT_EQ(decoded("KXYZ 121130Z"), "ID: KXYZ   SOMETOWN, ST\nREPORT TIME: 12 11:30\nINITIAL WX\n\n");
+    EXPECT_EQ(decoded("KXYZ 121130Z"),
+              "ID: KXYZ   SOMETOWN, ST\nREPORT TIME: 12 11:30\nINITIAL WX\n\n");
 }
 
 TEST_F(TafHeadingTest, AmendmentBeforeTheStation) {
@@ -195,11 +212,7 @@ TEST_F(TafDecodeTest, IssueMonthFollowsTheFileDate) {
 
 TEST_F(TafDecodeTest, ValidityForms) {
     set_file_day(2024, 6, 25);
-    struct Case {
-        const char* group;
-        const char* english;
-        const char* decoded;
-    } cases[] = {
+    const ValidityCase cases[] = {
         {"250024", "valid from 25 June at 00Z to 00Z the next day.",
          "VALID TIME: 25 JUN AT 00Z TO 00Z NEXT DAY"},
         {"250612", "valid from 25 June at 06Z to 12Z.", "VALID TIME: 25 JUN AT 06Z TO 12Z"},
@@ -211,13 +224,7 @@ TEST_F(TafDecodeTest, ValidityForms) {
         {"011200", "valid from 1 July at 12Z to 00Z the next day.",
          "VALID TIME: 1 JUL AT 12Z TO 00Z NEXT DAY"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.group);
-        std::string report = std::string("KQQQ ") + c.group;
-        EXPECT_EQ(in_english(report),
-                  std::string("KQQQ terminal forecast ") + c.english + "\n\nThe initial weather is:\n\n");
-        EXPECT_EQ(decoded(report), std::string("ID: KQQQ\n") + c.decoded + "\nINITIAL WX\n\n");
-    }
+    for (const ValidityCase& c : cases) expect_validity(c);
 }
 
 TEST_F(TafDecodeTest, RepeatedStationIsPassedOver) {
@@ -382,11 +389,7 @@ TEST_F(TafDecodeTest, CurrentReportInEnglish) {
 }
 
 TEST_F(TafDecodeTest, ValidityOlderAndCurrentForms) {
-    struct Case {
-        const char* group;
-        const char* english;
-        const char* decoded;
-    } cases[] = {
+    const ValidityCase cases[] = {
         {"121812", "valid from 12 June at 18Z to 12Z the next day.",
          "VALID TIME: 12 JUN AT 18Z TO 12Z NEXT DAY"},
         {"1218/1312", "valid from 12 June at 18Z to 13 June at 12Z.",
@@ -398,13 +401,7 @@ TEST_F(TafDecodeTest, ValidityOlderAndCurrentForms) {
         {"0218/0318", "valid from 2 July at 18Z to 3 July at 18Z.",
          "VALID TIME: 2 JUL AT 18Z TO 3 JUL AT 18Z"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.group);
-        std::string report = std::string("KQQQ ") + c.group;
-        EXPECT_EQ(in_english(report),
-                  std::string("KQQQ terminal forecast ") + c.english + "\n\nThe initial weather is:\n\n");
-        EXPECT_EQ(decoded(report), std::string("ID: KQQQ\n") + c.decoded + "\nINITIAL WX\n\n");
-    }
+    for (const ValidityCase& c : cases) expect_validity(c);
 }
 
 TEST_F(TafDecodeTest, MonthChangesInsideTheValidity) {
@@ -543,7 +540,8 @@ TEST_F(TafDecodeTest, LongEnglishReportIsCut) {
     std::string periods;
     const std::string groups = " 18010KT P6SM -SHRA BKN030CB 620304 ";
     for (int i = 0; i < 6; ++i)
-        periods += "TEMPO 0812" + groups + "PROB30 1012" + groups + "FM1500" + groups + "BECMG 1214" + groups;
+        periods += "TEMPO 0812" + groups + "PROB30 1012" + groups + "FM1500" + groups +
+                   "BECMG 1214" + groups;
     std::string printed = in_english("KQQQ 121130Z 121212 " + periods);
     EXPECT_EQ(TAF_output_length(), TAF_OUTPUT_MAX);
     EXPECT_EQ(printed.size(), static_cast<size_t>(TAF_OUTPUT_MAX) + 1);

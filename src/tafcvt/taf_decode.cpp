@@ -231,11 +231,23 @@ void decode_change_times(parse_param* param, const char* english_tail,
     }
 }
 
-void decode_tempo(parse_param* param) {
-    if (scanp(param, "%*(TEMPO) ") != 1) return;
-    say("\nThe weather ", "TEMPORARY WX ");
+// TEMPO and BECMG: the word, its decoded label, and the English after and without times.
+struct ChangeWord {
+    const char* pattern;
+    const char* decoded_label;
+    const char* english_tail;
+    const char* english_alone;
+};
+constexpr ChangeWord TEMPO_WORD = {"%*(TEMPO) ", "TEMPORARY WX ", " will occasionally be:\n",
+                                   "will occasionally be "};
+constexpr ChangeWord BECMG_WORD = {"%*(BECMG) ", "WX BECOMING ", " will change to:\n",
+                                   "will change to:\n"};
+
+void decode_change_word(parse_param* param, const ChangeWord& word) {
+    if (scanp(param, word.pattern) != 1) return;
+    say("\nThe weather ", word.decoded_label);
     scanp_inc(param);
-    decode_change_times(param, " will occasionally be:\n", "will occasionally be ");
+    decode_change_times(param, word.english_tail, word.english_alone);
     decode_period(param);
 }
 
@@ -275,14 +287,6 @@ void decode_from(parse_param* param) {
         return;
     }
     scanp_inc(param);
-    decode_period(param);
-}
-
-void decode_becoming(parse_param* param) {
-    if (scanp(param, "%*(BECMG) ") != 1) return;
-    say("\nThe weather ", "WX BECOMING ");
-    scanp_inc(param);
-    decode_change_times(param, " will change to:\n", "will change to:\n");
     decode_period(param);
 }
 
@@ -326,10 +330,10 @@ int TAF_decode(const char* line) {
         int c = scanp_char(&param, 0);
         if (c == '\0' || c == '=') break;
         int before = scanp_get_off(&param);
-        decode_tempo(&param);
+        decode_change_word(&param, TEMPO_WORD);
         decode_prob(&param);
         decode_from(&param);
-        decode_becoming(&param);
+        decode_change_word(&param, BECMG_WORD);
         if (scanp_get_off(&param) == before) break;
     }
     MESS_print(MESS_OUT4, "LEFT: %s\n", scanp_str(&param));
