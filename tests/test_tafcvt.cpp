@@ -1,0 +1,382 @@
+// The converter end to end: the built program run as a user runs it, with an environment of
+// its own (defaults file, data folder, fixed "now"), compared byte for byte with outputs
+// worked out by hand.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "testutil.h"
+
+using testutil::RunResult;
+using testutil::TempDir;
+
+namespace {
+
+const std::string SOH = "\x01";
+const std::string ETX = "\x03";
+
+// A product as a feed frames it: SOH, a sequence number, the lines, ETX; CR CR LF line ends.
+std::string product(int seq, const std::vector<std::string>& lines) {
+    std::string text = SOH + "\r\r\n" + std::to_string(seq) + " \r\r\n";
+    for (const auto& l : lines) text += l + "\r\r\n";
+    return text + ETX + "\r\r\n";
+}
+
+const std::string JUNE_FILE =
+    product(123, {"FTUS43 KOKX 121130", "TAF", "KXYZ 121130Z 121212 18010KT P6SM SCT250",
+                  "     FM1500 20015G25KT 3SM -SHRA BKN030="}) +
+    product(124, {"FXUS61 KOKX 121130", "KXYZ 121130Z NOT A FORECAST PRODUCT="}) +
+    product(125, {"FTUS80 KWBC 121140", "TAF", "KABC 121125Z 1212/1312 VRB03KT P6SM SKC",
+                  "     FM121800 27012G20KT P6SM FEW080=", "TAF AMD",
+                  "LFPG 121100Z 1212/1318 24010KT 9999 BKN030",
+                  "     TEMPO 1214/1218 4000 SHRA="});
+
+const std::string STATIONS =
+    "SOMETOWN             ST US KXYZ      5 40.00 -90.00 200 99999 0\n"
+    "SAN_JUAN_HILL        NM US KABC    *3* 35.50 -106.20 1500 72365 0\n"
+    "PARIS_CHARLES        -  FR LFPG      1 49.01 2.55 119 07157 0\n";
+
+const std::string XYZ_ENGLISH =
+    "Sometown, ST (KXYZ) terminal forecast issued on 12 June at 11:30Z valid\n"
+    "from 12 June at 12Z to 12Z the next day.\n"
+    "\n"
+    "The initial weather is:\n"
+    "winds from 180 deg at 10 kts, visibility is greater than 6.0 miles, clouds\n"
+    "25000 ft scattered.\n"
+    "\n"
+    "The weather starting at 15:00Z will be:\n"
+    "winds from 200 deg at 15 kts with gusts to 25, visibility of 3.0 miles,\n"
+    "weather is light rain showers, clouds 3000 ft broken.\n"
+    "\n";
+
+const std::string ABC_ENGLISH =
+    "San_juan_hill, NM (KABC) terminal forecast issued on 12 June at 11:25Z\n"
+    "valid from 12 June at 12Z to 13 June at 12Z.\n"
+    "\n"
+    "The initial weather is:\n"
+    "winds variable at 3 kts, visibility is greater than 6.0 miles, skies are\n"
+    "clear.\n"
+    "\n"
+    "The weather starting on 12 June at 18:00Z will be:\n"
+    "winds from 270 deg at 12 kts with gusts to 20, visibility is greater than\n"
+    "6.0 miles, clouds 8000 ft few.\n"
+    "\n";
+
+const std::string LFPG_AMD_ENGLISH =
+    "Paris_charles, FR (LFPG) terminal forecast (amendment) issued on 12 June at\n"
+    "11:00Z valid from 12 June at 12Z to 13 June at 18Z.\n"
+    "\n"
+    "The initial weather is:\n"
+    "winds from 240 deg at 10 kts, clouds 3000 ft broken.\n"
+    "\n"
+    "The weather from 12 June at 14Z to 12 June at 18Z will occasionally be:\n"
+    "visibility of 2.5 miles, weather is moderate rain showers.\n"
+    "\n";
+
+// Selected by its identifier, the LFPG report starts at its station line, after TAF AMD.
+const std::string LFPG_ENGLISH =
+    "Paris_charles, FR (LFPG) terminal forecast issued on 12 June at 11:00Z\n"
+    "valid from 12 June at 12Z to 13 June at 18Z.\n"
+    "\n"
+    "The initial weather is:\n"
+    "winds from 240 deg at 10 kts, clouds 3000 ft broken.\n"
+    "\n"
+    "The weather from 12 June at 14Z to 12 June at 18Z will occasionally be:\n"
+    "visibility of 2.5 miles, weather is moderate rain showers.\n"
+    "\n";
+
+const std::string XYZ_DECODED =
+    "ID: KXYZ   SOMETOWN, ST\n"
+    "REPORT TIME: 12 11:30\n"
+    "VALID TIME: 12 JUN AT 12Z TO 12Z NEXT DAY\n"
+    "INITIAL WX\n"
+    "   WINDS: 180 AT 10\n"
+    "   VISIBILITY: >6.0 MILES\n"
+    "   CLOUDS: 250 SCT\n"
+    "NEW WX STARTING: 15:00Z\n"
+    "   WINDS: 200 AT 15 GUST 25\n"
+    "   VISIBILITY: 3.0 MILES\n"
+    "   WEATHER: -SHRA\n"
+    "   CLOUDS: 30 BKN\n"
+    "   COMMENTS: = \n"
+    "\n";
+
+const std::string ABC_DECODED =
+    "ID: KABC   SAN_JUAN_HILL, NM\n"
+    "REPORT TIME: 12 11:25\n"
+    "VALID TIME: 12 JUN AT 12Z TO 13 JUN AT 12Z\n"
+    "INITIAL WX\n"
+    "   WIND: VARIABLE AT 3\n"
+    "   VISIBILITY: >6.0 MILES\n"
+    "   CLOUDS: CLEAR\n"
+    "NEW WX STARTING: 12 JUN 18:00Z\n"
+    "   WINDS: 270 AT 12 GUST 20\n"
+    "   VISIBILITY: >6.0 MILES\n"
+    "   CLOUDS: 80 FEW\n"
+    "   COMMENTS: = \n"
+    "\n";
+
+const std::string LFPG_AMD_DECODED =
+    "ID: LFPG   PARIS_CHARLES, FRAMENDMENT\n"
+    "\n"
+    "REPORT TIME: 12 11: 0\n"
+    "VALID TIME: 12 JUN AT 12Z TO 13 JUN AT 18Z\n"
+    "INITIAL WX\n"
+    "   WINDS: 240 AT 10\n"
+    "   CLOUDS: 30 BKN\n"
+    "TEMPORARY WX FROM 12 JUN 14Z TO 12 JUN 18Z\n"
+    "   VISIBILITY: 2.5 MILES\n"
+    "   WEATHER: SHRA\n"
+    "   COMMENTS: = \n"
+    "\n";
+
+const std::string HELP =
+    "tafcvt: This program converts raw surface observations\n"
+    "   into a useable format\n"
+    "tafcvt syntax (version:5.60.2-LINUX-X11)\n"
+    "   tafcvt [options...]\n"
+    "Keyed options...\n"
+    " -df file    Resource/defaults file name\n"
+    " -na name    Program name\n"
+    " -h          Print this help\n"
+    " -ba         Run program in batch mode\n"
+    " -me level   Message level to be displayed:\n"
+    "               none,print,error,warn,mess,out1,*out2,out3,out4,debug\n"
+    " -fp path    File path\n"
+    " -dp path    Raw data path\n"
+    " -cp path    Converted data path\n"
+    " -gp path    Gridded data path\n"
+    " -rp path    Raw files path\n"
+    " -ip path    Image file path\n"
+    " -wp path    Watch file data path\n"
+    " -tp path    Text file path\n"
+    " -mp path    Model file path\n"
+    " -sp path    Satellite file path\n"
+    " -cf file    City database file name\n"
+    " -pr prior   Priority of stations used in the plot\n"
+    " -nc type    Naming convention file name\n"
+    " -if type    Input data file type\n"
+    " -of type    Output file type\n"
+    " -pf param   File parameters: use,calc,over,app\n"
+    " -cu [hour]  Use current data file\n"
+    " -ho hour    Actual hour of the file\n"
+    " -nh hour[,step]  Number of hours to view\n"
+    " -ph header  Specific product header\n"
+    " -ou type    Type of output\n"
+    " -id ident   Specific station identifier\n"
+    " -pa param[,...]  Program parameters\n"
+    "Positional options...\n"
+    " file [file...]  Input file names\n";
+
+// A data environment of the test's own: defaults file, name conventions, stations, and the
+// bulletin file of 2024-06-12 12Z named by the template.
+class Tafcvt : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        testutil::write_file(dir_.file("etc/jox.cfg"),
+                             "*.file_path " + dir_.file("data/") + "\n" +
+                                 "*.data_path " + dir_.file("bull") + "\n");
+        testutil::write_file(dir_.file("data/name_conv"),
+                             "# type template header\nterm_dat %D/%y%m%d%h_taf - 0\n");
+        testutil::write_file(dir_.file("data/sao.cty"), STATIONS);
+        testutil::write_file(dir_.file("bull/24061212_taf"), JUNE_FILE);
+    }
+
+    RunResult tafcvt(const std::vector<std::string>& args, const std::string& input = "",
+                     std::vector<std::string> env = {}) {
+        env.push_back("joxdefault=" + dir_.file("etc"));
+        env.push_back("joxcurtime=2024061212");
+        return testutil::run(TAFCVT_BIN, args, env, input, dir_.path());
+    }
+
+    TempDir dir_;
+};
+
+TEST_F(Tafcvt, AllStationsInEnglish) {
+    RunResult r = tafcvt({"-ba", "24061212"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, XYZ_ENGLISH + ABC_ENGLISH + LFPG_AMD_ENGLISH);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Tafcvt, AllStationsDecoded) {
+    RunResult r = tafcvt({"-ba", "-ou", "dec", "24061212"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, XYZ_DECODED + ABC_DECODED + LFPG_AMD_DECODED);
+}
+
+TEST_F(Tafcvt, OutputItemsApplyInOrder) {
+    struct Case {
+        const char* output;
+        std::string expected;
+    };
+    const std::string raw = "KXYZ 121130Z 121212 18010KT P6SM SCT250\n"
+                            "     FM1500 20015G25KT 3SM -SHRA BKN030=\n\n";
+    const Case cases[] = {
+        {"dec,eng", XYZ_ENGLISH},
+        {"eng,dec", XYZ_DECODED},
+        {"code+eng", raw + XYZ_ENGLISH},
+        {"dec+eng", raw + XYZ_DECODED},
+        {"DEC,bogus", XYZ_DECODED},  // case ignored, unknown items ignored
+        {"bogus", XYZ_ENGLISH},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        RunResult r = tafcvt({"-ba", "-id", "KXYZ", "-ou", c.output, "24061212"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, c.expected);
+    }
+}
+
+TEST_F(Tafcvt, StationListSelectsReports) {
+    RunResult r = tafcvt({"-ba", "-id", "lfpg,KABC", "24061212"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, ABC_ENGLISH + LFPG_ENGLISH);
+    RunResult none = tafcvt({"-ba", "-id", "KQQQ", "24061212"});
+    EXPECT_EQ(none.out, "");
+}
+
+TEST_F(Tafcvt, AllLoadsTheDatabaseAndOneStationReadsTheFile) {
+    RunResult all = tafcvt({"-ba", "-id", "ALL", "-me", "print,mess", "24061212"});
+    EXPECT_NE(all.out.find("Reading the city database file...\n"), std::string::npos);
+    EXPECT_EQ(all.out.find("Searching the city database file"), std::string::npos);
+    EXPECT_NE(all.out.find(XYZ_ENGLISH), std::string::npos);
+    RunResult one = tafcvt({"-ba", "-id", "KXYZ", "-me", "print,mess", "24061212"});
+    EXPECT_EQ(one.out.find("Reading the city database file"), std::string::npos);
+    EXPECT_NE(one.out.find("Searching the city database file for: KXYZ ...\n"),
+              std::string::npos);
+    EXPECT_NE(one.out.find(XYZ_ENGLISH), std::string::npos);
+}
+
+TEST_F(Tafcvt, BannerAndEchoFollowTheMessageLevel) {
+    RunResult r = tafcvt({"-ba", "-me", "out2", "-id", "KXYZ", "24061212"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "      TERMINAL FORECAST PARSER (Ver 5.60.2-LINUX-X11)\n\n"
+              "Parsing: " + dir_.file("bull/24061212_taf") + "\n" +
+              "KXYZ 121130Z 121212 18010KT P6SM SCT250\n"
+              "     FM1500 20015G25KT 3SM -SHRA BKN030=\n\n"
+              "Searching the city database file for: KXYZ ...\n" + XYZ_ENGLISH);
+    // An identifier makes print, error and warn the level unless the user chose one.
+    RunResult quiet = tafcvt({"-id", "KXYZ", "24061212"});
+    EXPECT_EQ(quiet.out, XYZ_ENGLISH);
+}
+
+TEST_F(Tafcvt, HelpAndStatusZero) {
+    RunResult r = tafcvt({"-h"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, HELP);
+    RunResult quiet = tafcvt({"-h", "-me", "none"});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, "");
+}
+
+TEST_F(Tafcvt, StandardInput) {
+    RunResult r = tafcvt({"-ba", "-id", "KXYZ", "-"}, JUNE_FILE);
+    EXPECT_EQ(r.status, 0);
+    // Without a file date, the month of the report is not known.
+    EXPECT_NE(r.out.find("Sometown, ST (KXYZ) terminal forecast"), std::string::npos);
+    EXPECT_NE(r.out.find("winds from 200 deg at 15 kts with gusts to 25"), std::string::npos);
+}
+
+TEST_F(Tafcvt, MissingNamedFileIsReportedAndTheRunGoesOn) {
+    RunResult r = tafcvt({"-ba", "-id", "KXYZ", "24061299", "24061212"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("24061299"), std::string::npos);
+    EXPECT_EQ(r.out, XYZ_ENGLISH);
+}
+
+TEST_F(Tafcvt, LatestFileAndSpansByDate) {
+    testutil::write_file(dir_.file("bull/24061209_taf"), JUNE_FILE);
+    // "now" is 2024-06-12 12Z: the latest file is the 12Z one; with a span of -3 hours the
+    // 09Z, 10Z, 11Z (missing, silent) and 12Z files are read in date order.
+    RunResult latest = tafcvt({"-ba", "-id", "KXYZ", "-cu", "la"});
+    EXPECT_EQ(latest.status, 0);
+    EXPECT_EQ(latest.out, XYZ_ENGLISH);
+    RunResult span = tafcvt({"-ba", "-id", "KXYZ", "-cu", "la", "-nh", "-3"});
+    EXPECT_EQ(span.status, 0);
+    EXPECT_EQ(span.out, XYZ_ENGLISH + XYZ_ENGLISH);
+    EXPECT_EQ(span.err, "");
+}
+
+TEST_F(Tafcvt, PromptsForFileAndStation) {
+    RunResult r = tafcvt({"-me", "print"}, "24061212\nKABC\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("List of available files:\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Enter the filename: "), std::string::npos);
+    EXPECT_NE(r.out.find("Enter the desired identifier (as in KIND): " + ABC_ENGLISH),
+              std::string::npos);
+    EXPECT_EQ(r.out.find("Sometown"), std::string::npos);
+}
+
+TEST_F(Tafcvt, PromptExitAndEndOfInput) {
+    RunResult bye = tafcvt({"-me", "print"}, "exit\n");
+    EXPECT_EQ(bye.status, 0);
+    RunResult eof = tafcvt({"-me", "error"}, "24061212\n");
+    EXPECT_EQ(eof.status, 1);
+    EXPECT_NE(eof.err, "");
+    EXPECT_EQ(eof.out.find("Sometown"), std::string::npos);
+}
+
+// Reports in a bulletin file: "=" lines of forecast products, and a last report that ends
+// with its product instead.
+int count_reports(const std::string& text) {
+    int count = 0;
+    bool in_forecast = false;
+    bool pending = false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        while (!line.empty() && line.back() == '\r') line.pop_back();
+        start = end + 1;
+        if (std::regex_search(line, std::regex("^F(T|CCN)[A-Z]{2}[0-9]{2} "))) {
+            if (pending) ++count;
+            in_forecast = true;
+            pending = false;
+            continue;
+        }
+        if (!in_forecast) continue;
+        if (!line.empty() && line.back() == '=') {
+            ++count;
+            pending = false;
+        } else if (std::regex_search(line, std::regex("^[A-Z]{4} [0-9]{6}Z? "))) {
+            pending = true;
+        }
+    }
+    return count + (pending ? 1 : 0);
+}
+
+TEST_F(Tafcvt, RealBulletinsDecodeOnceEach) {
+    const std::filesystem::path corpus = std::filesystem::path(TAFCVT_SOURCE_DIR) /
+                                         "../shared/corpus/pyiem";
+    if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+        if (entry.path().extension() != ".txt") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        ++files;
+        std::string text = testutil::read_file(entry.path().string());
+        int expected = count_reports(text);
+        RunResult dec = tafcvt({"-ba", "-ou", "dec", "@" + entry.path().string()});
+        EXPECT_EQ(dec.status, 0);
+        int decodings = 0;
+        for (size_t at = 0; (at = dec.out.find("INITIAL WX\n", at)) != std::string::npos; ++at)
+            ++decodings;
+        EXPECT_EQ(decodings, expected);
+        RunResult eng = tafcvt({"-ba", "@" + entry.path().string()});
+        EXPECT_EQ(eng.status, 0);
+        int english = 0;
+        for (size_t at = 0; (at = eng.out.find("The initial weather is:\n", at)) != std::string::npos;
+             ++at)
+            ++english;
+        EXPECT_EQ(english, expected);
+    }
+    EXPECT_GT(files, 0);
+}
+
+}  // namespace
