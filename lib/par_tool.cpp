@@ -1059,6 +1059,7 @@ int PAR_print(int ind, int flag) {
     if (printing != Printing::off && slot.cur == PAR_END_EQUAL) list_line(work);
     hold_ending_line();
     trace("PR-$", work);
+    if (ofile != nullptr) fflush(ofile);  // each listing complete in the file at once
     if (flag == 1) PAR_close(ind);
     return 1;
 }
