@@ -52,6 +52,7 @@ struct Slot {
     FILE* hfile;                      // its header index, or null
     Date date;                        // the date the file was opened for
     long pos;                         // offset of the line last read
+    long offset;                      // offset of the next read: the bytes taken so far
     char header[PAR_HEADER_MAX + 1];  // current heading, or a next heading held over
     char line[PAR_LINE_SIZE];         // held line: a report's first line or an ending line
     unsigned long cur;                // status: last end code, or 1 after a product was found
@@ -129,15 +130,20 @@ void trace_read(const char* tag, const char* text, int num) {
                or_none(text), slot.header, slot.line, num);
 }
 
-// Reads the next piece of a bulletin line into the working line. A NUL byte reads as a
+// Reads the next piece of a bulletin line into the working line, counting the bytes taken
+// (asking the stream for its offset costs a system call per line). A NUL byte reads as a
 // blank (so that the text behind it is not lost); carriage returns and newlines are removed.
 // The count read, or -1 at the end of the file.
-int read_work_line(FILE* f) {
+int read_work_line() {
+    FILE* f = slot.ifile;
+    int next = getc_unlocked(f);
+    if (next != EOF) ungetc(next, f);
     int n = fgetnline(f, work, PAR_LINE_MAX);
     if (n < 0) {
         work[0] = '\0';
         return -1;
     }
+    slot.offset += n + (next == '\n' ? 1 : 0);  // the newline ending the previous line
     if (strlen(work) != static_cast<size_t>(n))
         for (int i = 0; i < n; ++i)
             if (work[i] == '\0') work[i] = ' ';
@@ -170,10 +176,8 @@ void wait_for_more(FILE* f) {
 // At the end of the file cur becomes 4; in continuous mode the working line is emptied
 // after a pause and the result is 0; otherwise nothing stays held and the result is -1.
 int next_line() {
-    // The offset only shows in the traces, and asking the stream for it costs a system call
-    // per line, so it is noted only while they are on.
-    if (MESS_check(PAR_TRACE)) slot.pos = ftell(slot.ifile);
-    if (read_work_line(slot.ifile) >= 0) return 1;
+    slot.pos = slot.offset;
+    if (read_work_line() >= 0) return 1;
     slot.cur = PAR_END_PRODUCT;
     if (which == PAR_WHICH_CONT) {
         wait_for_more(slot.ifile);
@@ -449,6 +453,7 @@ int open_slot(const char* name, const char* hname, const Date* date) {
     slot.line[0] = '\0';
     slot.cur = 0;
     slot.pos = 0;
+    slot.offset = 0;
     slot.index_off = -1;
     copy_cut(slot.name, name);
     return 0;
@@ -456,19 +461,26 @@ int open_slot(const char* name, const char* hname, const Date* date) {
 
 // ---- Index search ----
 
+// Moves the bulletin file to offset; false when it cannot.
+bool seek_to(long offset) {
+    clearerr(slot.ifile);
+    if (offset < 0 || fseek(slot.ifile, offset, SEEK_SET) != 0) return false;
+    slot.offset = offset;
+    return true;
+}
+
 // The index no longer fits the bulletin file: search the file itself from where it stands.
 void drop_index(long resume) {
     trace("SE-X", PAR_NONE);
     FILE_close(slot.hfile);
     slot.hfile = nullptr;
-    clearerr(slot.ifile);
-    fseek(slot.ifile, resume, SEEK_SET);
+    seek_to(resume);
 }
 
-// Goes to the product at offset and takes its heading line. false (position unchanged)
-// when the line there cannot be read or is no heading of the pattern.
+// Goes to the product at offset and takes its heading line. false when the line there cannot
+// be read or is no heading of the pattern.
 bool take_indexed(long offset, const char* second, const char* rhdr) {
-    if (fseek(slot.ifile, offset, SEEK_SET) != 0 || read_work_line(slot.ifile) < 0) return false;
+    if (!seek_to(offset) || read_work_line() < 0) return false;
     if (PAR_cmp(work, second, rhdr) != 0) return false;
     slot.pos = offset;
     copy_cut(slot.header, work);
@@ -493,7 +505,7 @@ int index_step(const char* rhdr) {
         wait_for_more(slot.hfile);
         return 0;
     }
-    long resume = ftell(slot.ifile);
+    const long resume = slot.offset;
     if (string_is_blank(entry)) return 0;
     char* end = nullptr;
     long offset = strtol(entry, &end, 10);
@@ -550,7 +562,7 @@ constexpr int PAR_GO_ON = 2;  // last mode: the saved product is back, go on
 int last_mode(int ind, int flag, unsigned long saved_cur) {
     if (flag != 1) {
         if (!slot_open(ind)) return -1;
-        product.pos = ftell(slot.ifile);
+        product.pos = slot.offset;
         product.date = slot.date;
         copy_cut(product.header, slot.header);
         copy_cut(product.line, slot.line);
@@ -562,7 +574,7 @@ int last_mode(int ind, int flag, unsigned long saved_cur) {
     }
     if (product.pos < 0) return -1;
     if (open_slot(product.name, "", &product.date) < 0) return -1;
-    if (fseek(slot.ifile, product.pos, SEEK_SET) != 0) return -1;
+    if (!seek_to(product.pos)) return -1;
     copy_cut(slot.header, product.header);
     copy_cut(slot.line, product.line);
     return PAR_GO_ON;
