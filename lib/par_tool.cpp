@@ -685,11 +685,12 @@ int PAR_open(const Date* date) {
         // from the date (reloading the template clears the current name).
         if (FILE_get_filename_type() != 1) {
             set_name_of(type);
-            FILE_set_date(date, name);
+            if (FILE_set_date(date, name) < 0) name[0] = '\0';
         }
         if (FILE_hdr_set_date(date, hname) != 1) hname[0] = '\0';
     }
-    int result = open_slot(name, hname, date);
+    // An empty name would stand for the standard input; here it is a name that did not fit.
+    int result = name[0] != '\0' || type[0] == '\0' ? open_slot(name, hname, date) : -1;
     FILE_restore_name_conv();
     return result;
 }

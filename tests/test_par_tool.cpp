@@ -319,6 +319,18 @@ TEST_F(ParTool, SearchFindsEachMatchingProduct) {
     EXPECT_EQ(PAR_get_status(0), 4);
 }
 
+TEST_F(ParTool, SearchTraces) {
+    ASSERT_EQ(open_text("FTUS43 KOKX\n"), 0);
+    MESS_set(0, 0x40000000u);  // the reader's debug level and all below it
+    char pat[] = "FT";
+    Capture out(1);
+    ASSERT_EQ(PAR_search(0, pat), 1);
+    EXPECT_EQ(out.stop(), "SE--:  0:     0:----                :          :          :\n"
+                          "SE-2:  0:     0:FTUS43 KOKX         :          :          :\n"
+                          "CMP:FTUS43 KOKX::FT:\n"
+                          "SE-$:  1:     0:FTUS43 KOKX         :FTUS43 KOK:          :\n");
+}
+
 // ---- Reports as the converter reads them ----
 
 TEST_F(ParTool, Reports) {
