@@ -36,13 +36,15 @@ bool tail_pending = false;            // the next piece read is the rest of a cu
 char prog_name[DEF_NAME_SIZE] = "";   // program name used in key names
 char prog_title[DEF_NAME_SIZE] = "";  // program title ("-na"); empty when not given
 char tags[DEF_TAG_MAX][DEF_VALUE_SIZE];
-int num_tag = 0;                      // tags defined
-int match[DEF_LEVEL_MAX];             // state of each open IF level
-int num_match = 0;                    // IF levels open
-int excess_levels = 0;                // IF levels refused beyond the limit; their lines are out
-int matches = 1;                      // 1 when every open level is taken: lines are in force
+int num_tag = 0;           // tags defined
+int match[DEF_LEVEL_MAX];  // state of each open IF level
+int num_match = 0;         // IF levels open
+int excess_levels = 0;     // IF levels refused beyond the limit; their lines are out
+int matches = 1;           // 1 when every open level is taken: lines are in force
 
-bool is_blank(char c) { return isspace(static_cast<unsigned char>(c)) != 0; }
+bool is_blank(char c) {
+    return isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 bool equal_nocase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -142,7 +144,8 @@ void recompute_matches() {
 void open_level(std::string_view tag) {
     if (num_match >= DEF_LEVEL_MAX || excess_levels > 0) {
         if (excess_levels == 0)
-            MESS_print(MESS_WARN, "DEF_get: more than %d if levels, block skipped\n", DEF_LEVEL_MAX);
+            MESS_print(MESS_WARN, "DEF_get: more than %d if levels, block skipped\n",
+                       DEF_LEVEL_MAX);
         ++excess_levels;
         return;
     }
@@ -174,7 +177,8 @@ bool conditional_line(const Words& w) {
             return true;
         }
         int& state = match[num_match - 1];
-        state = state != LEVEL_NOT_YET ? LEVEL_DONE : (tag_defined(w.value) ? LEVEL_TAKEN : LEVEL_NOT_YET);
+        state = state != LEVEL_NOT_YET ? LEVEL_DONE
+                                       : (tag_defined(w.value) ? LEVEL_TAKEN : LEVEL_NOT_YET);
     } else if (w.key == "ELSE") {
         if (excess_levels > 0) return true;
         if (num_match == 0) {
@@ -210,7 +214,8 @@ std::string_view entry_value(std::string_view value) {
 
 // Copies an entry into the caller's buffers; false (with a warning) when it does not fit.
 bool store_entry(std::string_view key, std::string_view value, char* resrc, char* out) {
-    if (key.size() > static_cast<size_t>(DEF_KEY_MAX) || value.size() > static_cast<size_t>(DEF_VALUE_MAX)) {
+    if (key.size() > static_cast<size_t>(DEF_KEY_MAX) ||
+        value.size() > static_cast<size_t>(DEF_VALUE_MAX)) {
         MESS_print(MESS_WARN, "DEF_get: key or value too long, line skipped: %.*s\n",
                    static_cast<int>(std::min<size_t>(key.size(), DEF_KEY_MAX)), key.data());
         return false;
@@ -245,6 +250,8 @@ bool folder_file(char* name) {
 int DEF_open(const char* filename) {
     DEF_close();
     if (filename == nullptr || filename[0] == '\0') filename = DEFAULT_FILE;
+    // "-", "std" and "stdn" would read the program's standard input, which carries its data.
+    if (FILE_is_stdio(filename)) return -1;
     if (strlen(filename) > static_cast<size_t>(DEF_FILE_MAX)) {
         MESS_print(MESS_WARN, "DEF_open: defaults file name too long: %s\n", filename);
         return -1;
@@ -285,7 +292,8 @@ int DEF_clr_tag() {
 }
 
 int DEF_tag(const char* str) {
-    if (str == nullptr || str[0] == '\0' || strlen(str) > static_cast<size_t>(DEF_VALUE_MAX)) return -1;
+    if (str == nullptr || str[0] == '\0' || strlen(str) > static_cast<size_t>(DEF_VALUE_MAX))
+        return -1;
     if (tag_defined(str)) return 0;
     if (num_tag >= DEF_TAG_MAX) {
         MESS_print(MESS_WARN, "DEF_tag: more than %d tags, %s ignored\n", DEF_TAG_MAX, str);
@@ -345,7 +353,8 @@ int DEF_env(const char* resrc, const char* env, const char** value) {
         *value = getenv(var);
     }
     if (*value == nullptr && env != nullptr && env[0] != '\0') *value = getenv(env);
-    if (*value == nullptr && snprintf(var, sizeof var, "%s%s", ENV_PREFIX, resrc) < static_cast<int>(sizeof var))
+    if (*value == nullptr &&
+        snprintf(var, sizeof var, "%s%s", ENV_PREFIX, resrc) < static_cast<int>(sizeof var))
         *value = getenv(var);
     return *value != nullptr ? 1 : 0;
 }

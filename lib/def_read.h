@@ -20,15 +20,15 @@
 
 #include <cstddef>
 
-inline constexpr int DEF_LINE_MAX = 249;   // characters of one defaults-file line
-inline constexpr int DEF_KEY_MAX = 49;     // characters of a key
+inline constexpr int DEF_LINE_MAX = 249;  // characters of one defaults-file line
+inline constexpr int DEF_KEY_MAX = 49;    // characters of a key
 inline constexpr int DEF_KEY_SIZE = DEF_KEY_MAX + 1;
 inline constexpr int DEF_VALUE_MAX = 199;  // characters of a value (and of a tag)
 inline constexpr int DEF_VALUE_SIZE = DEF_VALUE_MAX + 1;
-inline constexpr int DEF_FILE_MAX = 79;    // characters of a defaults file name with its folder
-inline constexpr int DEF_NAME_MAX = 29;    // characters of the program name and of the title
-inline constexpr int DEF_TAG_MAX = 10;     // tags defined at once
-inline constexpr int DEF_LEVEL_MAX = 10;   // IF levels open at once
+inline constexpr int DEF_FILE_MAX = 79;   // characters of a defaults file name with its folder
+inline constexpr int DEF_NAME_MAX = 29;   // characters of the program name and of the title
+inline constexpr int DEF_TAG_MAX = 10;    // tags defined at once
+inline constexpr int DEF_LEVEL_MAX = 10;  // IF levels open at once
 inline constexpr int DEF_MAX_LINES = 100000;
 
 // The search path used when the resource "default" is not set.
@@ -36,7 +36,9 @@ inline constexpr const char* DEF_SEARCH_PATH = ".:/home/jox/etc:/usr/local/jox/e
 
 // Opens a defaults file, closing any open one first. A null or empty name means ".joxdef";
 // a folder means the first of its "jox.cfg", ".joxdef" and "Jox.res" that exists (else its
-// "Jox.res"). 0 when open, -1 when not (nothing printed, except for a name too long).
+// "Jox.res"). The names of the standard streams ("-", "std", "stdn") are not opened: standard
+// input carries the program's data. 0 when open, -1 when not (nothing printed, except for a
+// name too long).
 int DEF_open(const char* filename);
 // Closes the defaults file. 0.
 int DEF_close();

@@ -17,19 +17,19 @@
 
 namespace {
 
-constexpr long TO_WINDOW = 1;           // type of every message a program sends
-constexpr long CONNECT_ANSWER = 2;      // type of the answer to a connection request
-constexpr int CONNECT_STATUS = 2;       // status of that answer
-constexpr int CONNECT_REQUEST = -1;     // connection number of the request ("/")
-constexpr M_type TRACE = 0x80000000u;   // debug sub-level d
-constexpr int QUICK_POLLS = 2;          // polls followed at once by the next
-constexpr int SHORT_WAIT_POLLS = 200;   // up to here 0.1 s between polls, then 1 s
+constexpr long TO_WINDOW = 1;          // type of every message a program sends
+constexpr long CONNECT_ANSWER = 2;     // type of the answer to a connection request
+constexpr int CONNECT_STATUS = 2;      // status of that answer
+constexpr int CONNECT_REQUEST = -1;    // connection number of the request ("/")
+constexpr M_type TRACE = 0x80000000u;  // debug sub-level d
+constexpr int QUICK_POLLS = 2;         // polls followed at once by the next
+constexpr int SHORT_WAIT_POLLS = 200;  // up to here 0.1 s between polls, then 1 s
 constexpr float SHORT_WAIT = 0.1f;
 constexpr float LONG_WAIT = 1.0f;
 
 struct mqueuebuf {
-    long mtype;                     // 1 to the window; the connection number from it
-    char mtext[MQ_TEXT_SIZE + 4];   // status character, then the text and its NUL
+    long mtype;                    // 1 to the window; the connection number from it
+    char mtext[MQ_TEXT_SIZE + 4];  // status character, then the text and its NUL
 };
 
 int timeout = MQ_TIMEOUT;  // seconds the window has to answer
@@ -42,7 +42,9 @@ void install_handler() {
     sigaction(SIGALRM, &action, nullptr);
 }
 
-int status_of(const mqueuebuf& buf) { return buf.mtext[0] - '0'; }
+int status_of(const mqueuebuf& buf) {
+    return buf.mtext[0] - '0';
+}
 
 // One non-blocking receive into msgb: its size, or -1 with the error number in *err.
 long poll_once(int msgqid, long type, int* err) {
@@ -112,7 +114,10 @@ int MQ_get(int msgqid, int conn_id, char* item) {
     }
     msgb.mtext[got] = '\0';
     MESS_print(TRACE, "GET:%s\n", msgb.mtext + 1);
-    snprintf(item, MQ_TEXT_SIZE, "%s", msgb.mtext + 1);
+    // The answer may fill the whole receive text; item keeps what fits.
+    size_t len = strnlen(msgb.mtext + 1, MQ_TEXT_SIZE - 1);
+    memcpy(item, msgb.mtext + 1, len);
+    item[len] = '\0';
     return status_of(msgb);
 }
 

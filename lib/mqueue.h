@@ -15,13 +15,13 @@
 #ifndef JOX_MQUEUE_H
 #define JOX_MQUEUE_H
 
-inline constexpr int MQ_TEXT_SIZE = 120;   // bytes sent and received per message
-inline constexpr int MQ_TIMEOUT = 20;      // seconds the window has to answer
-inline constexpr int MQ_KEY_OFFSET = 0;    // added to a window number to form the queue key
-inline constexpr int MQ_NO_QUEUE = -1;     // MQ_open: no queue for the window number
-inline constexpr int MQ_NO_ACCESS = -2;    // MQ_open: the queue exists but cannot be opened
-inline constexpr int MQ_CONN_MIN = 2;      // connection numbers a window may hand out
-inline constexpr int MQ_CONN_MAX = 79;     // (the status character stays printable)
+inline constexpr int MQ_TEXT_SIZE = 120;  // bytes sent and received per message
+inline constexpr int MQ_TIMEOUT = 20;     // seconds the window has to answer
+inline constexpr int MQ_KEY_OFFSET = 0;   // added to a window number to form the queue key
+inline constexpr int MQ_NO_QUEUE = -1;    // MQ_open: no queue for the window number
+inline constexpr int MQ_NO_ACCESS = -2;   // MQ_open: the queue exists but cannot be opened
+inline constexpr int MQ_CONN_MIN = 2;     // connection numbers a window may hand out
+inline constexpr int MQ_CONN_MAX = 79;    // (the status character stays printable)
 
 // Installs the alarm handler and opens the existing queue of window number num (never
 // creating one). The queue identifier, MQ_NO_QUEUE when there is no such queue (or num is not

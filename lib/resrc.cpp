@@ -71,6 +71,8 @@ constexpr CatalogueRow positional(res_type num, const char* def, int pos, const 
 constexpr const char* MESSAGE_LEVELS =
     "               none,print,error,warn,mess,out1,*out2,out3,out4,debug\n";
 
+// One row a line: the catalogue reads as the table it is.
+// clang-format off
 constexpr CatalogueRow CATALOGUE[] = {
     none(RES_null),
     none(RES_age),
@@ -188,6 +190,7 @@ constexpr CatalogueRow CATALOGUE[] = {
     keyed(RES_model_path, "model_path", "mp", "joxmpath", CV_path, "-mp path", "Model file path"),
     keyed(RES_sat_path, "sat_path", "sp", "joxsat", CV_path, "-sp path", "Satellite file path"),
 };
+// clang-format on
 
 constexpr bool catalogue_in_number_order() {
     for (int i = 0; i < static_cast<int>(sizeof CATALOGUE / sizeof CATALOGUE[0]); ++i)
@@ -425,7 +428,8 @@ void convert_plot_type(const char* data) {
 void convert_file_param(const char* data) {
     if (stricmp(data, "use") == 0 || stricmp(data, "reuse") == 0)
         FLAG_set(FLAG_FILE_PARAM, 3);
-    else if (stricmp(data, "over") == 0 || stricmp(data, "calc") == 0 || stricmp(data, "recalc") == 0)
+    else if (stricmp(data, "over") == 0 || stricmp(data, "calc") == 0 ||
+             stricmp(data, "recalc") == 0)
         FLAG_set(FLAG_FILE_PARAM, 1);
     else if (stricmp(data, "app") == 0)
         FLAG_set(FLAG_FILE_PARAM, 2);
@@ -546,7 +550,9 @@ int split_option(int argc, char** argv, int i, Option* opt) {
     return 1;
 }
 
-bool keyed_row(const RES_defobj& row) { return row.def[0] != '\0' && row.pos == 0 && row.cmd != nullptr; }
+bool keyed_row(const RES_defobj& row) {
+    return row.def[0] != '\0' && row.pos == 0 && row.cmd != nullptr;
+}
 
 int row_count(const RES_defobj* table) {
     int n = 0;
@@ -645,9 +651,11 @@ void window_connect(const char* number, const RES_defobj* table, Window& w) {
     char* end = nullptr;
     long num = strtol(number, &end, 10);
     int qid = MQ_NO_QUEUE;
-    if (end != number && *end == '\0' && num > 0 && num <= INT32_MAX) qid = MQ_open(static_cast<int>(num));
+    if (end != number && *end == '\0' && num > 0 && num <= INT32_MAX)
+        qid = MQ_open(static_cast<int>(num));
     if (qid == MQ_NO_QUEUE) {
-        MESS_print(MESS_WARN, "JOXloop window: %s not running or no message queue exists\n", number);
+        MESS_print(MESS_WARN, "JOXloop window: %s not running or no message queue exists\n",
+                   number);
         return;
     }
     int conn = qid == MQ_NO_ACCESS ? -1 : MQ_connect(qid);

@@ -6,8 +6,13 @@
 // reads a value by name.
 //
 // The registry is one list of records in the order resources were first given a value.
-// Names are compared exactly. Values are owned copies; RES_getvals hands out lists that the
-// caller releases with free_parsed_array.
+// Names are compared exactly; option words typed by the user ignore case. Values are owned
+// copies; RES_getvals hands out lists that the caller releases with free_parsed_array.
+//
+// Command line: "-word value", "-word=value", "--word..."; the word is an option word, a
+// resource name or an abbreviation of one (at most RES_WORD_MAX characters are kept); an
+// unknown word becomes an unlisted resource; switches (CV_bool, CV_batch, CV_help) take a
+// value only with "="; other arguments are positional. Returns follow each function.
 #ifndef JOX_RESRC_H
 #define JOX_RESRC_H
 
@@ -73,13 +78,23 @@ typedef struct resource {
     struct resource* next;
 } res_obj;
 
+// Builds the program's table from the two RES_null-terminated lists of resource numbers
+// (keyed, then positional; at most RES_TABLE_ROWS - 1 in all, further ones are refused with a
+// warning), resets the run flags to -9999, gathers and converts all values (RES_decode) and
+// applies the time zone of the environment variable joxtz. Returns 1.
 int RES_init(int argc, char** argv, const res_type* res_key, const res_type* res_pos);
+// Gathers the values for the table def_table, in rising precedence: joxdefault, the option
+// "-df"/"-default", the defaults files along the search path (with tags and loop windows),
+// the environment variables of each row, the command line; then converts each table
+// resource's final value once, in list order. The first two arguments are not consulted.
+// Returns 0.
 int RES_decode(const char* progname, const char* class_name, int argc, char** argv,
                RES_defobj* def_table);
 // Sets (or replaces) a resource. 0, or -1 when memory runs out (the value is lost).
 int RES_new(int index, const char* name, const char* data, DEF_convert cvt);
 // As RES_new, but an existing value gets a newline and the new value appended.
 int RES_append(int index, const char* name, const char* data, DEF_convert cvt);
+// Sets an unlisted resource (never converted).
 int RES_put(const char* name, const char* value);
 // The value; "" for a resource without a value; null for one never given.
 const char* RES_get(const char* name);
@@ -87,20 +102,36 @@ const char* RES_get(const char* name);
 int RES_getval(const char* name, void* data, DEF_convert cvt);
 // Splits the value into items (at newlines for CV_strings, else at commas); the count.
 int RES_getvals(const char* name, int* paramc, char*** paramv);
+// Stores the command line (kept by reference: argv must outlive the registry). Returns 1.
 int RES_setCL(int argc, char** argv);
+// The first command-line word as given, or null without a command line.
 const char* RES_get_prog();
 // Copies the program's base name into prog (RES_PROGNAME_MAX bytes; longer names are cut).
 // With a null prog, a static field is used. Returns prog (or the field).
 char* RES_get_progname(char* prog);
+// One conversion of data into out. Returns 1; 0 when data is null (except for CV_batch,
+// CV_help, and CV_bool with a destination) or when out is null for a conversion that needs
+// a destination (all but CV_mess, CV_draw, CV_hour, CV_file_param, CV_plot_type, CV_batch and
+// CV_help; CV_device still sets its run flag then). Text that does not fit the conversion
+// leaves the destination unchanged and still gives 1.
 int RES_conv_data(const char* data, void* out, DEF_convert cvt);
+// Device code from the first letter: p 4; h, q 5; m 3; w 6; anything else 1.
 int RES_set_device(const char* str);
-// Catalogue rows.
+// Fills obj with the catalogue row of key (shared constant texts, never copied). A number
+// without a row gets an empty name (skipped everywhere) and is printed on standard output
+// whatever the message level. Returns 1.
 int RES_enter(RES_defobj* obj, res_type key);
+// Stores the fields of a keyed row (pos 0). Returns 1.
 int RES_fill_obj(RES_defobj* obj, const char* def, const char* env, const char* cmd,
                  DEF_convert cvt, void* out, int* num);
-// Help text.
+// The help: name and version, usage, "-df" and "-na", one entry per declared number (keyed,
+// then positional), all at level print. Returns 1.
 int RES_help_print(const char* name, const res_type* res_key, const res_type* res_pos);
+// One help entry: " %-10s  " with the option text, the help text, and any lines of its own.
+// A number without an entry is printed on standard output as RES_enter does. Returns 1.
 int RES_help_item(res_type res);
+// Lists every resource in registry order ("name: value" or "name:") at level 0x00000008.
+// Returns 0.
 int RES_list();
 // The program's definition table as RES_init built it (null before).
 const RES_defobj* RES_get_table();

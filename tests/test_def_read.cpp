@@ -67,13 +67,13 @@ TEST_F(DefRead, KeysSelectResourcesOfThisProgram) {
         {"file_path", "*path", 1},
         {"data_path", "*path", 1},
         {"identifier", "*path", 0},
-        {"identifier", "identifier", 0},        // no "." and no "*": selects nothing
-        {"identifier", "tafcvt.*", 0},          // a key ending in "*" selects nothing
+        {"identifier", "identifier", 0},  // no "." and no "*": selects nothing
+        {"identifier", "tafcvt.*", 0},    // a key ending in "*" selects nothing
         {"identifier", "*", 0},
         {"identifier", "other.identifier", 0},
-        {"identifier", "TAFCVT.IDENTIFIER", 0}, // exact comparison
+        {"identifier", "TAFCVT.IDENTIFIER", 0},  // exact comparison
         {"identifier", "tafcvt.ident", 0},
-        {"ab_ab", "*ab", 0},                    // first occurrence only, no backtracking
+        {"ab_ab", "*ab", 0},  // first occurrence only, no backtracking
         {"ab_ab", "*ab_ab", 1},
     };
     for (const auto& c : cases) {
@@ -98,7 +98,9 @@ TEST_F(DefRead, LongTitleIsCutAndLongNamesStillMatchWhole) {
     EXPECT_EQ(DEF_cmp("x", "abcdefghijklmnopqrstuvwxyz012.x"), 1);
     DEF_name("+abcdefghijklmnopqrstuvwxyz0123456789");
     // Program, title and a long resource name together pass 39 characters: still matched.
-    EXPECT_EQ(DEF_cmp("a_rather_long_resource_name", "tafcvt.abcdefghijklmnopqrstuvwxyz01.a_rather_long_resource_name"), 1);
+    EXPECT_EQ(DEF_cmp("a_rather_long_resource_name",
+                      "tafcvt.abcdefghijklmnopqrstuvwxyz01.a_rather_long_resource_name"),
+              1);
 }
 
 TEST_F(DefRead, ValidKeysNameAResourceOfThisProgram) {
@@ -136,7 +138,8 @@ TEST_F(DefRead, FolderGivesItsFirstDefaultsFile) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.chosen != nullptr ? c.chosen : "none");
         TempDir dir;
-        for (const auto& name : c.present) write_file(dir.file(name), "tafcvt.output " + name + "\n");
+        for (const auto& name : c.present)
+            write_file(dir.file(name), "tafcvt.output " + name + "\n");
         ASSERT_EQ(DEF_open(dir.path().c_str()), c.chosen != nullptr ? 0 : -1);
         if (c.chosen == nullptr) continue;
         char key[DEF_KEY_SIZE];
@@ -162,6 +165,13 @@ TEST_F(DefRead, EmptyNameOpensTheCurrentFoldersFile) {
     ASSERT_EQ(chdir(old), 0);
 }
 
+TEST_F(DefRead, StandardStreamNamesAreNotOpened) {
+    for (const char* name : {"-", "std", "STDN"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(DEF_open(name), -1);
+    }
+}
+
 TEST_F(DefRead, OverlongFileNameIsRefused) {
     std::string name = dir_.path() + "/" + std::string(90, 'n');
     Capture err(2);
@@ -185,9 +195,12 @@ TEST_F(DefRead, LineSyntax) {
         "tafcvt.empty \"\"\n"
         "tafcvt.crlf value\r\n"
         "  *path  /data\n");
-    Entries want = {{"tafcvt.identifier", "KORD"}, {"tafcvt.product", "FT KORD"},
-                    {"tafcvt.identifier", "KDEN"}, {"tafcvt.open", "no closing quote"},
-                    {"tafcvt.empty", ""},          {"tafcvt.crlf", "value"},
+    Entries want = {{"tafcvt.identifier", "KORD"},
+                    {"tafcvt.product", "FT KORD"},
+                    {"tafcvt.identifier", "KDEN"},
+                    {"tafcvt.open", "no closing quote"},
+                    {"tafcvt.empty", ""},
+                    {"tafcvt.crlf", "value"},
                     {"*path", "/data"}};
     EXPECT_EQ(got, want);
 }
@@ -199,12 +212,21 @@ TEST_F(DefRead, Conditionals) {
         const char* text;
         Entries want;
     } cases[] = {
-        {"if taken", {"site"}, "IF site\nx.a 1\nELSE\nx.a 2\nEND\nx.b 3\n", {{"x.a", "1"}, {"x.b", "3"}}},
+        {"if taken",
+         {"site"},
+         "IF site\nx.a 1\nELSE\nx.a 2\nEND\nx.b 3\n",
+         {{"x.a", "1"}, {"x.b", "3"}}},
         {"else taken", {}, "IF site\nx.a 1\nELSE\nx.a 2\nEND\n", {{"x.a", "2"}}},
         {"tag case ignored", {"SITE"}, "IF site\nx.a 1\nEND\n", {{"x.a", "1"}}},
-        {"elif taken, else not", {"b"}, "IF a\nx.a 1\nELIF b\nx.a 2\nELSE\nx.a 3\nEND\n", {{"x.a", "2"}}},
+        {"elif taken, else not",
+         {"b"},
+         "IF a\nx.a 1\nELIF b\nx.a 2\nELSE\nx.a 3\nEND\n",
+         {{"x.a", "2"}}},
         {"if taken, elif not", {"a", "b"}, "IF a\nx.a 1\nELIF b\nx.a 2\nEND\n", {{"x.a", "1"}}},
-        {"nested", {"a"}, "IF a\nIF b\nx.a 1\nELSE\nx.a 2\nEND\nx.b 3\nEND\n", {{"x.a", "2"}, {"x.b", "3"}}},
+        {"nested",
+         {"a"},
+         "IF a\nIF b\nx.a 1\nELSE\nx.a 2\nEND\nx.b 3\nEND\n",
+         {{"x.a", "2"}, {"x.b", "3"}}},
         {"def inside skipped block", {}, "IF no\nDEF t\nEND\nIF t\nx.a 1\nEND\n", {{"x.a", "1"}}},
         {"undef", {"t"}, "UNDEF t\nIF t\nx.a 1\nEND\n", {}},
         {"undef of unknown tag", {"t"}, "UNDEF other\nIF t\nx.a 1\nEND\n", {{"x.a", "1"}}},
@@ -226,8 +248,9 @@ TEST_F(DefRead, UnbalancedConditionalsWarn) {
     Entries got = read_all("ELSE\nELIF a\nEND\nx.a 1\n");
     std::string text = err.stop();
     EXPECT_EQ(got, (Entries{{"x.a", "1"}}));
-    EXPECT_EQ(text,
-              "DEF_get: else without an if\nDEF_get: elif without an if\nDEF_get: end without an if\n");
+    EXPECT_EQ(
+        text,
+        "DEF_get: else without an if\nDEF_get: elif without an if\nDEF_get: end without an if\n");
 }
 
 TEST_F(DefRead, OpenLevelsCarryOverToTheNextFile) {
@@ -240,7 +263,8 @@ TEST_F(DefRead, TagLimit) {
     EXPECT_EQ(DEF_tag("t0"), 0);  // already defined: takes no slot
     Capture err(2);
     EXPECT_EQ(DEF_tag("eleventh"), -1);
-    Entries got = read_all("DEF twelfth\nIF eleventh\nx.a 1\nEND\nIF twelfth\nx.a 2\nEND\nIF t9\nx.a 3\nEND\n");
+    Entries got = read_all(
+        "DEF twelfth\nIF eleventh\nx.a 1\nEND\nIF twelfth\nx.a 2\nEND\nIF t9\nx.a 3\nEND\n");
     EXPECT_NE(err.stop().find("more than 10 tags"), std::string::npos);
     EXPECT_EQ(got, (Entries{{"x.a", "3"}}));
     EXPECT_EQ(DEF_tag(""), -1);

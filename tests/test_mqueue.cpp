@@ -58,7 +58,8 @@ void guard_queues() {
     if (owner != 0) return;
     owner = getpid();
     atexit(remove_created);
-    for (int sig : {SIGINT, SIGTERM, SIGSEGV, SIGABRT, SIGBUS, SIGFPE}) signal(sig, remove_on_signal);
+    for (int sig : {SIGINT, SIGTERM, SIGSEGV, SIGABRT, SIGBUS, SIGFPE})
+        signal(sig, remove_on_signal);
 }
 
 // A fresh queue under a key nobody uses.
@@ -88,10 +89,10 @@ class Queue {
 // ---- The stand-in window ----
 
 struct Script {
-    bool silent = false;   // answers nothing, not even the handshake
-    bool refuse = false;   // answers the handshake with a status other than 2
-    int conn = 5;          // connection number handed out
-    int end_status = 1;    // status that ends each answer to a query
+    bool silent = false;  // answers nothing, not even the handshake
+    bool refuse = false;  // answers the handshake with a status other than 2
+    int conn = 5;         // connection number handed out
+    int end_status = 1;   // status that ends each answer to a query
     std::map<std::string, std::vector<std::string>> values;  // value lines per resource
 };
 
@@ -210,9 +211,10 @@ TEST_F(Mqueue, NoQueueWarnsAndTheRunGoesOn) {
     write_file(files_.file("jox.cfg"), "tafcvt.identifier KORD\n");
     Capture err(2);
     init("#" + unused + ":#abc:#0:" + files_.path());
-    EXPECT_EQ(err.stop(), "JOXloop window: " + unused + " not running or no message queue exists\n"
-                          "JOXloop window: abc not running or no message queue exists\n"
-                          "JOXloop window: 0 not running or no message queue exists\n");
+    EXPECT_EQ(err.stop(), "JOXloop window: " + unused +
+                              " not running or no message queue exists\n"
+                              "JOXloop window: abc not running or no message queue exists\n"
+                              "JOXloop window: 0 not running or no message queue exists\n");
     EXPECT_EQ(get("identifier"), "KORD");
 }
 

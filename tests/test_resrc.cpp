@@ -30,11 +30,11 @@ namespace {
 
 // The converter's declarations, in its order.
 const res_type KEYS[] = {
-    RES_help,       RES_batch,      RES_message,   RES_file_path,  RES_data_path, RES_con_path,
-    RES_grid_path,  RES_raw_path,   RES_image_path, RES_watch_path, RES_text_path, RES_model_path,
-    RES_sat_path,   RES_city_file,  RES_stat_prior, RES_name_conv,  RES_in_file,   RES_out_file,
-    RES_file_param, RES_current,    RES_hour,      RES_num_hour,   RES_product,   RES_output,
-    RES_identifier, RES_parameter,  RES_null};
+    RES_help,       RES_batch,     RES_message,    RES_file_path,  RES_data_path, RES_con_path,
+    RES_grid_path,  RES_raw_path,  RES_image_path, RES_watch_path, RES_text_path, RES_model_path,
+    RES_sat_path,   RES_city_file, RES_stat_prior, RES_name_conv,  RES_in_file,   RES_out_file,
+    RES_file_param, RES_current,   RES_hour,       RES_num_hour,   RES_product,   RES_output,
+    RES_identifier, RES_parameter, RES_null};
 const res_type POS[] = {RES_filenames, RES_null};
 
 void clear_jox_environment() {
@@ -189,65 +189,28 @@ TEST_F(Resrc, ConverterRowsAreExact) {
     }
 }
 
+// The rows that are not plain texts, share a name or an option word, or take positions; every
+// other row is checked for its shape in NumbersWithoutARowArePrinted.
 TEST_F(Resrc, OtherRowsByNameWordAndConversion) {
     const Row rows[] = {
         {RES_ingestor, "ingestor", "di", nullptr, CV_ingestor, 0},
         {RES_in_files, "in_file", "if", nullptr, CV_string, 0},
         {RES_input, "input", "in", nullptr, CV_string, 0},
         {RES_inputg, "input", "inp", nullptr, CV_string, 0},
-        {RES_map_file, "map_file", "mf", nullptr, CV_string, 0},
-        {RES_bull_file, "bull_file", "bf", nullptr, CV_string, 0},
-        {RES_log_file, "log_file", "lf", nullptr, CV_string, 0},
         {RES_decode_hour, "decode_hour", "dh", nullptr, CV_string, 0},
-        {RES_model, "model", "mo", nullptr, CV_string, 0},
         {RES_grid_type, "grid_type", "gt", nullptr, CV_int, 0},
-        {RES_grid_num, "grid_num", "gn", nullptr, CV_string, 0},
-        {RES_forecast, "forecast", "fc", nullptr, CV_string, 0},
-        {RES_state, "state", "st", nullptr, CV_string, 0},
         {RES_plot_domain, "plot_domain", "pd", nullptr, CV_domain, 0},
         {RES_grid_domain, "grid_domain", "gd", nullptr, CV_domain, 0},
         {RES_region, "region", "re", nullptr, CV_region, 0},
-        {RES_time, "time", "ft", nullptr, CV_string, 0},
-        {RES_level, "level", "le", nullptr, CV_string, 0},
-        {RES_variable, "variable", "va", nullptr, CV_string, 0},
-        {RES_object_param, "object_param", "oa", nullptr, CV_string, 0},
         {RES_con_interval, "con_interval", "in", nullptr, CV_float, 0},
         {RES_plot_type, "plot_type", "pl", nullptr, CV_plot_type, 0},
         {RES_draw, "draw", "dr", nullptr, CV_draw, 0},
         {RES_table, "table", "ta", nullptr, CV_bool, 0},
         {RES_plot_scale, "plot_scale", "sc", nullptr, CV_float, 0},
         {RES_con_base, "con_base", "cb", nullptr, CV_float, 0},
-        {RES_plot_format, "plot_format", "fm", nullptr, CV_string, 0},
-        {RES_plot_param, "plot_param", "pp", nullptr, CV_string, 0},
-        {RES_label, "label", "la", nullptr, CV_string, 0},
-        {RES_color_table, "color_table", "ct", nullptr, CV_string, 0},
-        {RES_background, "background", "bg", nullptr, CV_string, 0},
-        {RES_color_text, "color_text", "cot", nullptr, CV_string, 0},
-        {RES_color_data, "color_data", "cod", nullptr, CV_string, 0},
-        {RES_color_map, "color_map", "com", nullptr, CV_string, 0},
-        {RES_color_grid, "color_grid", "cogr", nullptr, CV_string, 0},
-        {RES_color_line, "color_line", "coln", nullptr, CV_string, 0},
-        {RES_color_cmap, "color_cmap", "cocm", nullptr, CV_string, 0},
-        {RES_color_cont, "color_cont", "coco", nullptr, CV_string, 0},
-        {RES_color_label, "color_label", "cola", nullptr, CV_string, 0},
-        {RES_color_clabel, "color_clabel", "cocl", nullptr, CV_string, 0},
-        {RES_color_front, "color_front", "cofr", nullptr, CV_string, 0},
-        {RES_color_watch, "color_watch", "cowa", nullptr, CV_string, 0},
-        {RES_color_fill, "color_fill", "cof", nullptr, CV_string, 0},
-        {RES_color_wind, "color_wind", "cowd", nullptr, CV_string, 0},
-        {RES_color_cloud, "color_cloud", "cocd", nullptr, CV_string, 0},
-        {RES_color_wx, "color_wx", "cowx", nullptr, CV_string, 0},
-        {RES_color_pop, "color_pop", "copp", nullptr, CV_string, 0},
-        {RES_color_sound, "color_sound", "cosd", nullptr, CV_string, 0},
-        {RES_color_therm, "color_therm", "coth", nullptr, CV_string, 0},
         {RES_color_thrmtxt, "color_thrmtxt", "cott", nullptr, CV_string, 0},
-        {RES_color_hodo, "color_hodo", "coh", nullptr, CV_string, 0},
-        {RES_color_hodtxt, "color_hodtxt", "coht", nullptr, CV_string, 0},
-        {RES_font_list, "font_list", "fl", nullptr, CV_string, 0},
         {RES_window_num, "window_num", "wn", nullptr, CV_int, 0},
         {RES_device, "device", "de", nullptr, CV_device, 0},
-        {RES_title, "title", "ti", nullptr, CV_string, 0},
-        {RES_geometry, "geometry", "ge", nullptr, CV_string, 0},
         {RES_icon, "icon", "ic", nullptr, CV_bool, 0},
         {RES_command, "command", nullptr, nullptr, CV_strings, 10},
         {RES_commands, "command", "cd", nullptr, CV_string, 0},
@@ -279,6 +242,9 @@ TEST_F(Resrc, NumbersWithoutARowArePrinted) {
         if (none) want += std::to_string(n) + "\n";
         SCOPED_TRACE(n);
         EXPECT_EQ(obj.def[0] == '\0', none);
+        if (none) continue;
+        EXPECT_EQ(strncmp(obj.env, "jox", 3), 0);
+        EXPECT_EQ(obj.cmd == nullptr, obj.pos != 0);  // keyed rows have a word, positional none
     }
     EXPECT_EQ(out.stop(), want);
 }
@@ -310,7 +276,7 @@ TEST_F(Resrc, TooManyDeclarationsAreRefused) {
 
 TEST_F(Resrc, OptionForms) {
     const std::vector<std::vector<std::string>> forms = {
-        {"-id", "KORD"},    {"-id=KORD"},         {"--id=KORD"},  {"-ident", "KORD"},
+        {"-id", "KORD"},         {"-id=KORD"},    {"--id=KORD"},    {"-ident", "KORD"},
         {"-identifier", "KORD"}, {"-ID", "KORD"}, {"--id", "KORD"}, {"-iDeNtIfIeR=KORD"},
     };
     for (const auto& args : forms) {
@@ -450,8 +416,9 @@ TEST_F(Resrc, PrecedenceOfAllSources) {
     write_file(site.file("jox.cfg"),
                "tafcvt.identifier SITE\ntafcvt.output SITE\ntafcvt.product SITE\n"
                "tafcvt.parameter SITE\ntafcvt.city_file SITE\n");
-    write_file(user.file("Jox.res"), "tafcvt.identifier USER\ntafcvt.output USER\ntafcvt.product USER\n"
-                                     "tafcvt.parameter USER\n");
+    write_file(user.file("Jox.res"),
+               "tafcvt.identifier USER\ntafcvt.output USER\ntafcvt.product USER\n"
+               "tafcvt.parameter USER\n");
     setenv("joxdefault", (site.path() + ":" + user.path()).c_str(), 1);
     setenv("joxident", "ENV", 1);
     setenv("joxtafcvt.output", "ENV", 1);
@@ -660,10 +627,10 @@ TEST_F(Resrc, NumberConversions) {
         DEF_convert cvt;
         int want;
     } cases[] = {
-        {"12", CV_int, 12},    {"-7", CV_int, -7},   {"+3", CV_int, 3},    {"0x1F", CV_int, 31},
-        {"0X10", CV_int, 16},  {"12abc", CV_int, 12}, {"abc", CV_int, 99}, {"-", CV_int, 99},
-        {"", CV_int, 99},      {"yes", CV_bool, 1},   {"ON", CV_bool, 1},  {"True", CV_bool, 1},
-        {"no", CV_bool, 0},    {"Off", CV_bool, 0},   {"FALSE", CV_bool, 0}, {"maybe", CV_bool, 99},
+        {"12", CV_int, 12},   {"-7", CV_int, -7},    {"+3", CV_int, 3},     {"0x1F", CV_int, 31},
+        {"0X10", CV_int, 16}, {"12abc", CV_int, 12}, {"abc", CV_int, 99},   {"-", CV_int, 99},
+        {"", CV_int, 99},     {"yes", CV_bool, 1},   {"ON", CV_bool, 1},    {"True", CV_bool, 1},
+        {"no", CV_bool, 0},   {"Off", CV_bool, 0},   {"FALSE", CV_bool, 0}, {"maybe", CV_bool, 99},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.data);
@@ -720,13 +687,13 @@ TEST_F(Resrc, FlagConversions) {
         int flag;
         int64_t want;
     } cases[] = {
-        {"use", CV_file_param, FLAG_FILE_PARAM, 3},   {"REUSE", CV_file_param, FLAG_FILE_PARAM, 3},
-        {"over", CV_file_param, FLAG_FILE_PARAM, 1},  {"calc", CV_file_param, FLAG_FILE_PARAM, 1},
+        {"use", CV_file_param, FLAG_FILE_PARAM, 3},    {"REUSE", CV_file_param, FLAG_FILE_PARAM, 3},
+        {"over", CV_file_param, FLAG_FILE_PARAM, 1},   {"calc", CV_file_param, FLAG_FILE_PARAM, 1},
         {"recalc", CV_file_param, FLAG_FILE_PARAM, 1}, {"App", CV_file_param, FLAG_FILE_PARAM, 2},
         {"bogus", CV_file_param, FLAG_FILE_PARAM, -1}, {"skewt", CV_plot_type, FLAG_PLOT_TYPE, 62},
-        {"STREAM", CV_plot_type, FLAG_PLOT_TYPE, 23}, {"gvalue", CV_plot_type, FLAG_PLOT_TYPE, 17},
-        {"none", CV_plot_type, FLAG_PLOT_TYPE, 99},   {"raw", CV_plot_type, FLAG_PLOT_TYPE, 0},
-        {"hodo", CV_plot_type, FLAG_PLOT_TYPE, 69},   {"bogus", CV_plot_type, FLAG_PLOT_TYPE, -1},
+        {"STREAM", CV_plot_type, FLAG_PLOT_TYPE, 23},  {"gvalue", CV_plot_type, FLAG_PLOT_TYPE, 17},
+        {"none", CV_plot_type, FLAG_PLOT_TYPE, 99},    {"raw", CV_plot_type, FLAG_PLOT_TYPE, 0},
+        {"hodo", CV_plot_type, FLAG_PLOT_TYPE, 69},    {"bogus", CV_plot_type, FLAG_PLOT_TYPE, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.data);

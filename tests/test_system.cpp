@@ -94,8 +94,9 @@ TEST_F(System, OverlongLineIsCutNotCarriedOver) {
 }
 
 TEST_F(System, SetCommandsAtAPrompt) {
-    feed("set identifier=KORD\nSET product  FT KORD\nset empty\nset a2345678901234567890 x\n"
-         "set a234567890123456789==  y\nanswer\n");
+    feed(
+        "set identifier=KORD\nSET product  FT KORD\nset empty\nset a2345678901234567890 x\n"
+        "set a234567890123456789==  y\nanswer\n");
     char word[10];
     Capture out(1);
     Capture err(2);
