@@ -16,11 +16,6 @@
 
 PDB_record pdb = {};
 
-// 1 when the current file name is one the user gave (not to be rebuilt from a date). The file
-// naming module provides it; this weak stand-in (every name chosen by date) serves until then.
-int FILE_get_filename_type() __attribute__((weak));
-int FILE_get_filename_type() { return 0; }
-
 namespace {
 
 constexpr M_type PAR_TRACE = 0x40000000u;  // the reader's sub-level of debug

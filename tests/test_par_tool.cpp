@@ -635,3 +635,120 @@ TEST_F(ParTool, ContinuousModeWaitsForMoreData) {
 }
 
 }  // namespace
+
+// ---- File naming, header index files and the listing file ----
+
+namespace {
+
+const Date FILE_DAY = {2024, 3, 15, 75, 5, 18, 0, 0};
+const Lines R_KJFK = {"KJFK 151730Z 1518/1624 18010KT P6SM SKC="};
+const Lines R_KDEC = {"KDEC 151730Z 1518/1624 00000KT="};
+const Lines R_KBOS = {"KBOS 151730Z 1518/1624 20010KT", "  FM160000 BKN050="};
+
+class ParToolNaming : public ParTool {
+   protected:
+    void SetUp() override {
+        ParTool::SetUp();
+        write_file(dir.file("name_conv"), "term_dat %D/%y%m%d%h_taf %D/%y%m%d%h_taf.hdr 0\n");
+        RES_new(RES_UNLISTED, "data_path", dir.file("data").c_str(), CV_none);
+        PAR_in_file("term_dat");
+        // Four products; the third is left out of the index files, so that a search through
+        // the index passes it over and a search through the file itself finds it.
+        Lines all = framed("FXUS61 KOKX 151700", {"AREA FORECAST", "KJFK NOT A FORECAST="});
+        for (const Lines& p : {framed("FTUS43 KOKX 151730", R_KJFK), framed("FTXX99 DECOY 151730", R_KDEC),
+                               framed("FTUS44 KBOX 151730", R_KBOS)})
+            all.insert(all.end(), p.begin(), p.end());
+        bulletins = feed(all, "\r\r\n");
+    }
+    // The offset of the heading line that begins with text.
+    std::string at(const std::string& text) const { return std::to_string(bulletins.find("\n" + text) + 1); }
+    std::string good_index() const {
+        return at("FXUS61") + " FXUS61 KOKX 151700\n" + at("FTUS43") + " FTUS43 KOKX 151730/AMD\n\n" +
+               at("FTUS44") + " FTUS44 KBOX 151730 " + std::string(300, 'Z') + "\n";
+    }
+    // Opens the file of the day as the file sequence chooses it.
+    int open_dated() {
+        char name[FILE_NAME_MAX];
+        FILE_set_date(&FILE_DAY, name);
+        return PAR_open(&FILE_DAY);
+    }
+
+    std::string bulletins;
+};
+
+}  // namespace
+
+TEST_F(ParToolNaming, HeaderIndexUsedWhileItFitsTheFile) {
+    struct Case {
+        const char* name;
+        std::string index;
+        Reports reports;
+    };
+    const std::vector<Case> cases = {
+        {"good", good_index(), {R_KJFK, R_KBOS}},
+        {"stops early", at("FTUS43") + " FTUS43 KOKX\n", {R_KJFK}},
+        {"none", "", {R_KJFK, R_KDEC, R_KBOS}},
+        {"garbage", "this is not an index\n" + at("FTUS44") + " FTUS44 KBOX\n", {R_KJFK, R_KDEC, R_KBOS}},
+        {"binary", std::string("\x01\x02\x00\xff\n", 5), {R_KJFK, R_KDEC, R_KBOS}},
+        {"past the end", at("FXUS61") + " FXUS61\n" + std::to_string(bulletins.size() + 100) + " FTUS43\n",
+         {R_KJFK, R_KDEC, R_KBOS}},
+        {"backwards", at("FTUS43") + " FTUS43 KOKX\n" + at("FXUS61") + " FTUS44 KBOX\n", {R_KJFK, R_KDEC, R_KBOS}},
+        {"negative", "-5 FTUS43 KOKX\n", {R_KJFK, R_KDEC, R_KBOS}},
+        {"inside a line", std::to_string(std::stol(at("FTUS43")) + 3) + " FTUS43 KOKX\n", {R_KJFK, R_KDEC, R_KBOS}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        rules("", 2048, 2);
+        PAR_in_file("term_dat");
+        write_file(dir.file("data/24031518_taf"), bulletins);
+        std::remove(dir.file("data/24031518_taf.hdr").c_str());
+        if (!c.index.empty()) write_file(dir.file("data/24031518_taf.hdr"), c.index);
+        ASSERT_EQ(open_dated(), 0);
+        EXPECT_EQ(collect(), c.reports);
+    }
+}
+
+TEST_F(ParToolNaming, NamedFilesOpenAsNamed) {
+    // A file of the same date in the data folder must not be taken instead.
+    write_file(dir.file("data/24031518_taf"), feed(framed("FTUS45 KALY 151730", {"KALB 151730Z="})));
+    write_file(dir.file("other/24031518_taf"), bulletins);
+    write_file(dir.file("other/24031518_taf.hdr"), good_index());
+    write_file(dir.file("other/bulletins.txt"), bulletins);
+    struct Case {
+        const char* name;
+        Reports reports;
+    };
+    const Case cases[] = {
+        {"other/24031518_taf", {R_KJFK, R_KBOS}},            // dated: the index beside it
+        {"other/bulletins.txt", {R_KJFK, R_KDEC, R_KBOS}},  // not dated: no index
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        rules("", 2048, 2);
+        PAR_in_file("term_dat");
+        char name[FILE_NAME_MAX];
+        FILE_set_file(dir.file(c.name).c_str(), name);
+        Date date;
+        FILE_get_date(&date);
+        ASSERT_EQ(PAR_open(&date), 0);
+        EXPECT_STREQ(FILE_get_filename(nullptr), dir.file(c.name).c_str());
+        EXPECT_EQ(collect(), c.reports);
+    }
+}
+
+TEST_F(ParToolNaming, ListingFileNamedByDate) {
+    write_file(dir.file("data/24031518_taf"), bulletins);
+    RES_new(RES_UNLISTED, "out_file", (dir.path() + "/list/out_%y%m%d%h.txt").c_str(), CV_none);
+    PAR_set_end(2048);
+    ASSERT_EQ(open_dated(), 0);
+    const std::string before = FILE_get_filename(nullptr);
+    char pat[] = "FTUS44";
+    ASSERT_EQ(PAR_search(0, pat), 1);
+    MESS_set(0, MESS_PRINT | MESS_ERROR | MESS_WARN | MESS_MESS);
+    Capture out(1);
+    EXPECT_EQ(PAR_print(0, 0), 1);
+    const std::string listed = "FTUS44 KBOX 151730\n" + feed(R_KBOS);
+    EXPECT_EQ(out.stop(), "Writing to: " + dir.path() + "/list/out_24031518.txt\n" + listed);
+    EXPECT_EQ(testutil::read_file(dir.path() + "/list/out_24031518.txt"), listed);
+    EXPECT_EQ(FILE_get_filename(nullptr), before);  // the naming of the input files is untouched
+}
