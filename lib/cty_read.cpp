@@ -2,35 +2,44 @@
 #include "cty_read.h"
 
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "files.h"
 #include "mess.h"
 #include "resrc.h"
 #include "string.h"
+#include "tools.h"
 
 namespace {
 
 constexpr const char* DEFAULT_FILE = "sao.cty";
-constexpr int BYTES_PER_LINE = 59;     // average line length, for the station-count estimate
-constexpr int MAX_ESTIMATE = 4000;     // largest station-count estimate
-constexpr int MIN_ESTIMATE = 1;        // the estimate becomes a bucket count
-constexpr int LINE_SIZE = 256;         // bytes of the line buffer; a longer line is cut
-constexpr int PRIOR_SIZE = 5;          // bytes of the priority field ("*3*" and one more)
+constexpr int BYTES_PER_LINE = 59;   // average line length, for the station-count estimate
+constexpr int MAX_ESTIMATE = 4000;   // largest station-count estimate
+constexpr int MIN_ESTIMATE = 1;      // the estimate becomes a bucket count
+constexpr int LINE_SIZE = 256;       // bytes of the line buffer; a longer line is cut
+constexpr size_t READ_BLOCK = 8192;  // bytes read from the file at a time
+constexpr int PRIOR_SIZE = 5;        // bytes of the priority field ("*3*" and one more)
 constexpr int NAME_WIDTH = CTY_NAME_SIZE - 1;
 constexpr int STATE_WIDTH = CTY_STATE_SIZE - 1;
 constexpr int REGION_WIDTH = CTY_REGION_SIZE - 1;
 constexpr int ID_WIDTH = CTY_ID_SIZE - 1;
 constexpr float EL_HIGHEST = 9000.0f;  // elevations above are missing
 constexpr float MISSING = -9999.0f;
-constexpr int WMO_NONE = 99999;
 constexpr char FLAG_MARK = '*';
 
 FILE* city_stream = nullptr;  // the one open database file, or null
 int city_type = 0;            // file type given when it was opened
+char block[READ_BLOCK];       // bytes read ahead from the open file
+size_t block_pos = 0;         // next unread byte of block
+size_t block_len = 0;         // bytes held in block
+
+// The blanks that separate fields: space, tab, newline, vertical tab, form feed, return.
+constexpr bool is_blank(int c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // A record before reading: nothing known.
 void clear_record(CTY_data* city) {
@@ -38,32 +47,49 @@ void clear_record(CTY_data* city) {
     city->prior = -9999;
     city->mos = city->ua = ' ';
     city->lat = city->lon = city->el = MISSING;
-    city->wmo = WMO_NONE;
+    city->wmo = WMO_MISSING;
     city->num = 0;
 }
 
-// Reads the next line that is not blank into line (LINE_SIZE bytes), cutting what does not
-// fit and turning NUL bytes into blanks. false at the end of the file.
-bool read_line(FILE* f, char* line) {
+// Turns the NUL bytes among the len bytes of line into blanks, so that a binary byte never
+// hides the fields after it.
+void blank_nul_bytes(char* line, size_t len) {
+    char* end = line + len;
+    for (char* z = static_cast<char*>(memchr(line, '\0', len)); z != nullptr;
+         z = static_cast<char*>(memchr(z, '\0', static_cast<size_t>(end - z))))
+        *z = ' ';
+}
+
+// Reads the next line of the open file into line (LINE_SIZE bytes) and its length into *length,
+// cutting what does not fit and turning NUL bytes into blanks. false at the end of the file.
+bool read_line(char* line, size_t* length) {
+    size_t len = 0;
+    bool any = false;
     for (;;) {
-        int c = getc_unlocked(f);
-        if (c == EOF) return false;
-        int len = 0;
-        bool blank = true;
-        for (; c != EOF && c != '\n'; c = getc_unlocked(f)) {
-            if (c == '\0') c = ' ';
-            if (len < LINE_SIZE - 1) {
-                line[len++] = static_cast<char>(c);
-                if (!isspace(c)) blank = false;
-            }
+        if (block_pos == block_len) {
+            block_len = fread(block, 1, sizeof block, city_stream);
+            block_pos = 0;
+            if (block_len == 0) break;
         }
-        line[len] = '\0';
-        if (!blank) return true;
+        any = true;
+        const char* start = block + block_pos;
+        size_t avail = block_len - block_pos;
+        const auto* nl = static_cast<const char*>(memchr(start, '\n', avail));
+        size_t take = nl != nullptr ? static_cast<size_t>(nl - start) : avail;
+        size_t room = LINE_SIZE - 1 - len;
+        memcpy(line + len, start, take < room ? take : room);
+        len += take < room ? take : room;
+        block_pos += take + (nl != nullptr ? 1 : 0);
+        if (nl != nullptr) break;
     }
+    line[len] = '\0';
+    blank_nul_bytes(line, len);
+    *length = len;
+    return any;
 }
 
 void skip_blanks(const char*& p) {
-    while (*p != '\0' && isspace(static_cast<unsigned char>(*p))) ++p;
+    while (*p != '\0' && is_blank(*p)) ++p;
 }
 
 // One text field of at most width characters into out, the rest of a longer word staying
@@ -72,7 +98,7 @@ bool scan_text(const char*& p, char* out, int width) {
     skip_blanks(p);
     if (*p == '\0') return false;
     int n = 0;
-    while (n < width && *p != '\0' && !isspace(static_cast<unsigned char>(*p))) out[n++] = *p++;
+    while (n < width && *p != '\0' && !is_blank(*p)) out[n++] = *p++;
     out[n] = '\0';
     return true;
 }
@@ -82,27 +108,38 @@ bool scan_word(const char*& p, char* out, int size) {
     skip_blanks(p);
     if (*p == '\0') return false;
     int n = 0;
-    for (; *p != '\0' && !isspace(static_cast<unsigned char>(*p)); ++p)
+    for (; *p != '\0' && !is_blank(*p); ++p)
         if (n < size - 1) out[n++] = *p;
     out[n] = '\0';
     return true;
 }
 
-bool scan_float(const char*& p, float* out) {
-    char* end = nullptr;
-    float v = strtof(p, &end);
-    if (end == p) return false;
-    *out = v;
-    p = end;
+// Passes over the blanks before a number field and its '+' sign, which the number parser
+// does not take.
+void number_start(const char*& p) {
+    skip_blanks(p);
+    if (*p == '+' && p[1] != '-' && p[1] != '+') ++p;
+}
+
+// A decimal number (up to end, the end of the line), correctly rounded and independent of
+// the locale; the rest of the word stays for the next field. A number beyond the float
+// range does not convert.
+bool scan_float(const char*& p, const char* end, float* out) {
+    number_start(p);
+    auto [rest, ec] = std::from_chars(p, end, *out);
+    if (ec != std::errc()) return false;
+    p = rest;
     return true;
 }
 
-bool scan_int(const char*& p, int* out) {
-    char* end = nullptr;
-    long v = strtol(p, &end, 10);
-    if (end == p) return false;
-    *out = v > INT_MAX ? INT_MAX : (v < INT_MIN ? INT_MIN : static_cast<int>(v));
-    p = end;
+bool scan_int(const char*& p, const char* end, int* out) {
+    number_start(p);
+    auto [rest, ec] = std::from_chars(p, end, *out);
+    if (ec == std::errc::result_out_of_range)
+        *out = *p == '-' ? INT_MIN : INT_MAX;
+    else if (ec != std::errc())
+        return false;
+    p = rest;
     return true;
 }
 
@@ -117,8 +154,9 @@ bool decode_prior(const char* field, CTY_data* city) {
 }
 
 // The fields of one line in order, stopping at the first that does not convert; the count.
-int decode_line(const char* line, CTY_data* city) {
+int decode_line(const char* line, size_t len, CTY_data* city) {
     const char* p = line;
+    const char* end = line + len;
     char prior[PRIOR_SIZE];
     int n = 0;
     if (!scan_text(p, city->name, NAME_WIDTH)) return n;
@@ -133,13 +171,13 @@ int decode_line(const char* line, CTY_data* city) {
     ++n;
     float* floats[] = {&city->lat, &city->lon, &city->el};
     for (float* f : floats) {
-        if (!scan_float(p, f)) return n;
+        if (!scan_float(p, end, f)) return n;
         ++n;
     }
     if (city->el > EL_HIGHEST) city->el = MISSING;
     int* ints[] = {&city->wmo, &city->num};
     for (int* i : ints) {
-        if (!scan_int(p, i)) return n;
+        if (!scan_int(p, end, i)) return n;
         ++n;
     }
     return n;
@@ -155,6 +193,7 @@ int CTY_open(const char* filename, int f_access, int f_type) {
     if (f == nullptr) return -1;
     city_stream = f;
     city_type = f_type;
+    block_pos = block_len = 0;
     return fileno(f);
 }
 
@@ -162,13 +201,18 @@ int CTY_read(int, CTY_data* city) {
     if (city_stream == nullptr || city == nullptr) return -1;
     clear_record(city);
     char line[LINE_SIZE];
-    if (!read_line(city_stream, line)) return -1;
-    return decode_line(line, city);
+    for (;;) {
+        size_t len = 0;
+        if (!read_line(line, &len)) return -1;
+        int fields = decode_line(line, len, city);
+        if (fields > 0) return fields;  // 0: a blank line
+    }
 }
 
 int CTY_rewind(int) {
     if (city_stream == nullptr) return -1;
     rewind(city_stream);
+    block_pos = block_len = 0;
     return 0;
 }
 
@@ -177,6 +221,7 @@ int CTY_close(int) {
     FILE_close(city_stream);
     city_stream = nullptr;
     city_type = 0;
+    block_pos = block_len = 0;
     return 0;
 }
 

@@ -27,7 +27,7 @@ typedef struct {
     char ua;                       // '*' when the priority digit was followed by '*'
     float lat;
     float lon;
-    float el;                      // -9999.0 when missing (above 9000 in the file)
+    float el;  // -9999.0 when missing (above 9000 in the file)
     int wmo;
     int num;
 } CTY_data;
@@ -45,8 +45,9 @@ int CTY_read(int city_fd, CTY_data* city);
 int CTY_rewind(int city_fd);
 // Closes the file; -1 when none is open, else 0.
 int CTY_close(int city_fd);
-// Finds and opens the database: the resource city_file when it is set ("none": no database,
-// -1 without a message), else city_file, else "sao.cty", joined to the resource file_path.
+// Finds and opens the database: the resource city_file when it has a value ("none": no
+// database, -1 without a message), else city_file, else "sao.cty", joined to the resource
+// file_path (a name too long to join is not found).
 // Returns the descriptor, or -1 with a warning when it cannot be opened; *num_stats gets
 // the station-count estimate (file size / 59, 1 to 4000).
 int CTY_open_file(const char* city_file, int* num_stats);

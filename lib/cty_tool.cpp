@@ -17,25 +17,25 @@
 
 namespace {
 
-constexpr int DEFAULT_PRIOR = 10;       // every station, when stat_prior is not set
-constexpr int ASK_PRIOR = -9999;        // CTY_store's request to read stat_prior
-constexpr int MIN_FIELDS = 9;           // fields up to the WMO number make a station
-constexpr int MAX_LINES = 100000;       // lines read before a file loop gives up
-constexpr int WMO_KEY_SIZE = 16;        // "b%05d" of any int
-constexpr int LOC_KEY_SIZE = 100;       // "%5.0f%6.0f" of any pair of floats
-constexpr int WMO_TEXT_SIZE = 12;       // "%5.5d" of any int
-constexpr int STATE_TEXT_SIZE = 8;      // "%2s_%2s" of state and region
+constexpr int DEFAULT_PRIOR = 10;   // every station, when stat_prior is not set
+constexpr int ASK_PRIOR = -9999;    // CTY_store's request to read stat_prior
+constexpr int MIN_FIELDS = 9;       // fields up to the WMO number make a station
+constexpr int MAX_LINES = 100000;   // lines read before a file loop gives up
+constexpr int WMO_KEY_SIZE = 16;    // "b%05d" of any int
+constexpr int LOC_KEY_SIZE = 100;   // "%5.0f%6.0f" of any pair of floats
+constexpr int WMO_TEXT_SIZE = 12;   // "%5.5d" of any int
+constexpr int STATE_TEXT_SIZE = 8;  // "%2s_%2s" of state and region
 constexpr int WMO_DIGITS = 5;
 constexpr int KEY_ID = 1;
 constexpr int KEY_WMO = 2;
-constexpr float LOC_SCALE = 10.0f;      // the location key is in tenths of a degree
+constexpr float LOC_SCALE = 10.0f;           // the location key is in tenths of a degree
 constexpr std::string_view B_REGION = "B_";  // stations whose WMO key carries a 'b'
 
 enum StoreType { STORE_NONE = 0, STORE_FULL = 1, STORE_XY = 2, STORE_XY_LOC = 3 };
 
-int store = STORE_NONE;     // record shape the table holds (the last CTY_store's type)
-int cty_fd = -1;            // descriptor of the database CTY_store left open
-TAB_table city_tbl = {};    // the station table; empty until CTY_store
+int store = STORE_NONE;   // record shape the table holds (the last CTY_store's type)
+int cty_fd = -1;          // descriptor of the database CTY_store left open
+TAB_table city_tbl = {};  // the station table; empty until CTY_store
 
 // The WMO key of a station: "%05d", or "b%05d" for region "B_"; null for a station without
 // a number, which is found by its identifier only.
@@ -50,7 +50,9 @@ bool is_all_digits(std::string_view s) {
         if (c < '0' || c > '9') return false;
     return true;
 }
-bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
+bool is_upper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
 
 // Enters one station that passed the filters; false when the table refused it.
 bool enter_station(int type, const CTY_data* city, float x, float y) {
@@ -82,31 +84,43 @@ void selection_list(int* numid, char*** ids) {
 
 // ---- Selection tests ----
 
-enum class Test {
-    Name, StateIs, State, RegionIs, Region, IdIs, Range,
-    PriorIs, PriorMax, PriorMin, LatIs, LatMax, LatMin, LonIs, LonMax, LonMin,
-    ElevIs, ElevMax, ElevMin, WmoIs, WmoMax, WmoMin
-};
+// What a test compares, and how: equal, at most, at least.
+enum class Kind { Name, State, Region, Id, Wmo, Range, Int, Float };
+enum class Field { None, Prior, Lat, Lon, Elev, Wmo };
+enum class Cmp { Is, Max, Min };
 
 struct TestWord {
     std::string_view word;
     bool whole;  // the test is the word alone and takes the next test as its value
-    Test test;
+    Kind kind;
+    Field field = Field::None;
+    Cmp how = Cmp::Is;
 };
 
 // Recognised by their beginning, ignoring case; "ST=" must come before "ST" alone.
 constexpr TestWord TEST_WORDS[] = {
-    {"Name=", false, Test::Name},     {"ST=", false, Test::StateIs},
-    {"ST", true, Test::State},        {"CN=", false, Test::RegionIs},
-    {"CN", true, Test::Region},       {"ID=", false, Test::IdIs},
-    {"RA<", false, Test::Range},      {"P=", false, Test::PriorIs},
-    {"P<", false, Test::PriorMax},    {"P>", false, Test::PriorMin},
-    {"Lat=", false, Test::LatIs},     {"Lat<", false, Test::LatMax},
-    {"Lat>", false, Test::LatMin},    {"Lon=", false, Test::LonIs},
-    {"Lon<", false, Test::LonMax},    {"Lon>", false, Test::LonMin},
-    {"Elev=", false, Test::ElevIs},   {"Elev<", false, Test::ElevMax},
-    {"Elev>", false, Test::ElevMin},  {"WMO=", false, Test::WmoIs},
-    {"WMO<", false, Test::WmoMax},    {"WMO>", false, Test::WmoMin},
+    {"Name=", false, Kind::Name},
+    {"ST=", false, Kind::State},
+    {"ST", true, Kind::State},
+    {"CN=", false, Kind::Region},
+    {"CN", true, Kind::Region},
+    {"ID=", false, Kind::Id},
+    {"RA<", false, Kind::Range},
+    {"P=", false, Kind::Int, Field::Prior, Cmp::Is},
+    {"P<", false, Kind::Int, Field::Prior, Cmp::Max},
+    {"P>", false, Kind::Int, Field::Prior, Cmp::Min},
+    {"Lat=", false, Kind::Float, Field::Lat, Cmp::Is},
+    {"Lat<", false, Kind::Float, Field::Lat, Cmp::Max},
+    {"Lat>", false, Kind::Float, Field::Lat, Cmp::Min},
+    {"Lon=", false, Kind::Float, Field::Lon, Cmp::Is},
+    {"Lon<", false, Kind::Float, Field::Lon, Cmp::Max},
+    {"Lon>", false, Kind::Float, Field::Lon, Cmp::Min},
+    {"Elev=", false, Kind::Float, Field::Elev, Cmp::Is},
+    {"Elev<", false, Kind::Float, Field::Elev, Cmp::Max},
+    {"Elev>", false, Kind::Float, Field::Elev, Cmp::Min},
+    {"WMO=", false, Kind::Wmo},
+    {"WMO<", false, Kind::Int, Field::Wmo, Cmp::Max},
+    {"WMO>", false, Kind::Int, Field::Wmo, Cmp::Min},
 };
 
 bool same_nocase(std::string_view a, std::string_view b) {
@@ -141,21 +155,23 @@ bool read_int(const char* s, int* v) {
     return true;
 }
 
-// How a test compares a station's field with its value: equal, at most, at least.
-enum class Cmp { Is, Max, Min };
 template <typename T>
 bool compare(T field, T value, Cmp how) {
     return how == Cmp::Is ? field == value : (how == Cmp::Max ? field <= value : field >= value);
 }
 
-bool float_test(const char* text, float field, Cmp how) {
-    float v;
-    return read_float(text, &v) && compare(field, v, how);
+float float_field(const CTY_data* city, Field f) {
+    return f == Field::Lat ? city->lat : (f == Field::Lon ? city->lon : city->el);
 }
 
-bool int_test(const char* text, int field, Cmp how) {
-    int v;
-    return read_int(text, &v) && compare(field, v, how);
+int int_field(const CTY_data* city, Field f) {
+    return f == Field::Prior ? city->prior : city->wmo;
+}
+
+// The WMO number as a selection compares it ("%5.5d") in text (WMO_TEXT_SIZE bytes).
+const char* wmo_text(const CTY_data* city, char* text) {
+    snprintf(text, WMO_TEXT_SIZE, "%5.5d", city->wmo);
+    return text;
 }
 
 bool state_test(std::string_view value, const CTY_data* city) {
@@ -165,49 +181,55 @@ bool state_test(std::string_view value, const CTY_data* city) {
     return value.size() == 5 && same_nocase(value, both);
 }
 
-// Whether the tests of one item all hold, each test taking its own words (and the next ones
-// for ST, CN and RA<). An empty item holds; an unknown test does not.
-bool tests_hold(int argc, char** argv, const CTY_data* city) {
-    char wmo[WMO_TEXT_SIZE];
-    snprintf(wmo, sizeof wmo, "%5.5d", city->wmo);
-    for (int i = 0; i < argc; ++i) {
-        std::string_view t = argv[i];
-        const TestWord* w = find_test(t);
-        if (w == nullptr) return false;
-        const char* v = argv[i] + w->word.size();
-        bool holds = false;
-        switch (w->test) {
-            case Test::Name: holds = begins_nocase(city->name, v); break;
-            case Test::StateIs: holds = state_test(v, city); break;
-            case Test::State: holds = ++i < argc && state_test(argv[i], city); break;
-            case Test::RegionIs: holds = same_nocase(v, city->region); break;
-            case Test::Region: holds = ++i < argc && same_nocase(argv[i], city->region); break;
-            case Test::IdIs: holds = same_nocase(v, city->id); break;
-            case Test::Range: {
-                float lat, lon, range;
-                holds = i + 2 < argc && read_float(v, &lat) && read_float(argv[i + 1], &lon) &&
-                        read_float(argv[i + 2], &range) &&
-                        calc_earth_dist(lat, lon, city->lat, city->lon) <= range;
-                i += 2;
-                break;
-            }
-            case Test::PriorIs: holds = int_test(v, city->prior, Cmp::Is); break;
-            case Test::PriorMax: holds = int_test(v, city->prior, Cmp::Max); break;
-            case Test::PriorMin: holds = int_test(v, city->prior, Cmp::Min); break;
-            case Test::LatIs: holds = float_test(v, city->lat, Cmp::Is); break;
-            case Test::LatMax: holds = float_test(v, city->lat, Cmp::Max); break;
-            case Test::LatMin: holds = float_test(v, city->lat, Cmp::Min); break;
-            case Test::LonIs: holds = float_test(v, city->lon, Cmp::Is); break;
-            case Test::LonMax: holds = float_test(v, city->lon, Cmp::Max); break;
-            case Test::LonMin: holds = float_test(v, city->lon, Cmp::Min); break;
-            case Test::ElevIs: holds = float_test(v, city->el, Cmp::Is); break;
-            case Test::ElevMax: holds = float_test(v, city->el, Cmp::Max); break;
-            case Test::ElevMin: holds = float_test(v, city->el, Cmp::Min); break;
-            case Test::WmoIs: holds = same_nocase(v, wmo); break;
-            case Test::WmoMax: holds = int_test(v, city->wmo, Cmp::Max); break;
-            case Test::WmoMin: holds = int_test(v, city->wmo, Cmp::Min); break;
+// "RA<" lat, then lon and range (km) as the next two tests: the station lies within range.
+bool range_test(const char* lat_text, int argc, char** argv, int& i, const CTY_data* city) {
+    float lat, lon, range;
+    bool holds = i + 2 < argc && read_float(lat_text, &lat) && read_float(argv[i + 1], &lon) &&
+                 read_float(argv[i + 2], &range) &&
+                 calc_earth_dist(lat, lon, city->lat, city->lon) <= range;
+    i += 2;
+    return holds;
+}
+
+// Whether test i of an item holds; i moves past the further tests it takes as values.
+bool test_holds(const TestWord& w, int argc, char** argv, int& i, const CTY_data* city) {
+    const char* v = argv[i] + w.word.size();
+    if (w.whole) {
+        if (++i >= argc) return false;
+        v = argv[i];
+    }
+    switch (w.kind) {
+        case Kind::Name:
+            return begins_nocase(city->name, v);
+        case Kind::State:
+            return state_test(v, city);
+        case Kind::Region:
+            return same_nocase(v, city->region);
+        case Kind::Id:
+            return same_nocase(v, city->id);
+        case Kind::Wmo: {
+            char wmo[WMO_TEXT_SIZE];
+            return same_nocase(v, wmo_text(city, wmo));
         }
-        if (!holds) return false;
+        case Kind::Range:
+            return range_test(v, argc, argv, i, city);
+        case Kind::Int: {
+            int n;
+            return read_int(v, &n) && compare(int_field(city, w.field), n, w.how);
+        }
+        case Kind::Float: {
+            float x;
+            return read_float(v, &x) && compare(float_field(city, w.field), x, w.how);
+        }
+    }
+    return false;
+}
+
+// Whether the tests of one item all hold. An empty item holds; an unknown test does not.
+bool tests_hold(int argc, char** argv, const CTY_data* city) {
+    for (int i = 0; i < argc; ++i) {
+        const TestWord* w = find_test(argv[i]);
+        if (w == nullptr || !test_holds(*w, argc, argv, i, city)) return false;
     }
     return true;
 }
@@ -215,9 +237,8 @@ bool tests_hold(int argc, char** argv, const CTY_data* city) {
 // The whole item as a WMO number, an identifier or the beginning of a name.
 bool whole_item_matches(std::string_view item, const CTY_data* city) {
     char wmo[WMO_TEXT_SIZE];
-    snprintf(wmo, sizeof wmo, "%5.5d", city->wmo);
-    return (item.size() == WMO_DIGITS && same_nocase(item, wmo)) || same_nocase(item, city->id) ||
-           (item.size() > 4 && begins_nocase(city->name, item));
+    return (item.size() == WMO_DIGITS && same_nocase(item, wmo_text(city, wmo))) ||
+           same_nocase(item, city->id) || (item.size() > 4 && begins_nocase(city->name, item));
 }
 
 bool item_matches(const char* item, const CTY_data* city) {
@@ -284,7 +305,8 @@ int CTY_search(const char* id, void* data) {
     if (id == nullptr) return 0;
     std::string_view s(id);
     const char* found = nullptr;
-    if ((s.size() == WMO_DIGITS && is_all_digits(s)) || (s.size() == WMO_DIGITS + 1 && s[0] == 'b')) {
+    if ((s.size() == WMO_DIGITS && is_all_digits(s)) ||
+        (s.size() == WMO_DIGITS + 1 && s[0] == 'b')) {
         found = TAB_search(&city_tbl, KEY_WMO, id);
     } else if (s.size() == WMO_DIGITS && is_upper(s[0]) && is_all_digits(s.substr(2))) {
         int wmo = WMO_MISSING;

@@ -23,7 +23,7 @@ typedef struct {
     int wmo;
     float x, y;  // map coordinates
     float el;
-    int pr;      // priority
+    int pr;  // priority
 } CTY_locate;
 
 // Loads the table (replacing an earlier one) from the database found as CTY_open_file

@@ -1140,7 +1140,8 @@ void match_literal(Matcher& m, char c) {
         return;
     }
     tb_putc(m.out, c);
-    if ((m.where >= 2 || m.no_slash) && *m.n != '\0') ++m.n;
+    // A name character equal to the literal is always consumed: written once, not twice.
+    if ((m.where >= 2 || m.no_slash || *m.n == c) && *m.n != '\0') ++m.n;
 }
 
 // Walks template and name together into out; the final state of "where".
@@ -1169,6 +1170,8 @@ int match_template(const char* name, const char* tmpl, TextBuf& out) {
             match_literal(m, c == ' ' ? '_' : c);
         }
     }
+    // A typed name is never shortened: what the template did not use stays.
+    if (!m.done) tb_put(m.out, m.n);
     out = m.out;
     return m.where;
 }

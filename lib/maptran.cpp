@@ -67,8 +67,7 @@ int DOM_decode(const char* str, Domain* dom) {
     if (str == nullptr || *str == '\0' || stricmp(str, "none") == 0) return 1;
     float lat1, lon1, lat2, lon2;
     int used = 0;
-    if (sscanf(str, "%f,%f,%f,%f %n", &lat1, &lon1, &lat2, &lon2, &used) != 4 ||
-        str[used] != '\0')
+    if (sscanf(str, "%f,%f,%f,%f %n", &lat1, &lon1, &lat2, &lon2, &used) != 4 || str[used] != '\0')
         return 0;
     for (float v : {lat1, lon1, lat2, lon2})
         if (!std::isfinite(v)) return 0;

@@ -13,11 +13,18 @@
 // (d D n), a float* (f F), or a character array (all other directives), whose size comes
 // from its type; an explicit scan_buf{pointer, size} serves where no array type is at hand.
 // A bare char* does not compile. A string field longer than its destination is cut to fit
-// (the text consumed stays the same); a destination of the wrong kind is never written.
+// (the text consumed stays the same); a destination of the wrong kind, or one missing at the
+// end of the list, is never written and not counted as assigned.
+//
+// Limits: a directive without a width reads up to 999 characters (c: exactly 1), s at most
+// 80; a miss text counts up to 19 characters; a list "(" or set "[" without its closing
+// character never matches (the scan stops there). No scan reads past the end of its pattern
+// or its text. The trace lines are built only when the debug sub-level 0x80000000 is on.
 #ifndef JOX_SCANP_H
 #define JOX_SCANP_H
 
 #include <cstddef>
+#include <type_traits>
 #include <utility>
 
 typedef struct {
@@ -55,7 +62,13 @@ ScanArg to_arg(char (&buf)[N]) {
     return {ScanKind::Text, buf, N};
 }
 inline ScanArg to_arg(scan_buf b) { return {ScanKind::Text, b.ptr, b.size}; }
-ScanArg to_arg(char* p) = delete;  // size unknown: use an array or scan_buf
+// A pointer to char has no known size: use an array or scan_buf. (A template, so that it
+// never wins over the array form through the array-to-pointer conversion.)
+template <class P>
+    requires std::is_pointer_v<std::remove_reference_t<P>> &&
+             std::is_same_v<std::remove_cv_t<std::remove_pointer_t<std::remove_reference_t<P>>>,
+                            char>
+ScanArg to_arg(P&& p) = delete;
 }  // namespace scanp_detail
 
 // Runs pattern pat against the text from off with the given destinations. Returns the count

@@ -20,15 +20,18 @@ constexpr uint64_t HASH_MOD = 35177;
 constexpr size_t ALIGN = alignof(std::max_align_t);
 constexpr size_t CHUNK_BYTES = 64 * 1024;  // memory of one pool block (more for a big piece)
 
-constexpr size_t round_up(size_t n) { return (n + ALIGN - 1) / ALIGN * ALIGN; }
-constexpr size_t HEADER_BYTES = round_up(sizeof(TAB_chunk));
+constexpr size_t round_up(size_t n, size_t align) {
+    return (n + align - 1) / align * align;
+}
+constexpr size_t HEADER_BYTES = round_up(sizeof(TAB_chunk), ALIGN);
 
-// n bytes of aligned pool memory, or null when memory runs out.
-void* pool_alloc(TAB_table* tab, size_t n) {
-    n = round_up(n == 0 ? 1 : n);
+// n bytes of pool memory aligned to align (a power of two up to ALIGN), or null when memory
+// runs out.
+void* pool_alloc(TAB_table* tab, size_t n, size_t align = ALIGN) {
     TAB_chunk* c = tab->pool;
-    if (c == nullptr || c->cap - c->used < n) {
-        size_t cap = n > CHUNK_BYTES ? n : CHUNK_BYTES;
+    if (c != nullptr) c->used = round_up(c->used, align);
+    if (c == nullptr || c->used > c->cap || c->cap - c->used < n) {
+        size_t cap = round_up(n > CHUNK_BYTES ? n : CHUNK_BYTES, ALIGN);
         c = static_cast<TAB_chunk*>(malloc(HEADER_BYTES + cap));
         if (c == nullptr) return nullptr;
         c->prev = tab->pool;
@@ -43,7 +46,7 @@ void* pool_alloc(TAB_table* tab, size_t n) {
 
 char* pool_strdup(TAB_table* tab, const char* s) {
     size_t len = strlen(s);
-    auto* copy = static_cast<char*>(pool_alloc(tab, len + 1));
+    auto* copy = static_cast<char*>(pool_alloc(tab, len + 1, 1));
     if (copy != nullptr) memcpy(copy, s, len + 1);
     return copy;
 }
@@ -77,8 +80,10 @@ int TAB_create(TAB_table* tab, int tsize, int dsize, int nkey) {
     *tab = TAB_table{};
     if (tsize < 1 || dsize < 0 || nkey < 1 || nkey > TAB_MAX_KEYS) return -1;
     for (int k = 0; k < nkey; ++k) {
-        tab->table[k] = static_cast<TAB_entry*>(calloc(static_cast<size_t>(tsize), sizeof(TAB_entry)));
-        tab->tail[k] = static_cast<TAB_entry**>(calloc(static_cast<size_t>(tsize), sizeof(TAB_entry*)));
+        tab->table[k] =
+            static_cast<TAB_entry*>(calloc(static_cast<size_t>(tsize), sizeof(TAB_entry)));
+        tab->tail[k] =
+            static_cast<TAB_entry**>(calloc(static_cast<size_t>(tsize), sizeof(TAB_entry*)));
         if (tab->table[k] == nullptr || tab->tail[k] == nullptr) {
             TAB_free(tab);
             return -1;
@@ -104,7 +109,8 @@ int TAB_enter_keys(TAB_table* tab, const void* data, const char* const* keys, in
         if (head->key == nullptr) {
             place[k].slot = head;
         } else {
-            place[k].slot = static_cast<TAB_entry*>(pool_alloc(tab, sizeof(TAB_entry)));
+            place[k].slot =
+                static_cast<TAB_entry*>(pool_alloc(tab, sizeof(TAB_entry), alignof(TAB_entry)));
             place[k].is_new = true;
         }
         copies[k] = pool_strdup(tab, keys[k]);
@@ -133,8 +139,7 @@ int TAB_enter_keys(TAB_table* tab, const void* data, const char* const* keys, in
 }
 
 char* TAB_search(const TAB_table* tab, int keynum, const char* key) {
-    if (tab == nullptr || key == nullptr || tab->tab_size < 1 || keynum < 1 ||
-        keynum > tab->numkey)
+    if (tab == nullptr || key == nullptr || tab->tab_size < 1 || keynum < 1 || keynum > tab->numkey)
         return nullptr;
     const TAB_entry* slot = &tab->table[keynum - 1][TAB_key(tab, key)];
     for (; slot != nullptr && slot->key != nullptr; slot = slot->link)

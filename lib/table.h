@@ -26,16 +26,16 @@ typedef struct TAB_entry {
 struct TAB_chunk;  // one block of the table's memory pool
 
 typedef struct {
-    int tab_size;                         // buckets per key
-    int data_size;                        // bytes of each data block
-    TAB_entry* data_ptr;                  // iteration cursor (insertion order)
-    TAB_entry* head_ptr;                  // first entry in insertion order
-    TAB_entry* last_ptr;                  // last entry in insertion order
-    int num_entry;                        // number of entries
-    int numkey;                           // keys per entry, 1 to TAB_MAX_KEYS
-    TAB_entry* table[TAB_MAX_KEYS];       // per key: tab_size bucket heads
-    TAB_entry** tail[TAB_MAX_KEYS];       // per key: last slot of each bucket
-    TAB_chunk* pool;                      // memory of slots, key copies and data blocks
+    int tab_size;                    // buckets per key
+    int data_size;                   // bytes of each data block
+    TAB_entry* data_ptr;             // iteration cursor (insertion order)
+    TAB_entry* head_ptr;             // first entry in insertion order
+    TAB_entry* last_ptr;             // last entry in insertion order
+    int num_entry;                   // number of entries
+    int numkey;                      // keys per entry, 1 to TAB_MAX_KEYS
+    TAB_entry* table[TAB_MAX_KEYS];  // per key: tab_size bucket heads
+    TAB_entry** tail[TAB_MAX_KEYS];  // per key: last slot of each bucket
+    TAB_chunk* pool;                 // memory of slots, key copies and data blocks
 } TAB_table;
 
 // The bucket of key: h = (h * 257 + c) mod 35177 over the key's bytes, then h mod

@@ -14,6 +14,7 @@ struct WmoRange {
 
 // Regional prefixes of the location indicators, in rising order of number. Numbers between
 // the ranges have no prefix.
+// clang-format off
 constexpr WmoRange RANGES[] = {
     // 00000s
     {1000, 1499, "EN"}, {2000, 2699, "ES"}, {2800, 2999, "EF"}, {3000, 3949, "EG"},
@@ -77,6 +78,7 @@ constexpr WmoRange RANGES[] = {
     {93000, 93999, "NZ"}, {94100, 95999, "Y"}, {96000, 96999, "WI"}, {97000, 97999, "WA"},
     {98000, 98999, "RP"},
 };
+// clang-format on
 
 constexpr int THOUSAND = 1000;
 constexpr int TEN_THOUSAND = 10000;
@@ -110,8 +112,8 @@ constexpr bool pairs_within_thousand() {
     for (const WmoRange& r : RANGES) {
         if (r.prefix.size() != 2 || r.prefix == SPLIT_PREFIX) continue;
         for (const WmoRange& s : RANGES)
-            if (s.prefix == r.prefix && (s.lo / THOUSAND != r.lo / THOUSAND ||
-                                         s.hi / THOUSAND != r.lo / THOUSAND))
+            if (s.prefix == r.prefix &&
+                (s.lo / THOUSAND != r.lo / THOUSAND || s.hi / THOUSAND != r.lo / THOUSAND))
                 return false;
     }
     return true;
@@ -141,8 +143,12 @@ int wide_base(char prefix) {
     return -1;
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool is_letter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 int digits_value(std::string_view s) {
     int v = 0;
     for (char c : s) v = v * 10 + (c - '0');
@@ -181,7 +187,9 @@ int id_to_wmo(const char* str, int* wmo) {
     *wmo = number;
     bool four_digits = is_digit(s[1]);
     switch (s[0]) {
-        case 'U': case 'X': case 'Y':
+        case 'U':
+        case 'X':
+        case 'Y':
             if (four_digits) *wmo = wide_base(s[0]) + digits_value(s.substr(1));
             break;
         case 'Z':

@@ -1,20 +1,346 @@
-// Present-weather codes and text; see wx_tool.h. (Arrives with the decoder work.)
+// Present-weather codes and text; see wx_tool.h.
 #include "wx_tool.h"
 
-const char* WX_metar_weather_text(const char*, char* wx_str) {
-    wx_str[0] = '\0';
-    return nullptr;
+#include <cstring>
+#include <string_view>
+
+#include "mess.h"
+#include "string.h"
+
+namespace {
+
+constexpr int WX_EXTRA_SIZE = 60;     // the trailing words of a phrase (NSW, VC, SH)
+constexpr int WX_TEXT_CODE_MAX = 14;  // characters of a code given as text that count
+
+// What a report code does to the phrase.
+enum class Act : unsigned char {
+    light,      // "light", intensity "-"
+    heavy,      // "heavy", intensity "+"
+    trailing,   // sets the trailing words
+    showers,    // "showers", or "showers in vicinity" after VC
+    word,       // appends its word
+    moderated,  // appends "moderate" first while no intensity was given
+};
+
+struct PhraseCode {
+    std::string_view code;
+    Act act;
+    const char* word;
+};
+
+// Each code is tried once, in this order, so a group stops at the first code that stands
+// earlier in the list than the one before it; the rest is read by the next call.
+// "vicinty" is the text as users know it; keep the spelling.
+constexpr PhraseCode PHRASE_CODES[] = {
+    {"-", Act::light, "light"},
+    {"+", Act::heavy, "heavy"},
+    {"NSW", Act::trailing, "none significant"},
+    {"VC", Act::trailing, "in vicinty"},
+    {"MI", Act::word, "shallow"},
+    {"BC", Act::word, "patches"},
+    {"DR", Act::word, "low drifting"},
+    {"BL", Act::word, "blowing"},
+    {"TSRA", Act::moderated, "thunderstorms"},
+    {"TS", Act::word, "thunder"},
+    {"SH", Act::showers, "showers"},
+    {"FZ", Act::word, "freezing"},
+    {"DZ", Act::moderated, "drizzle"},
+    {"RA", Act::moderated, "rain"},
+    {"SN", Act::moderated, "snow"},
+    {"SG", Act::moderated, "snow grains"},
+    {"GS", Act::moderated, "small hail/pellets"},
+    {"PE", Act::moderated, "ice pellets"},
+    {"IC", Act::moderated, "ice crystals"},
+    {"BR", Act::word, "mist"},
+    {"FG", Act::word, "fog"},
+    {"HZ", Act::word, "haze"},
+    {"SA", Act::word, "sand"},
+    {"DU", Act::word, "dust"},
+    {"FU", Act::word, "smoke"},
+};
+constexpr const char* SHOWERS_IN_VICINITY = "showers in vicinity";
+constexpr const char* MODERATE = "moderate";
+
+// The longest phrase: every code at once, each word with its blank, "moderate " before each
+// moderated word, and the longest trailing words.
+constexpr int longest_phrase() {
+    int n = 0;
+    int trailing = std::string_view(SHOWERS_IN_VICINITY).size();
+    for (const PhraseCode& c : PHRASE_CODES) {
+        int w = std::string_view(c.word).size();
+        if (c.act == Act::trailing || c.act == Act::showers) {
+            if (w > trailing) trailing = w;
+            continue;
+        }
+        n += 1 + w;
+        if (c.act == Act::moderated) n += 1 + std::string_view(MODERATE).size();
+    }
+    return n + 1 + trailing;
 }
-int WX_metar_weather(const char*, char* wx_str) {
+static_assert(longest_phrase() < WX_PHRASE_SIZE, "a phrase buffer holds the longest phrase");
+static_assert(std::string_view(SHOWERS_IN_VICINITY).size() < WX_EXTRA_SIZE);
+
+// The parts of a compact code that a report code sets.
+enum class Part : unsigned char {
+    intensity,
+    vicinity,
+    skip,
+    descriptor,
+    precipitation,
+    obscuration
+};
+
+struct CompactCode {
+    std::string_view code;
+    Part part;
+    const char* value;
+};
+
+constexpr CompactCode COMPACT_CODES[] = {
+    {"-", Part::intensity, "-"},     {"+", Part::intensity, "+"},
+    {"VC", Part::vicinity, ""},      {"MI", Part::skip, ""},
+    {"BC", Part::skip, ""},          {"DR", Part::descriptor, "B"},
+    {"BL", Part::descriptor, "B"},   {"TS", Part::descriptor, "T"},
+    {"SH", Part::descriptor, "W"},   {"FZ", Part::descriptor, "Z"},
+    {"DZ", Part::precipitation, "L"}, {"RA", Part::precipitation, "R"},
+    {"SN", Part::precipitation, "S"}, {"SG", Part::precipitation, "SG"},
+    {"GS", Part::precipitation, "IP"}, {"PE", Part::precipitation, "IP"},
+    {"PL", Part::precipitation, "IP"}, {"IC", Part::precipitation, "IC"},
+    {"FG", Part::obscuration, "F"},  {"BR", Part::obscuration, "H"},
+    {"HZ", Part::obscuration, "H"},  {"SA", Part::obscuration, "D"},
+    {"DU", Part::obscuration, "D"},  {"FU", Part::obscuration, "K"},
+};
+
+// Compact code of WMO present-weather numbers low..high.
+struct WmoRange {
+    int low, high;
+    const char* code;
+};
+
+constexpr WmoRange WMO_CODES[] = {
+    {0, 3, " "},       {4, 4, "K"},       {5, 5, "H"},     {6, 9, "D"},     {10, 12, "F"},
+    {13, 16, " "},     {17, 17, "T"},     {18, 27, " "},   {28, 28, "F"},   {29, 29, "T"},
+    {30, 35, "D"},     {36, 39, "BS"},    {40, 49, "F"},   {50, 51, "L-"},  {52, 53, "L"},
+    {54, 55, "L+"},    {56, 56, "ZL-"},   {57, 57, "ZL"},  {58, 58, "L-R"}, {59, 59, "LR"},
+    {60, 61, "R-"},    {62, 63, "R"},     {64, 65, "R+"},  {66, 66, "ZR-"}, {67, 67, "ZR"},
+    {68, 68, "R-L"},   {69, 69, "RL"},    {70, 71, "S-"},  {72, 73, "S"},   {74, 75, "S+"},
+    {76, 76, "IC"},    {77, 77, "SG"},    {78, 78, "IC"},  {79, 79, "IP"},  {80, 80, "RW-"},
+    {81, 81, "RW"},    {82, 82, "RW+"},   {83, 83, "RW-SW-"}, {84, 84, "RWSW"},
+    {85, 85, "SW-"},   {86, 86, "SW"},    {87, 88, "IPW"}, {89, 90, "A"},   {91, 91, "R-"},
+    {92, 92, "R"},     {93, 93, "S-"},    {94, 94, "S"},   {95, 95, "TRW-"}, {96, 96, "TRW"},
+    {97, 97, "TRW+"},  {98, 98, "TRWD"},  {99, 99, "TRW+A"},
+};
+
+constexpr bool wmo_ranges_cover_0_to_99() {
+    int next = 0;
+    for (const WmoRange& r : WMO_CODES) {
+        if (r.low != next || r.high < r.low) return false;
+        next = r.high + 1;
+    }
+    return next == 100;
+}
+static_assert(wmo_ranges_cover_0_to_99(), "WMO ranges run from 0 to 99 without gap or overlap");
+constexpr const char* WMO_NO_WEATHER = " ";  // below 0 and above 99 as below 4
+
+// The phrase of a compact code by its first characters.
+struct CodePhrase {
+    std::string_view prefix;
+    const char* phrase;
+    int count;
+};
+
+// The first row whose prefix begins the code applies: longer prefixes stand before the
+// shorter ones they extend (TRW+ before TRW before TR+ ... before T).
+constexpr CodePhrase CODE_PHRASES[] = {
+    {"A", "hail", 1},
+    {"K", "smoke", 1},
+    {"H", "haze", 1},
+    {"F", "fog", 1},
+    {"GF", "ground fog", 1},
+    {"TRW+", "heavy thunderstorm", 4},
+    {"TRW-", "light thunderstorm", 4},
+    {"TRW", "moderate thunderstorm", 3},
+    {"TR+", "heavy thunderstorm", 3},
+    {"TR-", "light thunderstorm", 3},
+    {"TR", "moderate thunderstorm", 2},
+    {"T+", "heavy thunder", 2},
+    {"T-", "light thunder", 2},
+    {"T", "thunder", 1},
+    {"RW+", "heavy rain showers", 3},
+    {"RW-", "light rain showers", 3},
+    {"RW", "moderate rain showers", 2},
+    {"R+", "heavy rain", 2},
+    {"R-", "light rain", 2},
+    {"R", "moderate rain", 1},
+    {"SW+", "heavy snow showers", 3},
+    {"SW-", "light snow showers", 3},
+    {"SW", "moderate snow showers", 2},
+    {"S+", "heavy snow", 2},
+    {"S-", "light snow", 2},
+    {"SG", "snow grains", 2},
+    {"SP", "snow pellets", 2},
+    {"S", "moderate snow", 1},
+    {"L+", "heavy drizzle", 2},
+    {"L-", "light drizzle", 2},
+    {"L", "moderate drizzle", 1},
+    {"ZR+", "heavy freezing rain", 3},
+    {"ZR-", "light freezing rain", 3},
+    {"ZR", "moderate freezing rain", 2},
+    {"ZL+", "heavy freezing drizzle", 3},
+    {"ZL-", "light freezing drizzle", 3},
+    {"ZL", "moderate freezing drizzle", 2},
+    {"BD", "blowing dust", 2},
+    {"BS", "blowing snow", 2},
+    {"IP", "ice pellets", 2},
+    {"IC", "ice crystals", 2},
+    {"IF", "ice fog", 2},
+    {"D", "dust", 1},
+};
+
+bool begins_with(const char* s, std::string_view code) {
+    return strncmp(s, code.data(), code.size()) == 0;
+}
+
+// Appends a word to a phrase, with a blank when the phrase is not empty.
+void append_word(char* phrase, const char* word) {
+    if (phrase[0] != '\0') strmcat(phrase, " ", WX_PHRASE_SIZE - 1);
+    strmcat(phrase, word, WX_PHRASE_SIZE - 1);
+}
+
+void copy_bounded(char* to, const char* from, size_t size) {
+    size_t n = strnlen(from, size - 1);
+    memcpy(to, from, n);
+    to[n] = '\0';
+}
+
+}  // namespace
+
+const char* WX_metar_weather_text(const char* wx, char* wx_str) {
+    const char* p = wx;
+    if (*p == '!') ++p;
+    if (*p == '_') ++p;
     wx_str[0] = '\0';
+    char extra[WX_EXTRA_SIZE] = "";
+    char intensity = ' ';
+    bool found = false;
+    for (const PhraseCode& c : PHRASE_CODES) {
+        if (!begins_with(p, c.code)) continue;
+        found = true;
+        p += c.code.size();
+        switch (c.act) {
+            case Act::light:
+            case Act::heavy:
+                strmcat(wx_str, c.word, WX_PHRASE_SIZE - 1);
+                intensity = c.act == Act::light ? '-' : '+';
+                break;
+            case Act::trailing:
+                copy_bounded(extra, c.word, sizeof extra);
+                break;
+            case Act::showers:
+                copy_bounded(extra, extra[0] != '\0' ? SHOWERS_IN_VICINITY : c.word,
+                             sizeof extra);
+                break;
+            case Act::moderated:
+                if (intensity == ' ') append_word(wx_str, MODERATE);
+                append_word(wx_str, c.word);
+                break;
+            case Act::word:
+                append_word(wx_str, c.word);
+                break;
+        }
+    }
+    if (extra[0] != '\0') append_word(wx_str, extra);
+    MESS_print(MESS_DEBUG, "WX: %s = %s\n", wx, wx_str);
+    return found ? p : nullptr;
+}
+
+int WX_metar_weather(const char* wx, char* wx_str) {
+    const char* p = wx;
+    if (*p == '!') ++p;
+    const char* intensity = "";
+    const char* descriptor = "";
+    const char* precipitation = "";
+    const char* obscuration = "";
+    wx_str[0] = '\0';
+    for (;;) {
+        const CompactCode* hit = nullptr;
+        for (const CompactCode& c : COMPACT_CODES) {
+            if (begins_with(p, c.code)) {
+                hit = &c;
+                break;
+            }
+        }
+        if (hit == nullptr) break;
+        if (hit->part == Part::vicinity) return 0;  // weather nearby has no compact code
+        if (hit->part == Part::precipitation && precipitation[0] != '\0') break;
+        p += hit->code.size();
+        switch (hit->part) {
+            case Part::intensity: intensity = hit->value; break;
+            case Part::descriptor: descriptor = hit->value; break;
+            case Part::precipitation: precipitation = hit->value; break;
+            case Part::obscuration: obscuration = hit->value; break;
+            default: break;
+        }
+    }
+    if (precipitation[0] == '\0' && obscuration[0] != '\0') {
+        strmcat(wx_str, obscuration, WX_CODE_SIZE - 1);
+    } else if (precipitation[0] == '\0' && strcmp(descriptor, "T") == 0) {
+        strmcat(wx_str, "T", WX_CODE_SIZE - 1);
+    } else if (strcmp(descriptor, "W") == 0) {
+        strmcat(wx_str, precipitation, WX_CODE_SIZE - 1);
+        strmcat(wx_str, "W", WX_CODE_SIZE - 1);
+        strmcat(wx_str, intensity, WX_CODE_SIZE - 1);
+    } else {
+        strmcat(wx_str, descriptor, WX_CODE_SIZE - 1);
+        strmcat(wx_str, precipitation, WX_CODE_SIZE - 1);
+        strmcat(wx_str, intensity, WX_CODE_SIZE - 1);
+    }
     return 0;
 }
-int WX_wmo_weather(int, char* wx_str) {
-    wx_str[0] = '\0';
+
+int WX_wmo_weather(int wx, char* wx_str) {
+    const char* code = WMO_NO_WEATHER;
+    for (const WmoRange& r : WMO_CODES) {
+        if (wx >= r.low && wx <= r.high) {
+            code = r.code;
+            break;
+        }
+    }
+    copy_bounded(wx_str, code, WX_CODE_SIZE);
     return 0;
 }
-int WX_weather_text(const char*, char* out_str) {
+
+int WX_weather_text(const char* str, char* out_str) {
+    char code[WX_CODE_SIZE];
+    static_assert(WX_TEXT_CODE_MAX < WX_CODE_SIZE);
+    if (*str >= '0' && *str <= '9') {
+        int number = 0;
+        for (const char* p = str; *p >= '0' && *p <= '9' && number < 1000; ++p)
+            number = number * 10 + (*p - '0');
+        WX_wmo_weather(number, code);
+    } else if (*str == '!') {
+        WX_metar_weather(str, code);
+    } else {
+        copy_bounded(code, str, WX_TEXT_CODE_MAX + 1);
+    }
     out_str[0] = '\0';
+    for (const CodePhrase& row : CODE_PHRASES) {
+        if (begins_with(code, row.prefix)) {
+            copy_bounded(out_str, row.phrase, WX_PHRASE_SIZE);
+            return row.count;
+        }
+    }
     return 0;
 }
-const char* print_cloud(const char*) { return ""; }
+
+const char* print_cloud(const char* str) {
+    switch (str[0]) {
+        case 'C': return "clear";
+        case 'F': return "few";
+        case 'S': return "scattered";
+        case 'B': return "broken";
+        case 'O': return "overcast";
+        case 'X': return "obscured";
+        default: return "";
+    }
+}

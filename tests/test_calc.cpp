@@ -24,8 +24,8 @@ TEST(EarthDist, KnownDistances) {
 }
 
 TEST(EarthDist, SamePointIsZeroNotUndefined) {
-    const float points[][2] = {{0, 0}, {39.9f, -105.1f}, {-33.95f, 151.18f}, {89.99f, 12.3f},
-                               {51.47f, -0.46f}, {40.64f, -73.78f}};
+    const float points[][2] = {{0, 0},          {39.9f, -105.1f}, {-33.95f, 151.18f},
+                               {89.99f, 12.3f}, {51.47f, -0.46f}, {40.64f, -73.78f}};
     for (const auto& p : points) {
         SCOPED_TRACE(p[0]);
         EXPECT_FLOAT_EQ(calc_earth_dist(p[0], p[1], p[0], p[1]), 0.0f);

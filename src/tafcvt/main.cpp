@@ -1,9 +1,186 @@
 // tafcvt: converts the terminal aerodrome forecasts (TAF) of raw weather bulletin files
-// into English sentences or a decoded listing. (The driver arrives with the converter work.)
-#include "mess.h"
-#include "system.h"
+// into English sentences or a decoded listing of labelled lines.
+//
+// The driver declares the program's resources, settles the output form and the message
+// level, chooses the input files and the station selection, walks every forecast bulletin of
+// every input file, gathers the lines of each report of a selected station into one text,
+// echoes it and hands it to the report decoder.
+//
+// Exit status: 0 normally and after help; 1 when an input file the user named could not be
+// opened (the other files are still read); 7 when the loop window stops answering.
+#include <cstdio>
+#include <cstring>
+#include <string_view>
 
-int main() {
+#include "cty_tool.h"
+#include "files.h"
+#include "flag.h"
+#include "mess.h"
+#include "par_tool.h"
+#include "resrc.h"
+#include "string.h"
+#include "system.h"
+#include "taf.h"
+
+namespace {
+
+constexpr res_type RES_KEY[] = {
+    RES_help,       RES_batch,      RES_message,    RES_file_path, RES_data_path,  RES_con_path,
+    RES_grid_path,  RES_raw_path,   RES_image_path, RES_watch_path, RES_text_path, RES_model_path,
+    RES_sat_path,   RES_city_file,  RES_stat_prior, RES_name_conv, RES_in_file,    RES_out_file,
+    RES_file_param, RES_current,    RES_hour,       RES_num_hour,  RES_product,    RES_output,
+    RES_identifier, RES_parameter,  RES_null};
+constexpr res_type RES_POS[] = {RES_filenames, RES_null};
+
+constexpr int REPORT_MAX = 5000;        // characters of one gathered report, newlines included
+constexpr int IDENT_SIZE = 40;          // the identifier typed at the prompt
+constexpr int IDENT_PROMPT_LENGTH = 20; // the prompt keeps at most 19 characters of it
+constexpr int HEADER_PATTERN_SIZE = 50;
+constexpr int WORD_SIZE = 11;           // a word of the report-start test, 10 characters
+constexpr int END_EQUAL = 2048;         // the report ended at its line ending in "="
+
+// Items of the resource output, applied in order (a later item overrides an earlier one).
+struct OutputItem {
+    const char* word;
+    int english;
+    bool echo_at_print;  // the raw report is echoed at level print
+};
+constexpr OutputItem OUTPUT_ITEMS[] = {
+    {"eng", 1, false},
+    {"code+eng", 1, true},
+    {"dec", 0, false},
+    {"dec+eng", 0, true},
+};
+
+char report[REPORT_MAX + 1];     // the gathered report
+char line[PAR_LINE_SIZE + 1];    // one report line
+bool named_file_failed = false;  // an input file the user named could not be opened
+
+void print_help() {
+    char prog[RES_PROGNAME_MAX];
+    RES_get_progname(prog);
+    MESS_print(MESS_PRINT, "%s: This program converts raw surface observations\n", prog);
+    MESS_print(MESS_PRINT, "   into a useable format\n");
+    RES_help_print(prog, RES_KEY, RES_POS);
+    JOX_exit(JOX_EXIT_OK);
+}
+
+void apply_output_items() {
+    int paramc = 0;
+    char** paramv = nullptr;
+    RES_getvals("output", &paramc, &paramv);
+    for (int i = 0; i < paramc; ++i) {
+        for (const auto& item : OUTPUT_ITEMS) {
+            if (stricmp(paramv[i], item.word) != 0) continue;
+            english = item.english;
+            if (item.echo_at_print) raw_mes = MESS_PRINT;
+        }
+    }
+    free_parsed_array(paramc, paramv);
+}
+
+// The station selection: the resource, a prompt answer, or null for all stations.
+const char* choose_stations() {
+    static char typed[IDENT_SIZE];
+    const char* selection = RES_get("identifier");
+    if (selection == nullptr && !FLAG_batch())
+        selection = JOX_prompts("Enter the desired identifier (as in KIND): ", typed,
+                                IDENT_PROMPT_LENGTH);
+    if (selection != nullptr && stricmp(selection, "all") == 0) selection = nullptr;
+    return selection;
+}
+
+// True when the line opens the report proper: "TAF" and a second word, or a 4-character
+// station identifier followed by a day-and-time group (DDHHMMZ or DDHHMM).
+bool starts_report(const char* text) {
+    char first[WORD_SIZE] = "";
+    char second[WORD_SIZE] = "";
+    int words = sscanf(text, "%10s %10s", first, second);
+    if (words < 2) return false;
+    if (strcmp(first, "TAF") == 0) return true;
+    size_t second_len = strlen(second);
+    return strlen(first) == 4 && (second_len == 6 || second_len == 7);
+}
+
+// Once the report text is full, nothing more is added (not even a line end).
+void gather(const char* text) {
+    if (strmcat(report, text, REPORT_MAX)) strmcat(report, "\n", REPORT_MAX);
+}
+
+// Reads the lines of one report. False when the reader's last mode answered without
+// handing out a line: it keeps products for the final listing instead of reading them.
+bool read_report(int ind) {
+    report[0] = '\0';
+    bool found = false;
+    for (int i = 0;; ++i) {
+        line[0] = '\x01';  // a line handed out never begins with SOH (that ends a product)
+        if (PAR_read(ind, 0, i, line) <= 0) break;
+        if (line[0] == '\x01') return false;
+        if (!found) found = starts_report(line);
+        if (found) gather(line);
+    }
+    if (PAR_get_status(ind) == END_EQUAL) gather(line);
+    return true;
+}
+
+void convert_file(int ind) {
+    char header[HEADER_PATTERN_SIZE];
+    snprintf(header, sizeof header, "%s", "F(T|CCN)");
+    while (PAR_search(ind, header) == 1) {
+        while (PAR_identifier(ind) == 1) {
+            bool delivered = read_report(ind);
+            if (report[0] != '\0') {
+                MESS_print(raw_mes, "%s\n", report);
+                TAF_decode(report);
+            }
+            if (!delivered) break;
+        }
+    }
+}
+
+int convert_files() {
+    char filename[FILE_NAME_MAX];
+    int ind = -1;
+    FILE_first(&file_date);
+    while (FILE_get_next(filename)) {
+        FILE_get_date(&file_date);
+        ind = PAR_open(&file_date);
+        if (ind < 0) {
+            if (FILE_get_filename_type() == 1) {
+                MESS_print(MESS_WARN, "Cannot open the input file: %s\n", filename);
+                named_file_failed = true;
+            }
+            continue;
+        }
+        convert_file(ind);
+        PAR_close(ind);
+    }
+    return ind;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    RES_init(argc, argv, RES_KEY, RES_POS);
+    if (FLAG_help()) print_help();
+    apply_output_items();
+    if (RES_get("identifier") != nullptr) MESS_set(20, 0x000000FF);
     MESS_print_prog("TERMINAL FORECAST PARSER");
-    return 0;
+
+    PAR_in_file("term_dat");
+    PAR_set_end(END_EQUAL);
+    PAR_set_output(2);
+
+    char filename[FILE_NAME_MAX];
+    FILE_get_file_only("Enter the filename: ", filename);
+    FILE_get_date(&file_date);
+
+    id = choose_stations();
+    PAR_set_identifier(id);
+    if (id == nullptr) CTY_store("sao.cty", 1, nullptr, 7);
+
+    int ind = convert_files();
+    PAR_print(ind, 1);
+    MESS_flush();
+    return named_file_failed ? JOX_EXIT_FAILURE : JOX_EXIT_OK;
 }

@@ -4,6 +4,11 @@
 // wrapped English sentences or as a decoded listing of labelled lines.
 //
 // Program-wide settings of the converter are set by the driver before the first report.
+// State of the decoder: the English text of the current report (at most TAF_OUTPUT_MAX
+// characters; what goes beyond is cut) and the decoder's own copy of the report, in which a
+// "=" glued to the group before it gets a blank in front, so that the group reads as it
+// would anywhere else. Reports are decoded up to TAF_REPORT_MAX characters (the driver never
+// gathers more). Every function returns 0 unless stated.
 #ifndef TAFCVT_TAF_H
 #define TAFCVT_TAF_H
 
@@ -12,6 +17,7 @@
 #include "mess.h"
 
 inline constexpr int TAF_OUTPUT_MAX = 4999;  // characters of English text kept per report
+inline constexpr int TAF_REPORT_MAX = 5000;  // characters of a report that are decoded
 inline constexpr int TAF_WRAP_COLUMN = 75;
 inline constexpr int TAF_MAX_PERIODS = 20;
 
@@ -30,7 +36,14 @@ int TAF_output_reset();
 int TAF_format(const char* mess, ...) __attribute__((format(printf, 1, 2)));
 // Wraps the English text at TAF_WRAP_COLUMN and prints it at dec_mes. Returns 0.
 int TAF_print();
-// Decodes the groups of one period from text; the number of characters consumed.
+// Decodes the groups of one period from text (the rest of the report), appending English
+// clauses or printing decoded lines; the number of characters consumed.
 int TAF_decode_wx(const char* text);
+
+// Characters of English text held so far.
+int TAF_output_length();
+// Turns the last ", " of the English text at or after position from into ".\n", so that a
+// period's clauses end in a full stop. 1 when a comma was found there, else 0 (no change).
+int TAF_close_clauses(int from);
 
 #endif

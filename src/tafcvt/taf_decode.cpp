@@ -1,5 +1,13 @@
-// TAF report decoder; see taf.h. (Arrives with the decoder work.)
+// TAF report decoder: the report header, the station heading, the change periods and the
+// English output buffer; see taf.h. The groups inside a period are read in taf_wx.cpp.
 #include "taf.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "cty_tool.h"
+#include "scanp.h"
 
 int english = 1;
 M_type raw_mes = MESS_OUT2;
@@ -7,9 +15,401 @@ M_type dec_mes = MESS_PRINT;
 const char* id = nullptr;
 Date file_date = {};
 
-int TAF_decode(const char*) { return 0; }
-int TAF_print_city(CTY_data*) { return 0; }
-int TAF_output_reset() { return 0; }
-int TAF_format(const char*, ...) { return 0; }
-int TAF_print() { return 0; }
-int TAF_decode_wx(const char*) { return 0; }
+namespace {
+
+constexpr int TAF_OUTPUT_SIZE = TAF_OUTPUT_MAX + 1;
+// A blank may go in front of every "=", so the copy can be twice as long as the report.
+constexpr int TAF_COPY_SIZE = 2 * TAF_REPORT_MAX + 1;
+constexpr int TAF_STAT_SIZE = 5;  // a station identifier: 4 characters
+constexpr int TAF_WORD_SIZE = 5;  // the word after the issue time: 4 characters
+constexpr int TAF_MONTH_MARGIN = 5;  // days by which an issue day may stray from the file's
+constexpr int TAF_END_OF_DAY = 24;
+
+char output[TAF_OUTPUT_SIZE];  // English text of the current report, NUL-terminated
+char* out_ptr = output;        // the terminator of the text in output; appends start there
+char report[TAF_COPY_SIZE];    // the decoder's copy of the report being decoded
+
+bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+// Copies up to TAF_REPORT_MAX characters of line into report, with a blank put in front
+// of every "=" that directly follows a non-blank character.
+void copy_report(const char* line) {
+    int n = 0;
+    for (int i = 0; i < TAF_REPORT_MAX && line[i] != '\0'; ++i) {
+        if (line[i] == '=' && i > 0 && !is_blank(line[i - 1])) report[n++] = ' ';
+        report[n++] = line[i];
+    }
+    report[n] = '\0';
+}
+
+int next_month(int month) { return month == 12 ? 1 : month + 1; }
+int previous_month(int month) { return month == 1 ? 12 : month - 1; }
+
+// The month of an issue day: the file's, or its neighbour when the days are far apart.
+int issue_month(int day) {
+    if (file_date.day - TAF_MONTH_MARGIN > day) return next_month(file_date.month);
+    if (file_date.day + TAF_MONTH_MARGIN < day) return previous_month(file_date.month);
+    return file_date.month;
+}
+
+// The month of a validity or change-group day: the file's, or the next when the file's day
+// is later.
+int group_month(int day) {
+    return file_date.day > day ? next_month(file_date.month) : file_date.month;
+}
+
+// A period written DDHH/DDHH, each end with its month.
+struct DatedPeriod {
+    int from_day, from_hour, from_month;
+    int to_day, to_hour, to_month;
+};
+
+// Reads a DDHH/DDHH group at the position (not moving past it). An end day before the start
+// day lies in the month after the start's; an end hour of 24 stays 24.
+bool read_dated_period(parse_param* param, DatedPeriod* period) {
+    DatedPeriod& t = *period;
+    if (scanp(param, "%2d%2d/%2d%2d ", &t.from_day, &t.from_hour, &t.to_day, &t.to_hour) != 4)
+        return false;
+    t.from_month = group_month(t.from_day);
+    t.to_month = t.to_day < t.from_day ? next_month(t.from_month) : t.from_month;
+    return true;
+}
+
+// Writes one fixed item in the chosen form: English text to the buffer, or decoded text.
+void say(const char* english_text, const char* decoded_text) {
+    if (english)
+        TAF_format("%s", english_text);
+    else
+        MESS_print(dec_mes, "%s", decoded_text);
+}
+
+// Whether the word pattern (one storing directive) matches at the position.
+bool word_matches(parse_param* param, const char* pattern) {
+    char word[TAF_WORD_SIZE];
+    return scanp(param, pattern, word) == 1;
+}
+
+// TAF, AMD or COR, the station and its heading. stat receives the identifier ("" when
+// none).
+void decode_station(parse_param* param, char* stat) {
+    stat[0] = '\0';
+    if (scanp(param, "%*(TAF) ") == 1) scanp_inc(param);
+    bool amd = false;
+    bool cor = false;
+    if (word_matches(param, "%(AMD) ")) {
+        amd = true;
+        scanp_inc(param);
+    } else if (word_matches(param, "%(COR) ")) {
+        cor = true;  // a correction is marked like an amendment, in front of the station
+        scanp_inc(param);
+    }
+    if (scanp(param, "%4s ", scan_buf{stat, TAF_STAT_SIZE}) != 1) return;
+    if (!english) MESS_print(dec_mes, "ID: %s", stat);
+    CTY_data city = {};
+    int known = id != nullptr ? CTY_get("sao.cty", stat, &city) : CTY_search(stat, &city);
+    if (known)
+        TAF_print_city(&city);
+    else if (english)
+        TAF_format("%s terminal forecast ", stat);
+    if (amd) say("(amendment) ", "AMENDMENT\n");
+    if (cor) say("(correction) ", "CORRECTION\n");
+    if (!english) MESS_print(dec_mes, "\n");
+    scanp_inc(param);
+}
+
+void decode_issue_time(parse_param* param) {
+    int day = 0, hour = 0, min = 0;
+    if (scanp(param, "%2d%2d%2d%*(Z|UTC) ", &day, &hour, &min) != 4) return;
+    if (english)
+        TAF_format("issued on %d %s at %2.2d:%2.2dZ ", day, DATE_month_long(issue_month(day)),
+                   hour, min);
+    else
+        MESS_print(dec_mes, "REPORT TIME: %2d %2d:%2d\n", day, hour, min);
+    scanp_inc(param);
+}
+
+// A repeated station identifier after the issue time is passed over.
+void skip_repeated_station(parse_param* param, const char* stat) {
+    char word[TAF_WORD_SIZE];
+    if (scanp(param, "%4s ", word) == 1 && strcmp(word, stat) == 0) scanp_inc(param);
+}
+
+void say_validity(int day, int start, int end) {
+    int month = group_month(day);
+    if (end > start) {
+        if (english)
+            TAF_format("valid from %d %s at %2.2dZ to %2.2dZ.\n", day, DATE_month_long(month),
+                       start, end);
+        else
+            MESS_print(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %2.2dZ\n", day,
+                       DATE_month(month), start, end);
+    } else if (english) {
+        TAF_format("valid from %d %s at %2.2dZ to %2.2dZ the next day.\n", day,
+                   DATE_month_long(month), start, end);
+    } else {
+        MESS_print(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %2.2dZ NEXT DAY\n", day,
+                   DATE_month(month), start, end);
+    }
+}
+
+void decode_validity(parse_param* param) {
+    int day = 0, start = 0, end = 0;
+    DatedPeriod t;
+    if (read_dated_period(param, &t)) {
+        if (english)
+            TAF_format("valid from %d %s at %2.2dZ to %d %s at %2.2dZ.\n", t.from_day,
+                       DATE_month_long(t.from_month), t.from_hour, t.to_day,
+                       DATE_month_long(t.to_month), t.to_hour);
+        else
+            MESS_print(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %d %s AT %2.2dZ\n", t.from_day,
+                       DATE_month(t.from_month), t.from_hour, t.to_day, DATE_month(t.to_month),
+                       t.to_hour);
+        scanp_inc(param);
+    } else if (scanp(param, "%2d%2d%2d ", &day, &start, &end) == 3) {
+        if (end == TAF_END_OF_DAY) end = 0;
+        say_validity(day, start, end);
+        scanp_inc(param);
+    } else if (scanp(param, "%2d%2d ", &day, &start) == 2) {
+        // The group names no end hour: it covers 24 hours, to the start hour the next day.
+        say_validity(day, start, start);
+        scanp_inc(param);
+    }
+}
+
+// RTD, AMD (with the repeated station, issue time and validity behind it) and COR.
+void decode_remarks(parse_param* param, const char* stat) {
+    int day = 0, hour = 0, min = 0;
+    if (word_matches(param, "%(RTD) ")) {
+        say("(retransmitted) ", "RETRANSMITTED\n");
+        scanp_inc(param);
+    }
+    if (word_matches(param, "%(AMD) ")) {
+        say("(amendment) ", "AMENDMENT\n");
+        scanp_inc(param);
+        skip_repeated_station(param, stat);
+        if (scanp(param, "%2d%2d%2d%*(Z|UTC) ", &day, &hour, &min) == 4) scanp_inc(param);
+        if (scanp(param, "%2d%2d%2d ", &day, &hour, &min) == 3 && param->len > 6)
+            scanp_inc(param);
+    }
+    if (word_matches(param, "%(COR) ")) {
+        say("(correction) ", "CORRECTION\n");
+        scanp_inc(param);
+    }
+}
+
+// Decodes the groups of the period that begins at the position and moves past them.
+void decode_period(parse_param* param) { scanp_inc_off(param, TAF_decode_wx(scanp_str(param))); }
+
+// The times after TEMPO, PROB or BECMG; english_tail follows them in English form, and
+// without times english_alone is written instead.
+void decode_change_times(parse_param* param, const char* english_tail,
+                         const char* english_alone) {
+    int from = 0, to = 0;
+    DatedPeriod t;
+    if (read_dated_period(param, &t)) {
+        if (english) {
+            TAF_format("from %d %s at %2.2dZ to %d %s at %2.2dZ", t.from_day,
+                       DATE_month_long(t.from_month), t.from_hour, t.to_day,
+                       DATE_month_long(t.to_month), t.to_hour);
+            TAF_format("%s", english_tail);
+        } else {
+            MESS_print(dec_mes, "FROM %d %s %2.2dZ TO %d %s %2.2dZ\n", t.from_day,
+                       DATE_month(t.from_month), t.from_hour, t.to_day, DATE_month(t.to_month),
+                       t.to_hour);
+        }
+        scanp_inc(param);
+    } else if (scanp(param, "%2d%2d ", &from, &to) == 2) {
+        if (english) {
+            TAF_format("from %2.2dZ to %2.2dZ", from, to);
+            TAF_format("%s", english_tail);
+        } else {
+            MESS_print(dec_mes, "FROM %2.2dZ TO %2.2dZ\n", from, to);
+        }
+        scanp_inc(param);
+    } else {
+        say(english_alone, "\n");
+    }
+}
+
+// TEMPO and BECMG: the word, its decoded label, and the English after and without times.
+struct ChangeWord {
+    const char* pattern;
+    const char* decoded_label;
+    const char* english_tail;
+    const char* english_alone;
+};
+constexpr ChangeWord TEMPO_WORD = {"%*(TEMPO) ", "TEMPORARY WX ", " will occasionally be:\n",
+                                   "will occasionally be "};
+constexpr ChangeWord BECMG_WORD = {"%*(BECMG) ", "WX BECOMING ", " will change to:\n",
+                                   "will change to:\n"};
+
+void decode_change_word(parse_param* param, const ChangeWord& word) {
+    if (scanp(param, word.pattern) != 1) return;
+    say("\nThe weather ", word.decoded_label);
+    scanp_inc(param);
+    decode_change_times(param, word.english_tail, word.english_alone);
+    decode_period(param);
+}
+
+void decode_prob(parse_param* param) {
+    int percent = 0;
+    if (scanp(param, "%*(PROB)%2d ", &percent) != 2) return;
+    if (english)
+        TAF_format("\nA %d%% probability ", percent);
+    else
+        MESS_print(dec_mes, "%d%% PROBABILITY OF WX ", percent);
+    scanp_inc(param);
+    decode_change_times(param, " of ", "");
+    decode_period(param);
+}
+
+void decode_from(parse_param* param) {
+    int day = 0, hour = 0, min = 0;
+    if (scanp(param, "%*(FM)%2d%2d%2d ", &day, &hour, &min) == 4) {
+        int month = group_month(day);
+        if (english)
+            TAF_format("\nThe weather starting on %d %s at %2.2d:%2.2dZ will be:\n", day,
+                       DATE_month_long(month), hour, min);
+        else
+            MESS_print(dec_mes, "NEW WX STARTING: %d %s %2.2d:%2.2dZ\n", day, DATE_month(month),
+                       hour, min);
+    } else if (scanp(param, "%*(FM)%2d%2d ", &hour, &min) == 3) {
+        if (english)
+            TAF_format("\nThe weather starting at %2.2d:%2.2dZ will be:\n", hour, min);
+        else
+            MESS_print(dec_mes, "NEW WX STARTING: %2.2d:%2.2dZ\n", hour, min);
+    } else if (scanp(param, "%*(FM)%2d ", &hour) == 2) {
+        if (english)
+            TAF_format("\nThe weather starting at %2.2dZ will be: ", hour);
+        else
+            MESS_print(dec_mes, "NEW WX STARTING: %2.2dZ\n", hour);
+    } else {
+        return;
+    }
+    scanp_inc(param);
+    decode_period(param);
+}
+
+// Turns the first character of every word of name (after a blank, "/" or "-") into the only
+// capital of the word.
+void mix_case(char* name) {
+    bool word_start = true;
+    for (char* p = name; *p != '\0'; ++p) {
+        if (is_blank(*p) || *p == '/' || *p == '-') {
+            word_start = true;
+            continue;
+        }
+        if (!word_start && *p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
+        word_start = false;
+    }
+}
+
+template <size_t N>
+void terminate(char (&field)[N]) {
+    field[N - 1] = '\0';
+}
+
+}  // namespace
+
+int TAF_decode(const char* line) {
+    copy_report(line != nullptr ? line : "");
+    parse_param param = {};
+    scanp_set(&param, report);
+    TAF_output_reset();
+    char stat[TAF_STAT_SIZE];
+    decode_station(&param, stat);
+    decode_issue_time(&param);
+    skip_repeated_station(&param, stat);
+    decode_validity(&param);
+    decode_remarks(&param, stat);
+    say("\nThe initial weather is:\n", "INITIAL WX\n");
+    decode_period(&param);
+    // A change word that no pattern takes stops all progress: the passes left would do
+    // nothing, so the loop ends there (and never runs beyond its bound).
+    for (int i = 0; i < TAF_MAX_PERIODS; ++i) {
+        int c = scanp_char(&param, 0);
+        if (c == '\0' || c == '=') break;
+        int before = scanp_get_off(&param);
+        decode_change_word(&param, TEMPO_WORD);
+        decode_prob(&param);
+        decode_from(&param);
+        decode_change_word(&param, BECMG_WORD);
+        if (scanp_get_off(&param) == before) break;
+    }
+    MESS_print(MESS_OUT4, "LEFT: %s\n", scanp_str(&param));
+    TAF_print();
+    return 0;
+}
+
+int TAF_print_city(CTY_data* city) {
+    terminate(city->name);
+    terminate(city->state);
+    terminate(city->region);
+    terminate(city->id);
+    size_t n = strlen(city->name);
+    while (n > 0 && is_blank(city->name[n - 1])) city->name[--n] = '\0';
+    const char* state = city->state[0] == '-' ? city->region : city->state;
+    if (english) {
+        mix_case(city->name);
+        TAF_format("%s", city->name);
+        TAF_format(", %s", state);
+        TAF_format(" (%s) terminal forecast ", city->id);
+    } else {
+        MESS_print(dec_mes, "   %s", city->name);
+        MESS_print(dec_mes, ", %s", state);
+    }
+    return 0;
+}
+
+int TAF_output_reset() {
+    output[0] = '\0';
+    out_ptr = output;
+    return 0;
+}
+
+int TAF_format(const char* mess, ...) {
+    size_t room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr);
+    va_list args;
+    va_start(args, mess);
+    int n = vsnprintf(out_ptr, room, mess, args);
+    va_end(args);
+    if (n > 0) out_ptr += static_cast<size_t>(n) < room ? static_cast<size_t>(n) : room - 1;
+    return 0;
+}
+
+int TAF_output_length() { return static_cast<int>(out_ptr - output); }
+
+int TAF_close_clauses(int from) {
+    for (char* c = out_ptr - 1; c >= output + from; --c) {
+        if (*c != ',') continue;
+        *c = '.';
+        if (c + 1 < out_ptr) c[1] = '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int TAF_print() {
+    int length = TAF_output_length();
+    int off = 0;         // where the count of the current line starts
+    int line_start = 0;  // the first character of the current line
+    for (int i = 0; i < length; ++i) {
+        if (output[i] == '\n') {
+            off = i;
+            line_start = i + 1;
+        }
+        if (i - off != TAF_WRAP_COLUMN) continue;
+        int low = line_start > 1 ? line_start : 1;
+        int j = i;
+        while (j > low && output[j] != ' ') --j;
+        if (output[j] == ' ') {
+            output[j] = '\n';
+            off = j;
+            line_start = j + 1;
+        } else {
+            off = i;  // no blank in this line yet: it stays whole, the count starts again
+        }
+    }
+    MESS_print(dec_mes, "%s\n", output);
+    return 0;
+}

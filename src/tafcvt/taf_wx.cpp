@@ -1,0 +1,435 @@
+// TAF condition groups: the groups of one forecast period (wind, visibility, weather, sky
+// cover and cloud layers, temperatures, icing, turbulence, altimeter, weather nearby and the
+// words left over), each kind tried in a fixed order; see taf.h.
+#include <cstring>
+
+#include "scanp.h"
+#include "string.h"
+#include "taf.h"
+#include "wx_tool.h"
+
+namespace {
+
+constexpr int TAF_TEXT_SIZE = 200;      // a group's letters (weather, cloud type, a word)
+constexpr int TAF_UNIT_SIZE = 8;        // a unit or cover word (KTS, SM, BKN)
+constexpr int TAF_SIGN_SIZE = 4;        // the "M" of a temperature
+constexpr int TAF_WX_LIST_MAX = 20;     // characters of the weather list kept
+constexpr int TAF_WX_LIST_SIZE = 50;
+constexpr int TAF_MAX_WX_GROUPS = 5;
+constexpr int TAF_MAX_CLOUD_GROUPS = 5;
+constexpr int TAF_MAX_TEMP_TRIES = 5;   // at each of the two temperature steps
+constexpr int TAF_MISSING = -9999;
+constexpr int TAF_SKY_OBSCURED = 9;     // cloud amount for a sky that cannot be seen
+constexpr int TAF_FEET_PER_UNIT = 100;  // heights in groups are hundreds of feet
+constexpr int TAF_LAYER_PER_THICKNESS = 3;  // hundreds of feet per thickness step
+constexpr int TAF_METRES_UNLIMITED = 9999;  // ten kilometres or more: nothing to say
+constexpr double TAF_MPS_TO_KTS = 1.944;
+constexpr double TAF_KMH_TO_KTS = 0.53996;
+constexpr double TAF_NM_TO_SM = 1.1508;
+constexpr double TAF_METRES_TO_SM = 0.00062136;
+constexpr double TAF_ALTIMETER_SCALE = 100.0;
+constexpr double TAF_ALTIMETER_NUDGE = 0.001;
+
+// Icing and turbulence: the type digit's words in both forms.
+struct LayerType {
+    const char* english;
+    const char* decoded;
+};
+
+// "LIGHT IN CLOUD  " has two blanks, as users know it; keep it.
+constexpr LayerType ICING_TYPES[] = {
+    {"no icing, ", "NONE "},
+    {"light icing ", "LIGHT "},
+    {"light icing in cloud ", "LIGHT IN CLOUD  "},
+    {"light icing in precipitation ", "LIGHT IN PREC "},
+    {"moderate icing ", "MOD "},
+    {"moderate icing in cloud ", "MOD IN CLOUD "},
+    {"moderate icing in precipitation ", "MOD IN PREC "},
+    {"severe icing ", "SEV "},
+    {"severe icing in cloud ", "SEV IN CLOUD "},
+    {"severe icing in precipitation ", "SEV IN PREC "},
+};
+
+constexpr LayerType TURBULENCE_TYPES[] = {
+    {"no turbulence, ", "NONE "},
+    {"light turbulence ", "LIGHT "},
+    {"occasional moderate clear air turbulence ", "OCC MOD CLEAR AIR "},
+    {"frequent moderate clear air turbulence ", "FREQ MOD CLEAR AIR "},
+    {"occasional moderate in cloud turbulence ", "OCC MOD IN CLOUD "},
+    {"frequent moderate in cloud turbulence ", "FREQ MOD IN CLOUD "},
+    {"occasional severe clear air turbulence ", "OCC SEV CLEAR AIR "},
+    {"frequent severe clear air turbulence ", "FREQ SEV CLEAR AIR "},
+    {"occasional severe in cloud turbulence ", "OCC SEV IN CLOUD "},
+    {"frequent severe in cloud turbulence ", "FREQ SEV IN CLOUD "},
+};
+
+// A speed in knots from its unit; truncated toward zero, a missing value stays missing.
+int to_knots(int speed, const char* unit) {
+    if (speed == TAF_MISSING) return speed;
+    if (stricmp(unit, "MPS") == 0) return static_cast<int>(speed * TAF_MPS_TO_KTS);
+    if (unit[0] == '\0' || stricmp(unit, "KMH") == 0)
+        return static_cast<int>(speed * TAF_KMH_TO_KTS);
+    return speed;
+}
+
+bool decode_wind(parse_param* p) {
+    char unit[TAF_UNIT_SIZE] = "";
+    int dir = 0, speed = 0, gust = 0;
+    if (scanp(p, "00000%!!(KTS|KT|MPS|KMH) ", unit) == 1) {
+        if (english)
+            TAF_format("winds calm, ");
+        else
+            MESS_print(dec_mes, "   WINDS: CALM\n");
+    } else if (scanp(p, "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &dir, &speed, &gust, unit) ==
+               5) {
+        speed = to_knots(speed, unit);
+        gust = to_knots(gust, unit);
+        if (english)
+            TAF_format("winds from %d deg at %d kts with gusts to %d, ", dir, speed, gust);
+        else
+            MESS_print(dec_mes, "   WINDS: %d AT %d GUST %d\n", dir, speed, gust);
+    } else if (scanp(p, "%*(VRB)%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &speed, &gust, unit) == 5) {
+        speed = to_knots(speed, unit);
+        gust = to_knots(gust, unit);
+        if (english)
+            TAF_format("winds variable at %d kts with gusts to %d, ", speed, gust);
+        else
+            MESS_print(dec_mes, "   WIND: VARIABLE AT %d GUST %d\n", speed, gust);
+    } else if (scanp(p, "%*(VRB)%2d%!!(KTS|KT|MPS|KMH) ", &speed, unit) == 3) {
+        speed = to_knots(speed, unit);
+        if (english)
+            TAF_format("winds variable at %d kts, ", speed);
+        else
+            MESS_print(dec_mes, "   WIND: VARIABLE AT %d\n", speed);
+    } else if (scanp(p, "%3d%2d%!!(KTS|KT|MPS|KMH) ", &dir, &speed, unit) == 3) {
+        speed = to_knots(speed, unit);
+        if (english)
+            TAF_format("winds from %d deg at %d kts, ", dir, speed);
+        else
+            MESS_print(dec_mes, "   WINDS: %d AT %d\n", dir, speed);
+    } else {
+        return false;
+    }
+    scanp_inc(p);
+    return true;
+}
+
+void say_visibility(float miles) {
+    if (english)
+        TAF_format("visibility of %3.1f miles, ", miles);
+    else
+        MESS_print(dec_mes, "   VISIBILITY: %3.1f MILES\n", miles);
+}
+
+// Statute miles from a value in the unit written after it (nautical when it begins "N").
+float to_statute(float miles, const char* unit) {
+    if (unit[0] == 'N' && miles != TAF_MISSING) return static_cast<float>(miles * TAF_NM_TO_SM);
+    return miles;
+}
+
+float fraction(int numerator, int denominator) {
+    return static_cast<float>(numerator) / static_cast<float>(denominator == 0 ? 1 : denominator);
+}
+
+// Miles written with the unit (SM or NM) or without one; false when none of the forms fits.
+bool read_miles(parse_param* p, float* miles, char* unit) {
+    int a = 0, b = 0, c = 0;
+    scan_buf u{unit, TAF_UNIT_SIZE};
+    if (scanp(p, "%*(M|)%<3d%(SM|NM) ", &a, u) == 3)
+        *miles = static_cast<float>(a);
+    else if (scanp(p, "%*(M|)%1d/%<2d%(SM|NM) ", &a, &b, u) == 4)
+        *miles = fraction(a, b);
+    else if (scanp(p, "%*(M|)%1d%1d/%1d%(SM|NM) ", &a, &b, &c, u) == 5)
+        *miles = static_cast<float>(a) + fraction(b, c);
+    else if (scanp(p, "%*(M|)%1d %1d/%<2d%(SM|NM) ", &a, &b, &c, u) == 5)
+        *miles = static_cast<float>(a) + fraction(b, c);
+    else if (scanp(p, "%*(M|)%1d/%<2d ", &a, &b) == 3)
+        *miles = fraction(a, b);
+    else if (scanp(p, "%*(M|)%1d%1d/%1d ", &a, &b, &c) == 4)
+        *miles = static_cast<float>(a) + fraction(b, c);
+    else if (scanp(p, "%*(M|)%1d %1d/%<2d ", &a, &b, &c) == 4)
+        *miles = static_cast<float>(a) + fraction(b, c);
+    else
+        return false;
+    return true;
+}
+
+void say_metres(int metres) {
+    if (metres != TAF_METRES_UNLIMITED)
+        say_visibility(static_cast<float>(metres * TAF_METRES_TO_SM));
+}
+
+bool decode_visibility(parse_param* p) {
+    char unit[TAF_UNIT_SIZE] = "";
+    int value = 0;
+    float miles = 0.0f;
+    if (scanp(p, "%*(P)%<3d%(SM|NM) ", &value, unit) >= 2) {
+        miles = to_statute(static_cast<float>(value), unit);
+        if (english)
+            TAF_format("visibility is greater than %3.1f miles, ", miles);
+        else
+            MESS_print(dec_mes, "   VISIBILITY: >%3.1f MILES\n", miles);
+    } else if (read_miles(p, &miles, unit)) {
+        say_visibility(to_statute(miles, unit));
+    } else if (scanp(p, "%4d%*[/A] ", &value) == 2) {
+        say_metres(value);
+        scanp_inc(p);
+        // A second directional visibility follows the first without a word of its own.
+        if (scanp(p, "%4d%*[/A] ", &value) == 2) scanp_inc(p);
+        return true;
+    } else if (scanp(p, "%4d ", &value) == 1 && p->len > 4) {
+        say_metres(value);
+    } else if (scanp(p, "%<3d ", &value) == 1) {
+        say_visibility(static_cast<float>(value));
+    } else {
+        return false;
+    }
+    scanp_inc(p);
+    return true;
+}
+
+// Whether the group at the position ends the weather section (a runway or minus group, a
+// cloud word, or a word that opens another section or period).
+bool weather_ends(parse_param* p) {
+    int number = 0;
+    return scanp(p, "%*(M)%d ", &number) == 2 || scanp(p, "%*(R)%d ", &number) == 2 ||
+           scanp(p, "%*(SKC|CLR|FEW|SCT|-SCT|BKN|-BKN|OVC|-OVC|VV)") == 1 ||
+           scanp(p, "%*(FM|TEMPO|BECMG|QNH)") == 1 || scanp(p, "%*(PROB)") == 1;
+}
+
+void say_weather(const char* list) {
+    if (!english) {
+        MESS_print(dec_mes, "   WEATHER: %s\n", list);
+        return;
+    }
+    TAF_format("weather is ");
+    char phrase[WX_PHRASE_SIZE];
+    bool first = true;
+    for (const char* next = list; (next = WX_metar_weather_text(next, phrase)) != nullptr;) {
+        if (!first) TAF_format(" and ");
+        TAF_format("%s", phrase);
+        first = false;
+    }
+    TAF_format(", ");
+}
+
+void decode_weather(parse_param* p) {
+    char list[TAF_WX_LIST_SIZE] = "";
+    static_assert(TAF_WX_LIST_MAX < TAF_WX_LIST_SIZE);
+    char group[TAF_TEXT_SIZE];
+    for (int i = 0; i < TAF_MAX_WX_GROUPS; ++i) {
+        if (weather_ends(p)) break;
+        // The blanks behind the group count: a group of two letters at the very end of the
+        // text is not taken.
+        if (scanp(p, "%[/A-+] ", group) != 1 || p->len <= 2) {
+            // A try that takes nothing leaves the position as it was, and so would the
+            // tries after it.
+            break;
+        }
+        if (list[0] != '\0') strmcat(list, "_", TAF_WX_LIST_MAX);
+        strmcat(list, group, TAF_WX_LIST_MAX);
+        scanp_inc(p);
+    }
+    if (list[0] != '\0') say_weather(list);
+}
+
+char amount_mark(int amount) {
+    return amount == TAF_SKY_OBSCURED ? 'X' : static_cast<char>('0' + amount);
+}
+
+// A cloud group of amount in eighths, type letters and height: one line in both forms.
+bool decode_octets(parse_param* p) {
+    int amount = 0, height = 0;
+    char type[TAF_TEXT_SIZE];
+    if (scanp(p, "%1d%2[/A]%3d ", &amount, type, &height) != 3) {
+        if (scanp(p, "%1d%2[/A]%*(///) ", &amount, type) == 3)
+            height = TAF_MISSING;
+        else if (scanp(p, "%1d%4[/A]%3d ", &amount, type, &height) != 3)
+            return false;
+    }
+    MESS_print(dec_mes, "   CLOUDS: %d %c OCTETS\n", height, amount_mark(amount));
+    return true;
+}
+
+// "%d ft" of a height in hundreds of feet, or "unknown height" when it was not observed.
+void say_height(int height) {
+    if (height == TAF_MISSING)
+        TAF_format("unknown height");
+    else
+        TAF_format("%d ft", height * TAF_FEET_PER_UNIT);
+}
+
+bool decode_vertical_visibility(parse_param* p) {
+    int height = 0;
+    if (scanp(p, "VV%3!///!d ", &height) != 1) return false;
+    if (english) {
+        TAF_format("vertical visibility of ");
+        say_height(height);
+        TAF_format(", ");
+    } else {
+        MESS_print(dec_mes, "   VERTICAL VISIBILITY: %d\n", height);
+    }
+    return true;
+}
+
+bool decode_layer(parse_param* p, int pass) {
+    char cover[TAF_UNIT_SIZE];
+    char type[TAF_TEXT_SIZE];
+    int height = 0;
+    if (scanp(p, "%(FEW|SCT|BKN|OVC)%3!///!d%[/A] ", cover, &height, type) == 3) {
+        if (!english) {
+            MESS_print(dec_mes, "   CLOUDS: %d %s WITH %s\n", height, cover, type);
+            return true;
+        }
+        TAF_format("clouds ");
+        say_height(height);
+        TAF_format(" %s ", print_cloud(cover));
+        if (strcmp(type, "CB") == 0)
+            TAF_format("with cumulonimbus, ");
+        else if (strcmp(type, "CU") == 0)
+            TAF_format("with cumulus, ");
+        else
+            TAF_format("with %s, ", type);
+        return true;
+    }
+    if (scanp(p, "%(FEW|SCT|BKN|OVC)%3!///!d ", cover, &height) != 2) return false;
+    if (!english) {
+        MESS_print(dec_mes, "   CLOUDS: %d %s\n", height, cover);
+        return true;
+    }
+    if (pass == 0) TAF_format("clouds ");
+    say_height(height);
+    TAF_format(" %s, ", print_cloud(cover));
+    return true;
+}
+
+void decode_clouds(parse_param* p) {
+    if (scanp(p, "%*(SKC|CLR) ") == 1) {
+        if (english)
+            TAF_format("skies are clear, ");
+        else
+            MESS_print(dec_mes, "   CLOUDS: CLEAR\n");
+        scanp_inc(p);
+        return;
+    }
+    for (int pass = 0; pass < TAF_MAX_CLOUD_GROUPS; ++pass) {
+        if (!decode_octets(p) && !decode_vertical_visibility(p) && !decode_layer(p, pass))
+            return;
+        scanp_inc(p);
+    }
+}
+
+int signed_value(const char* sign, int value) {
+    return sign[0] == 'M' && value != TAF_MISSING ? -value : value;
+}
+
+void decode_temperatures(parse_param* p) {
+    char sign_t[TAF_SIGN_SIZE], sign_h[TAF_SIGN_SIZE];
+    int temp = 0, hour = 0;
+    for (int i = 0; i < TAF_MAX_TEMP_TRIES; ++i) {
+        if (scanp(p, "T%!!(M)%<3!XX!d/%!!(M)%<3!XX!d%*!!(Z) ", sign_t, &temp, sign_h, &hour) !=
+            5)
+            break;  // the tries left would find the same group again
+        temp = signed_value(sign_t, temp);
+        hour = signed_value(sign_h, hour);
+        if (english)
+            TAF_format("the temperature at %dZ is %d C, ", hour, temp);
+        else
+            MESS_print(dec_mes, "   TEMP: %d C AT %2.2dZ\n", temp, hour);
+        scanp_inc(p);
+    }
+}
+
+// Icing (6...) and turbulence (5...) layers: type, base and thickness.
+void decode_layer_group(parse_param* p, const char* pattern, const LayerType (&types)[10],
+                        const char* label) {
+    int type = 0, base = 0, thickness = 0;
+    if (scanp(p, pattern, &type, &base, &thickness) != 3 || type < 0 || type > 9) return;
+    int top = base + TAF_LAYER_PER_THICKNESS * thickness;
+    if (english) {
+        TAF_format("%s", types[type].english);
+        if (type != 0)
+            TAF_format("from %d to %d ft, ", base * TAF_FEET_PER_UNIT, top * TAF_FEET_PER_UNIT);
+    } else {
+        MESS_print(dec_mes, "%s%s", label, types[type].decoded);
+        if (type != 0)
+            MESS_print(dec_mes, "FROM %d TO %d\n", base, top);
+        else
+            MESS_print(dec_mes, "\n");
+    }
+    scanp_inc(p);
+}
+
+void decode_altimeter(parse_param* p) {
+    int value = 0;
+    char unit[TAF_UNIT_SIZE];
+    if (scanp(p, "QNH%4d%(INS) ", &value, unit) != 2) return;
+    float inches = static_cast<float>(value / TAF_ALTIMETER_SCALE + TAF_ALTIMETER_NUDGE);
+    if (english)
+        TAF_format("the altimeter setting is %.2f in Hg, ", inches);
+    else
+        MESS_print(dec_mes, "   ALTIMETER SETTING: %.2f IN HG\n", inches);
+    scanp_inc(p);
+}
+
+// "vicinty" is the text as users know it; keep the spelling.
+void decode_vicinity(parse_param* p) {
+    char code[TAF_TEXT_SIZE];
+    if (scanp(p, "VC%[/A-+] ", code) != 1) return;
+    if (english) {
+        char compact[WX_CODE_SIZE];
+        char phrase[WX_PHRASE_SIZE];
+        WX_metar_weather(code, compact);
+        WX_weather_text(compact, phrase);
+        if (phrase[0] != '\0')
+            TAF_format("weather in the vicinty is %s, ", phrase);
+        else
+            TAF_format("weather is in the vicinty %s, ", code);
+    } else {
+        MESS_print(dec_mes, "   WEATHER IN VICINITY: %s\n", code);
+    }
+    scanp_inc(p);
+}
+
+bool opens_period(const char* word) {
+    return strcmp(word, "TEMPO") == 0 || strcmp(word, "BECMG") == 0 ||
+           strncmp(word, "PROB", 4) == 0 || strncmp(word, "FM", 2) == 0;
+}
+
+// Words that no step took, up to the word that opens the next period: listed as comments in
+// decoded form, passed over in English form.
+void decode_remaining(parse_param* p) {
+    char word[TAF_TEXT_SIZE];
+    bool any = false;
+    while (scanp(p, "%s ", word) == 1 && !opens_period(word)) {
+        if (!english) {
+            if (!any) MESS_print(dec_mes, "   COMMENTS: ");
+            MESS_print(dec_mes, "%s ", word);
+        }
+        any = true;
+        scanp_inc(p);
+    }
+    if (!english && any) MESS_print(dec_mes, "\n");
+}
+
+}  // namespace
+
+int TAF_decode_wx(const char* line) {
+    parse_param p = {};
+    scanp_set(&p, line);
+    int start = TAF_output_length();
+    decode_wind(&p);
+    decode_visibility(&p);
+    decode_weather(&p);
+    decode_clouds(&p);
+    decode_temperatures(&p);
+    decode_layer_group(&p, "6%1d%3d%1d ", ICING_TYPES, "   ICING: ");
+    decode_layer_group(&p, "5%1d%3d%1d ", TURBULENCE_TYPES, "   TURBULENCE: ");
+    decode_altimeter(&p);
+    decode_temperatures(&p);
+    decode_vicinity(&p);
+    decode_remaining(&p);
+    // Only a comma of this period's own clauses closes it.
+    TAF_close_clauses(start);
+    return scanp_get_off(&p);
+}

@@ -1,0 +1,414 @@
+// Pattern scanner.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "mess.h"
+#include "scanp.h"
+#include "testutil.h"
+
+namespace {
+
+// Keeps text and pattern in heap blocks of their exact size, so that the sanitizer sees any
+// read past either end.
+struct Exact {
+    std::unique_ptr<char[]> buf;
+    explicit Exact(const std::string& s) : buf(new char[s.size() + 1]) {
+        memcpy(buf.get(), s.c_str(), s.size() + 1);
+    }
+    const char* get() const { return buf.get(); }
+};
+
+class ScanpTest : public ::testing::Test {
+   protected:
+    void SetUp() override { MESS_reset(); }
+    void TearDown() override { MESS_reset(); }
+
+    // Scans pat over text from offset 0.
+    template <class... A>
+    int scan(const std::string& text, const std::string& pat, A&&... dest) {
+        text_ = std::make_unique<Exact>(text);
+        pat_ = std::make_unique<Exact>(pat);
+        scanp_set(&p_, text_->get());
+        return scanp(&p_, pat_->get(), std::forward<A>(dest)...);
+    }
+
+    parse_param p_{};
+    std::unique_ptr<Exact> text_, pat_;
+};
+
+TEST_F(ScanpTest, WindGroupWithGustAndUnit) {
+    int dir = 0, speed = 0, gust = 0;
+    char unit[10] = "x";
+    EXPECT_EQ(scan("27015G25KT 9999", "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &dir, &speed,
+                   &gust, unit),
+              5);
+    EXPECT_EQ(dir, 270);
+    EXPECT_EQ(speed, 15);
+    EXPECT_EQ(gust, 25);
+    EXPECT_STREQ(unit, "KT");
+    EXPECT_EQ(p_.assigned, 4);
+    EXPECT_EQ(p_.len, 11);
+    EXPECT_EQ(p_.done, 1);
+}
+
+TEST_F(ScanpTest, WindWithoutGustFallsToTheNextCandidate) {
+    int dir = 0, speed = 0, gust = 0;
+    char unit[10] = "x";
+    EXPECT_EQ(scan("27015KT ", "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &dir, &speed, &gust,
+                   unit),
+              2);
+    EXPECT_EQ(p_.done, 0);
+    EXPECT_EQ(p_.len, 5);
+    EXPECT_EQ(scanp(&p_, "%3d%2d%!!(KTS|KT|MPS|KMH) ", &dir, &speed, unit), 3);
+    EXPECT_STREQ(unit, "KT");
+    EXPECT_EQ(scan("27015 ", "%3d%2d%!!(KTS|KT|MPS|KMH) ", &dir, &speed, unit), 3);
+    EXPECT_STREQ(unit, "");
+}
+
+TEST_F(ScanpTest, LongerAlternativeFirstAndTheRestLeft) {
+    char unit[10];
+    EXPECT_EQ(scan("KTSX", "%(KTS|KT)", unit), 1);
+    EXPECT_STREQ(unit, "KTS");
+    EXPECT_EQ(p_.len, 3);
+}
+
+TEST_F(ScanpTest, VerticalVisibilityMissText) {
+    struct Case {
+        const char* text;
+        int result, value, done, len;
+    } cases[] = {
+        {"VV///", 1, -9999, 0, 5},
+        {"VV005", 1, 5, 0, 5},
+        {"VV5", 0, -1, 0, 2},
+        {"VV ABC", 0, -1, 1, 3},  // passed over; the space then takes the blank
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        int v = -1;
+        EXPECT_EQ(scan(c.text, "VV%3!///!d ", &v), c.result);
+        EXPECT_EQ(v, c.value);
+        EXPECT_EQ(p_.done, c.done);
+        EXPECT_EQ(p_.len, c.len);
+    }
+}
+
+TEST_F(ScanpTest, WholeAndFractionVisibility) {
+    int a = 0, b = 0, c = 0;
+    char unit[4];
+    EXPECT_EQ(scan("1 1/2SM ", "%*(M|)%1d %1d/%<2d%(SM|NM) ", &a, &b, &c, unit), 5);
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, 1);
+    EXPECT_EQ(c, 2);
+    EXPECT_STREQ(unit, "SM");
+    EXPECT_EQ(p_.len, 8);
+}
+
+TEST_F(ScanpTest, TemperatureGroup) {
+    const char* pat = "T%!!(M)%<3!XX!d/%!!(M)%<3!XX!d%*!!(Z) ";
+    char s1[4] = "?", s2[4] = "?";
+    int t = 0, h = 0;
+    EXPECT_EQ(scan("TM05/12Z ", pat, s1, &t, s2, &h), 5);
+    EXPECT_STREQ(s1, "M");
+    EXPECT_EQ(t, 5);
+    EXPECT_STREQ(s2, "");
+    EXPECT_EQ(h, 12);
+    EXPECT_EQ(p_.assigned, 4);
+
+    EXPECT_EQ(scan("TXX/12Z ", pat, s1, &t, s2, &h), 5);
+    EXPECT_EQ(t, -9999);
+    EXPECT_STREQ(s1, "");
+    EXPECT_EQ(h, 12);
+}
+
+TEST_F(ScanpTest, CloudAmountTypeHeight) {
+    int amount = 0, height = 0;
+    char type[3];
+    EXPECT_EQ(scan("8SC025 ", "%1d%2[/A]%3d ", &amount, type, &height), 3);
+    EXPECT_EQ(amount, 8);
+    EXPECT_STREQ(type, "SC");
+    EXPECT_EQ(height, 25);
+}
+
+TEST_F(ScanpTest, WeatherRunAndCloudWordWithoutStore) {
+    char wx[20];
+    EXPECT_EQ(scan("-SHRA BR", "%[/A-+] ", wx), 1);
+    EXPECT_STREQ(wx, "-SHRA");
+    EXPECT_EQ(p_.len, 6);
+
+    EXPECT_EQ(scan("BKN030", "%*(SKC|CLR|FEW|SCT|-SCT|BKN|-BKN|OVC|-OVC|VV)"), 1);
+    EXPECT_EQ(p_.len, 3);
+    EXPECT_EQ(p_.assigned, 0);
+}
+
+TEST_F(ScanpTest, GroupAtTheEndStillCountsFully) {
+    int v = 0;
+    EXPECT_EQ(scan("9999", "%4d ", &v), 1);
+    EXPECT_EQ(p_.len, 4);
+    EXPECT_EQ(p_.done, 0);
+    EXPECT_EQ(scan("9999 CLR", "%4d ", &v), 1);
+    EXPECT_EQ(p_.len, 5);
+    EXPECT_EQ(p_.done, 1);
+}
+
+TEST_F(ScanpTest, DecimalSign) {
+    struct Case {
+        const char* text;
+        int result, value;
+    } cases[] = {{"-", 0, 7}, {"-12", 1, -12}, {"+12", 0, 7}, {"12-3", 1, 12}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        int v = 7;
+        EXPECT_EQ(scan(c.text, "%d", &v), c.result);
+        EXPECT_EQ(v, c.value);
+    }
+}
+
+TEST_F(ScanpTest, MissTextLongerThanWidthNeverAgrees) {
+    int v = 7;
+    EXPECT_EQ(scan("///", "%2!///!d", &v), 0);
+    EXPECT_EQ(v, 7);
+    EXPECT_EQ(p_.done, 1);
+    EXPECT_EQ(p_.len, 0);
+    EXPECT_EQ(scan("12", "%!!d%!!d", &v, &v), 2);  // an empty miss text always agrees
+    EXPECT_EQ(v, -9999);
+}
+
+TEST_F(ScanpTest, DigitClassAdmitsTheLetterN) {
+    char s[10];
+    EXPECT_EQ(scan("N12X", "%[/N]", s), 1);
+    EXPECT_STREQ(s, "N12");
+    EXPECT_EQ(scan("A/1", "%[/A]", s), 1);  // the letter class does not admit a slash
+    EXPECT_STREQ(s, "A");
+    EXPECT_EQ(scan("//x", "%[//]", s), 1);
+    EXPECT_STREQ(s, "//");
+    EXPECT_EQ(scan("ab-+c", "%[^+]", s), 1);
+    EXPECT_STREQ(s, "ab-");
+}
+
+TEST_F(ScanpTest, FloatFields) {
+    struct Case {
+        const char* text;
+        const char* pat;
+        float value;
+        int len;
+    } cases[] = {
+        {"1.5e", "%f", 1.5f, 3},       {"1.5e", "%F", 1.5f, 3},
+        {"1.5e2x", "%f", 150.0f, 5},   {"-2.5E-1", "%f", -0.25f, 7},
+        {"1.2.3", "%f", 1.2f, 3},      {" 42 x", "%F", 42.0f, 4},
+        {"1e999", "%f", HUGE_VALF, 5}, {".5", "%f", 0.5f, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.pat) + " on " + c.text);
+        float v = 0.0f;
+        EXPECT_EQ(scan(c.text, c.pat, &v), 1);
+        EXPECT_EQ(v, c.value);
+        EXPECT_EQ(p_.len, c.len);
+    }
+}
+
+TEST_F(ScanpTest, SpacedDecimalCountsBlanksInItsWidth) {
+    int v = 0;
+    EXPECT_EQ(scan(" 12 x", "%4D x", &v), 1);
+    EXPECT_EQ(v, 12);
+    EXPECT_EQ(p_.done, 0);  // the field took the blank before x
+    EXPECT_EQ(p_.len, 4);
+    EXPECT_EQ(scan(" 12 x", "%3D x", &v), 1);
+    EXPECT_EQ(p_.done, 1);
+    EXPECT_EQ(scan("   ", "%D", &v), 0);  // blanks alone hold no number
+}
+
+TEST_F(ScanpTest, NothingTried) {
+    int v = 0;
+    p_.len = p_.matched = p_.assigned = p_.done = 5;
+    EXPECT_EQ(scan("123", "", &v), -1);
+    EXPECT_EQ(p_.len + p_.matched + p_.assigned + p_.done, 0);
+    scan("123", "%d", &v);
+    scanp_inc_off(&p_, 3);
+    EXPECT_EQ(scanp(&p_, "%d", &v), -1);
+    EXPECT_EQ(p_.len + p_.matched + p_.assigned + p_.done, 0);
+}
+
+TEST_F(ScanpTest, IncrementMovesByWhatMatched) {
+    int v = 0;
+    EXPECT_EQ(scan("12AB", "%2dX", &v), 1);
+    EXPECT_EQ(p_.done, 0);
+    scanp_inc(&p_);
+    EXPECT_EQ(scanp_get_off(&p_), 2);
+    EXPECT_EQ(scanp_char(&p_, 0), 'A');
+    EXPECT_STREQ(scanp_str(&p_), "AB");
+    EXPECT_EQ(scanp_char(&p_, 5), '\0');
+}
+
+TEST_F(ScanpTest, StringFieldIsCutToItsDestination) {
+    char small[4] = "???";
+    EXPECT_EQ(scan("ABCDEFG H", "%s ", small), 1);
+    EXPECT_STREQ(small, "ABC");
+    EXPECT_EQ(p_.len, 8);  // the text consumed is the whole word
+    EXPECT_EQ(p_.done, 1);
+
+    char raw[3] = {'x', 'x', 'x'};
+    EXPECT_EQ(scan("ABCDE", "%5c", raw), 1);
+    EXPECT_EQ(std::string(raw, 3), "ABC");  // c stores no terminator
+    EXPECT_EQ(p_.len, 5);
+
+    char big[8];
+    EXPECT_EQ(scan("ABCDE", "%5c", scan_buf{big, 2}), 1);
+    EXPECT_EQ(std::string(big, 2), "AB");
+}
+
+TEST_F(ScanpTest, WrongOrMissingDestinationIsNotWritten) {
+    float f = 3.0f;
+    EXPECT_EQ(scan("12 34", "%d %d", &f), 2);
+    EXPECT_EQ(f, 3.0f);
+    EXPECT_EQ(p_.matched, 2);
+    EXPECT_EQ(p_.assigned, 0);
+    int i = 0;
+    char s[4] = "abc";
+    EXPECT_EQ(scan("12 34", "%s %d", &i, s), 2);
+    EXPECT_EQ(i, 0);
+    EXPECT_STREQ(s, "abc");
+    EXPECT_EQ(p_.assigned, 0);
+}
+
+TEST_F(ScanpTest, ArgumentIsUsedUpEvenWhenPassedOver) {
+    int a = 1, b = 2;
+    EXPECT_EQ(scan("X 7", "%!Y!dX %d", &a, &b), 1);
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, 7);
+}
+
+TEST_F(ScanpTest, RunDirectives) {
+    struct Case {
+        const char* text;
+        const char* pat;
+        int result;
+        const char* stored;
+        int len;
+    } cases[] = {
+        {"AbC1", "%A", 1, "AbC", 3},         {"0012X", "%N", 1, "0012", 4},
+        {"ABCDE", "%3S", 1, "ABC", 3},       {"AB", "%3S", 0, "", 0},
+        {"AB", "%<3S", 1, "AB", 2},          {" \n\tx", "%w", 1, " \n\t", 3},
+        {" \r\n", "%W", 1, " \r", 2},        {"x", "%w", 0, "", 0},
+        {"A1", "%2A", 0, "", 0},            {"AB CD", "%s", 1, "AB", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.pat) + " on " + c.text);
+        char s[10] = "";
+        EXPECT_EQ(scan(c.text, c.pat, s), c.result);
+        EXPECT_STREQ(s, c.stored);
+        EXPECT_EQ(p_.len, c.len);
+    }
+}
+
+TEST_F(ScanpTest, WordDirectiveStopsAtEighty) {
+    char s[200];
+    EXPECT_EQ(scan(std::string(100, 'A'), "%s", s), 1);
+    EXPECT_EQ(strlen(s), 80u);
+    EXPECT_EQ(p_.len, 80);
+}
+
+TEST_F(ScanpTest, CountDirective) {
+    int n = -1, v = 0;
+    EXPECT_EQ(scan("AB 12", "AB %n%d", &n, &v), 2);
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(scan("AB", "%*n%*nAB"), 2);
+    EXPECT_EQ(p_.assigned, 0);
+}
+
+TEST_F(ScanpTest, Alternatives) {
+    char s[8] = "keep";
+    EXPECT_EQ(scan("XY", "%<(A|B)XY", s), 1);  // optional list: matched, buffer kept
+    EXPECT_STREQ(s, "keep");
+    EXPECT_EQ(p_.assigned, 1);
+    EXPECT_EQ(p_.done, 1);
+    EXPECT_EQ(scan("XY", "%<2(A|B)XY", s), 0);  // with a width the list is not optional
+    EXPECT_EQ(scan("XXXZ", "%3!XX!(A|B)Z", s), 1);
+    EXPECT_EQ(p_.done, 0);
+    EXPECT_EQ(p_.len, 2);  // the miss text is taken as far as it agrees
+    EXPECT_STREQ(s, "");
+    int v = 0;
+    EXPECT_EQ(scan("5", "%*(M|)%d", &v), 2);  // an empty alternative always matches
+    EXPECT_EQ(v, 5);
+}
+
+TEST_F(ScanpTest, BlanksAndLiterals) {
+    EXPECT_EQ(scan("A \n\tB", "A B"), 0);
+    EXPECT_EQ(p_.done, 1);
+    EXPECT_EQ(p_.len, 5);
+    EXPECT_EQ(scan("A  B", "A  B"), 0);  // a second space always fails
+    EXPECT_EQ(p_.done, 0);
+    EXPECT_EQ(p_.len, 3);
+    EXPECT_EQ(scan("ab", "aB"), 0);
+    EXPECT_EQ(p_.len, 1);
+}
+
+TEST_F(ScanpTest, UnknownLetterIsReadAsTheNextElement) {
+    EXPECT_EQ(scan("qX", "%*<3qX"), 0);
+    EXPECT_EQ(p_.done, 1);
+    EXPECT_EQ(p_.len, 2);
+    EXPECT_EQ(scan("%1", "%%1"), 0);  // a second "%" begins a new directive
+    EXPECT_EQ(p_.len, 0);
+    EXPECT_EQ(p_.done, 1);
+}
+
+TEST_F(ScanpTest, MalformedPatternsStopInside) {
+    struct Case {
+        const char* pat;
+        int done;
+    } cases[] = {
+        {"%(AB|CD", 0},
+        {"%[AB", 0},
+        {"%!unclosed miss text that runs on", 1},
+        {"%!abcdefghijklmnopqrstuvwxyz0123!d", 1},
+        {"%", 1},
+        {"%*<12", 1},
+        {"%!", 1},
+        {"%[", 0},
+        {"%(", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pat);
+        char s[8];
+        int v = 0;
+        EXPECT_LE(scan("AB 12", c.pat, s, &v), 1);
+        EXPECT_EQ(p_.done, c.done);
+    }
+}
+
+TEST_F(ScanpTest, OverLongMissTextKeepsItsFirstNineteen) {
+    int v = 0;
+    std::string miss(19, '/');
+    EXPECT_EQ(scan(miss + "X", "%!" + miss + "///!dX", &v), 1);
+    EXPECT_EQ(v, -9999);
+    EXPECT_EQ(p_.len, 20);
+}
+
+TEST_F(ScanpTest, LongNumbersSaturate) {
+    int v = 0;
+    EXPECT_EQ(scan("99999999999999", "%d", &v), 1);
+    EXPECT_EQ(v, 2147483647);
+    EXPECT_EQ(scan("-99999999999999", "%d", &v), 1);
+    EXPECT_EQ(v, -2147483647 - 1);
+}
+
+TEST_F(ScanpTest, TraceOnlyAtTheDebugLevel) {
+    int v = 0;
+    {
+        testutil::Capture out(1);
+        scan("12 AB", "%d ", &v);
+        EXPECT_EQ(out.stop(), "");
+    }
+    MESS_set(1, 0x80000000u);
+    testutil::Capture out(1);
+    scan("12 AB", "%d ", &v);
+    EXPECT_EQ(out.stop(),
+              "     : : AB:\n"
+              "     ::AB:\n"
+              "SCANP:12 AB:%d :0:3:1:1:1\n");
+}
+
+}  // namespace
