@@ -30,7 +30,7 @@ constexpr int PAR_ZONE_PREFIX = 3;         // state and type letters of a zone c
 constexpr char PAR_SOH = 1;                // start of a transmitted product
 constexpr char PAR_ETX = 3;                // end of a transmitted product
 constexpr const char* PAR_LOOKUP_FILE = "parse.lup";
-constexpr const char* PAR_NONE = "----";   // a trace field that holds no text
+constexpr const char* PAR_NONE = "----";  // a trace field that holds no text
 
 constexpr unsigned long PAR_END_BIT = 4;      // product ended (with 5: at the next heading)
 constexpr unsigned long PAR_HEADING_BIT = 1;  // the ending line is the next heading
@@ -65,21 +65,21 @@ struct SavedProduct {
 };
 
 Slot slot = {};
-char work[PAR_LINE_SIZE];          // the working line: the latest line read from the file
-char infile[PAR_TYPE_SIZE];        // the bulletin file type (name-convention key)
-int end_rules = 0;                 // end rule bits (PAR_END_*)
-int skip_rules = 0;                // skip rule bits (PAR_SKIP_*)
-int cur_lines = 0;                 // lines tested since the last read or listing began
-int max_lines = 0;                 // line limit of the end rule 0x10
-int skip_lines = 0;                // line count of the skip rule 0x10
-int blank_lines = 0;               // consecutive blank lines seen
-int which = 0;                     // selection mode: 0 or -1 first, 1 last, 2 continuous
+char work[PAR_LINE_SIZE];    // the working line: the latest line read from the file
+char infile[PAR_TYPE_SIZE];  // the bulletin file type (name-convention key)
+int end_rules = 0;           // end rule bits (PAR_END_*)
+int skip_rules = 0;          // skip rule bits (PAR_SKIP_*)
+int cur_lines = 0;           // lines tested since the last read or listing began
+int max_lines = 0;           // line limit of the end rule 0x10
+int skip_lines = 0;          // line count of the skip rule 0x10
+int blank_lines = 0;         // consecutive blank lines seen
+int which = 0;               // selection mode: 0 or -1 first, 1 last, 2 continuous
 int output = PAR_OUT_HEADER | PAR_OUT_LINES;  // what reading and listing hand out
-int numid = -1;                    // identifiers listed; -1 not set yet, 0 every report
-char** ids = nullptr;              // the identifier list (parse_string)
-char zone_prefix[PAR_ZONE_PREFIX + 1];  // zone test: state and type of the current zone line
-FILE* ofile = nullptr;             // listing copy file, or null
-int out_file_tried = 0;            // 1 once the listing tried to open ofile
+int numid = -1;                               // identifiers listed; -1 not set yet, 0 every report
+char** ids = nullptr;                         // the identifier list (parse_string)
+char zone_prefix[PAR_ZONE_PREFIX + 1];        // zone test: state and type of the current zone line
+FILE* ofile = nullptr;                        // listing copy file, or null
+int out_file_tried = 0;                       // 1 once the listing tried to open ofile
 SavedProduct product = {-1, {}, "", "", ""};
 
 // Where the listing and reading stand within a report.
@@ -107,9 +107,13 @@ void copy_word(char* dst, size_t size, const char* src, size_t n) {
     dst[n] = '\0';
 }
 
-bool slot_open(int ind) { return ind == 0 && slot.ifile != nullptr; }
+bool slot_open(int ind) {
+    return ind == 0 && slot.ifile != nullptr;
+}
 
-const char* or_none(const char* text) { return text != nullptr && *text != '\0' ? text : PAR_NONE; }
+const char* or_none(const char* text) {
+    return text != nullptr && *text != '\0' ? text : PAR_NONE;
+}
 
 // One trace line of the search, identification and listing.
 void trace(const char* tag, const char* text) {
@@ -260,13 +264,20 @@ int match_alternatives(const char** p, const char** h) {
 // The grid product description field a "/GRIB" pattern letter names, or null.
 const int* grib_field(char letter) {
     switch (letter) {
-        case 'M': return &pdb.model;
-        case 'G': return &pdb.type;
-        case 'L': return &pdb.ltype;
-        case 'H': return &pdb.level;
-        case 'T': return &pdb.time;
-        case 'V': return &pdb.var;
-        default: return nullptr;
+        case 'M':
+            return &pdb.model;
+        case 'G':
+            return &pdb.type;
+        case 'L':
+            return &pdb.ltype;
+        case 'H':
+            return &pdb.level;
+        case 'T':
+            return &pdb.time;
+        case 'V':
+            return &pdb.var;
+        default:
+            return nullptr;
     }
 }
 
@@ -293,7 +304,9 @@ const char* skip_spaces(const char* s) {
 
 // ---- Report selection ----
 
-constexpr char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr char ascii_lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Whether line begins with prefix, ignoring case.
 bool begins_nocase(const char* line, std::string_view prefix) {
@@ -364,7 +377,9 @@ int zone_number(const char* s) {
     return value;
 }
 
-bool zone_separator(char c) { return c == '-' || c == '>'; }
+bool zone_separator(char c) {
+    return c == '-' || c == '>';
+}
 
 bool is_zone_line(const char* line, size_t len) {
     auto alpha = [&](size_t i) { return isalpha(static_cast<unsigned char>(line[i])) != 0; };
@@ -383,7 +398,9 @@ Printing next_printing(Printing state, unsigned long code) {
     return state;
 }
 
-Printing first_printing() { return skip_rules == 0 ? Printing::on : Printing::off; }
+Printing first_printing() {
+    return skip_rules == 0 ? Printing::on : Printing::off;
+}
 
 // A number behind the rule word ("line_5"), or 1 for the bare word.
 int rule_count(const char* value) {
@@ -664,7 +681,9 @@ int PAR_set_output(int flag) {
     return 0;
 }
 
-int PAR_get_status(int ind) { return ind == 0 ? static_cast<int>(slot.cur) : 0; }
+int PAR_get_status(int ind) {
+    return ind == 0 ? static_cast<int>(slot.cur) : 0;
+}
 
 // ---- Opening and closing ----
 
@@ -810,7 +829,8 @@ namespace {
 int read_line_part(FILE* ifile, char* string, int len) {
     int n = 0;
     int c = EOF;
-    while (n < len && (c = getc_unlocked(ifile)) != EOF && c != '\n') string[n++] = static_cast<char>(c);
+    while (n < len && (c = getc_unlocked(ifile)) != EOF && c != '\n')
+        string[n++] = static_cast<char>(c);
     if (c == '\n') ungetc(c, ifile);
     string[n] = '\0';
     if (n == 0 && c == EOF) return -1;

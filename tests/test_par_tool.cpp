@@ -50,7 +50,8 @@ Reports collect(const char* pat = "F(T|CCN)") {
         for (int r = 0; r < 100 && PAR_identifier(0) == 1; ++r) {
             Lines report;
             char line[PAR_LINE_SIZE];
-            for (int i = 0; i < PAR_MAX_TRIES && PAR_read(0, 0, i, line) > 0; ++i) report.push_back(line);
+            for (int i = 0; i < PAR_MAX_TRIES && PAR_read(0, 0, i, line) > 0; ++i)
+                report.push_back(line);
             if (PAR_get_status(0) == 2048) report.push_back(line);
             if (!report.empty()) out.push_back(report);
         }
@@ -97,10 +98,11 @@ class ParTool : public ::testing::Test {
     std::string path;
 };
 
-const Lines KOKX = framed("FTUS43 KOKX 121130", {
-    "TAFJFK", "KJFK 121130Z 1212/1318 18010KT P6SM SCT250", "     FM121500 20012G20KT P6SM BKN050",
-    "     FM130000 30010KT P6SM SKC=", "KLGA 121130Z 1212/1318 19008KT P6SM FEW250=",
-    "KEWR 121132Z 1212/1318 20010KT P6SM", "     FM130000 31008KT P6SM SKC="});
+const Lines KOKX = framed(
+    "FTUS43 KOKX 121130",
+    {"TAFJFK", "KJFK 121130Z 1212/1318 18010KT P6SM SCT250", "     FM121500 20012G20KT P6SM BKN050",
+     "     FM130000 30010KT P6SM SKC=", "KLGA 121130Z 1212/1318 19008KT P6SM FEW250=",
+     "KEWR 121132Z 1212/1318 20010KT P6SM", "     FM130000 31008KT P6SM SKC="});
 const Lines JFK(KOKX.begin() + 4, KOKX.begin() + 7);
 const Lines LGA = {KOKX[7]};
 const Lines EWR(KOKX.begin() + 8, KOKX.begin() + 10);
@@ -117,7 +119,10 @@ TEST(LineReaders, PiecesEmptyLinesAndEnd) {
     const std::vector<Case> cases = {
         {"empty line between", "ABC\n\nDEF", 10, {{3, "ABC"}, {0, ""}, {3, "DEF"}, {-1, ""}}},
         {"leading empty line passed over", "\nABC\n", 10, {{3, "ABC"}, {-1, ""}}},
-        {"long line in pieces", "ABCDEFGHIJ\nK", 4, {{4, "ABCD"}, {4, "EFGH"}, {2, "IJ"}, {1, "K"}, {-1, ""}}},
+        {"long line in pieces",
+         "ABCDEFGHIJ\nK",
+         4,
+         {{4, "ABCD"}, {4, "EFGH"}, {2, "IJ"}, {1, "K"}, {-1, ""}}},
         {"exact length, then newline", "ABCD\nEF\n", 4, {{4, "ABCD"}, {2, "EF"}, {-1, ""}}},
         {"no final newline", "ABC", 10, {{3, "ABC"}, {-1, ""}}},
         {"empty file", "", 10, {{-1, ""}}},
@@ -127,7 +132,8 @@ TEST(LineReaders, PiecesEmptyLinesAndEnd) {
         for (bool counts : {true, false}) {  // fgetnline counts characters, fgetstring lines
             SCOPED_TRACE(std::string(c.name) + (counts ? " fgetnline" : " fgetstring"));
             std::string copy = c.text;
-            FILE* f = copy.empty() ? fopen("/dev/null", "r") : fmemopen(copy.data(), copy.size(), "r");
+            FILE* f =
+                copy.empty() ? fopen("/dev/null", "r") : fmemopen(copy.data(), copy.size(), "r");
             ASSERT_NE(f, nullptr);
             for (const auto& [result, text] : c.reads) {
                 char buf[16] = "xxxxxxxxxxxxxxx";
@@ -149,6 +155,7 @@ TEST(HeadingCompare, Patterns) {
         const char *hdr, *second, *pat;
         bool match;
     };
+    // clang-format off
     const Case cases[] = {
         {"FTUS43 KOKX 121130", "", "F(T|CCN)", true}, {"** FCCN31 CWAO 121200", "", "F(T|CCN)", true},
         {"**   FTUS43 KOKX", "", "F(T|CCN)", true},   {"   FTUS43", "", "F(T|CCN)", true},
@@ -169,6 +176,7 @@ TEST(HeadingCompare, Patterns) {
         {"FX", "", "F(T|CC", false},      {"FT", "", "F[T", true},            // unclosed
         {"FCC", "", "F([CD]C|X)", true},  {"FAC", "", "F(.C|X)", true},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.hdr) + " / " + c.second + " ~ " + c.pat);
         EXPECT_EQ(PAR_cmp(c.hdr, c.second, c.pat) == 0, c.match);
@@ -180,22 +188,23 @@ TEST(HeadingCompare, Patterns) {
 TEST_F(ParTool, EndCodes) {
     struct Case {
         const char* parameter;
-        int end;             // PAR_set_end after the parameter (-1: not called)
-        int before;          // lines like this one tested first
+        int end;     // PAR_set_end after the parameter (-1: not called)
+        int before;  // lines like this one tested first
         const char* line;
         unsigned long code;
         int status;
         const char* cleaned;
     };
     const Case cases[] = {
-        {"", 2048, 0, "     FM130000 30010KT P6SM SKC=", 0x800, 0x800, "     FM130000 30010KT P6SM SKC="},
+        {"", 2048, 0, "     FM130000 30010KT P6SM SKC=", 0x800, 0x800,
+         "     FM130000 30010KT P6SM SKC="},
         {"", 2048, 0, "   ", 0, 0, "   "},
         {"", 2048, 0, "", 0, 0, ""},  // an empty line has no last character
         {"", 2048, 0, "KJFK SKC= ", 0, 0, "KJFK SKC= "},
         {"", 2048, 0, "KJFK SKC=\x1f", 0x800, 0x800, "KJFK SKC="},
         {"", 2048, 0, "A\x01\xb0=", 0x800, 0x800, "A  ="},
         {"", 0, 0, "\x03", 4, 4, "\x03"},
-        {"", 2048, 0, "\x01" "ABC=", 4, 4, "\x01" "ABC="},
+        {"", 2048, 0, "\001ABC=", 4, 4, "\001ABC="},
         {"", 0, 0, "** FTUS43 KOKX", 5, 5, "** FTUS43 KOKX"},
         {"", 0, 0, "**FTUS43", 0, 0, "**FTUS43"},
         {"", 0x100, 0, " \t", 0x100, 0x100, " "},
@@ -237,8 +246,9 @@ TEST_F(ParTool, EndCodes) {
 // ---- Product lookup table ----
 
 TEST_F(ParTool, LookupTable) {
-    write_file(dir.file("parse.lup"), "FT term_dat\nFCCN   canada_dat\nFXUSABCDEFGHIJKLMNOPQRSTUVWXYZ long_type\n"
-                                      "lonely\nfz lower_dat\n");
+    write_file(dir.file("parse.lup"),
+               "FT term_dat\nFCCN   canada_dat\nFXUSABCDEFGHIJKLMNOPQRSTUVWXYZ long_type\n"
+               "lonely\nfz lower_dat\n");
     struct Case {
         const char *product, *upper;
         int result;
@@ -300,7 +310,8 @@ TEST_F(ParTool, ClosedSlotAndEmptyFile) {
 
 TEST_F(ParTool, SearchFindsEachMatchingProduct) {
     Lines text = KOKX;
-    Lines other = framed("FXUS61 KOKX 121130", {"AREA FORECAST DISCUSSION", "FTUS99 NOT A HEADING"});
+    Lines other =
+        framed("FXUS61 KOKX 121130", {"AREA FORECAST DISCUSSION", "FTUS99 NOT A HEADING"});
     text.insert(text.end(), other.begin(), other.end());
     text.push_back("** FCCN31 CWAO 121200");
     rules("", 2048, 1);
@@ -315,7 +326,8 @@ TEST_F(ParTool, SearchFindsEachMatchingProduct) {
     }
     EXPECT_STREQ(pat, "F(T|CCN)");  // upper-cased in place
     // Headings are recognised by the pattern alone, wherever they stand.
-    EXPECT_EQ(found, (Lines{"FTUS43 KOKX 121130", "FTUS99 NOT A HEADING", "** FCCN31 CWAO 121200"}));
+    EXPECT_EQ(found,
+              (Lines{"FTUS43 KOKX 121130", "FTUS99 NOT A HEADING", "** FCCN31 CWAO 121200"}));
     EXPECT_EQ(PAR_get_status(0), 4);
 }
 
@@ -325,15 +337,17 @@ TEST_F(ParTool, SearchTraces) {
     char pat[] = "FT";
     Capture out(1);
     ASSERT_EQ(PAR_search(0, pat), 1);
-    EXPECT_EQ(out.stop(), "SE--:  0:     0:----                :          :          :\n"
-                          "SE-2:  0:     0:FTUS43 KOKX         :          :          :\n"
-                          "CMP:FTUS43 KOKX::FT:\n"
-                          "SE-$:  1:     0:FTUS43 KOKX         :FTUS43 KOK:          :\n");
+    EXPECT_EQ(out.stop(),
+              "SE--:  0:     0:----                :          :          :\n"
+              "SE-2:  0:     0:FTUS43 KOKX         :          :          :\n"
+              "CMP:FTUS43 KOKX::FT:\n"
+              "SE-$:  1:     0:FTUS43 KOKX         :FTUS43 KOK:          :\n");
 }
 
 // ---- Reports as the converter reads them ----
 
 TEST_F(ParTool, Reports) {
+    // clang-format off
     const Lines uk_lines = {SOH, "301 ", "FTUK31 EGGY 151700", "EGLL 151658Z 1518/1624 24012KT", "  BECMG 1600/1603=",
                             "EGKK 151655Z 1518/1618 CAVOK", "  TEMPO 1600/1606 8000 -SHRA", "** FXUS61 KOKX 151700",
                             "EGXX 151700Z NOT A FORECAST=", "** FCCN31 CWAO 151700", "TAF CYYZ 151640Z 1518/1624",
@@ -345,6 +359,7 @@ TEST_F(ParTool, Reports) {
     const Lines egzz(uk_lines.begin() + 11, uk_lines.begin() + 13);
     const std::string zones = feed({"FPUS51 KOKX 121130", "NYZ072>075-078-080-121530-", "NEW YORK CITY", "$$",
                                     "NYZ081-082-121530-", "LONG ISLAND", "$$"});
+    // clang-format on
     std::string binary;
     for (int i = 0; i < 5000; ++i) {
         char c = static_cast<char>((i * 37) % 256);
@@ -358,6 +373,7 @@ TEST_F(ParTool, Reports) {
         int end;
         Reports reports;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {"all", feed(KOKX, "\r\r\n"), nullptr, 2048, {{"TAFJFK", JFK[0], JFK[1], JFK[2]}, LGA, EWR}},
         {"prefix", feed(KOKX), "KJFK", 2048, {JFK}},
@@ -382,6 +398,7 @@ TEST_F(ParTool, Reports) {
         {"zone range", zones, "zn:NYZ074", 0x400, {{"NYZ072>075-078-080-121530-", "NEW YORK CITY"}}},
         {"zone list", zones, "%NYZ082", 0x400, {{"NYZ081-082-121530-", "LONG ISLAND"}}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         rules("", c.end, 2, c.ids);
@@ -398,8 +415,8 @@ TEST_F(ParTool, Reports) {
 
 TEST_F(ParTool, ReportEndStatuses) {
     rules("", 2048, 2);
-    ASSERT_EQ(open_text(feed({"FTUS43 KOKX", "KJFK 1211", "  FM1215", "** FTUS44 KBOX", "KBOS 1211", ETX,
-                              "FTUS45 KALY", "KALB 1211"})),
+    ASSERT_EQ(open_text(feed({"FTUS43 KOKX", "KJFK 1211", "  FM1215", "** FTUS44 KBOX", "KBOS 1211",
+                              ETX, "FTUS45 KALY", "KALB 1211"})),
               0);
     char pat[] = "FT";
     char line[PAR_LINE_SIZE];
@@ -433,7 +450,8 @@ TEST_F(ParTool, HeadingOnTheLastLineFoundOnce) {
     for (const char* eol : {"\n", ""}) {
         SCOPED_TRACE(*eol != '\0' ? "with newline" : "without newline");
         rules("", 2048, 2);
-        ASSERT_EQ(open_text(feed({"FTUS43 KOKX", "KJFK 121130Z SKC="}) + "** FTUS44 KOKX" + eol), 0);
+        ASSERT_EQ(open_text(feed({"FTUS43 KOKX", "KJFK 121130Z SKC="}) + "** FTUS44 KOKX" + eol),
+                  0);
         char pat[] = "FT";
         int found = 0;
         for (int i = 0; i < 10 && PAR_search(0, pat) == 1; ++i) {
@@ -472,6 +490,7 @@ TEST_F(ParTool, ZoneLists) {
         const char *line, *id;
         int result;
     };
+    // clang-format off
     const Step steps[] = {  // in order: the prefix of a zone line carries over
         {"NYZ072>075-078-080-121530-", "NYZ074", 1}, {"NYZ072>075-078-080-121530-", "NYZ078", 1},
         {"NYZ072>075-078-080-121530-", "nyz072", 1}, {"NYZ072>075-078-080-121530-", "NYZ079", 0},
@@ -483,6 +502,7 @@ TEST_F(ParTool, ZoneLists) {
         {"NY", "NYZ072", 0},                         {"NYZ072>0", "NYZ072", 0},  // cut short
         {"12-", "NYZ012", 0},
     };
+    // clang-format on
     for (const auto& s : steps) {
         SCOPED_TRACE(std::string(s.line) + " " + s.id);
         EXPECT_EQ(PAR_zone_cmp(s.line, s.id), s.result);
@@ -492,7 +512,8 @@ TEST_F(ParTool, ZoneLists) {
 // ---- Listing ----
 
 TEST_F(ParTool, ListingRules) {
-    const Lines product = {"FXUS61 KOKX 121130", "HEAD LINE", "", "BODY ONE", "BODY TWO=", ETX, "AFTER"};
+    const Lines product = {"FXUS61 KOKX 121130", "HEAD LINE", "",     "BODY ONE",
+                           "BODY TWO=",          ETX,         "AFTER"};
     struct Case {
         const char* parameter;
         int end, output, result;
@@ -548,7 +569,8 @@ TEST_F(ParTool, ListingAReportAndClosing) {
 TEST_F(ParTool, LastModeListsTheLastProduct) {
     rules("last", 2048, 3);
     Lines text = framed("FTUS43 KOKX 121130", {"KJFK 121130Z 1212/1318 SKC="});
-    Lines second = framed("FTUS44 KBOX 121130", {"KBOS 121130Z 1212/1318", "  FM121500 BKN050=", "KPVD 1211"});
+    Lines second =
+        framed("FTUS44 KBOX 121130", {"KBOS 121130Z 1212/1318", "  FM121500 BKN050=", "KPVD 1211"});
     text.insert(text.end(), second.begin(), second.end());
     ASSERT_EQ(open_text(feed(text)), 0);
     EXPECT_EQ(PAR_print(0, 1), -1);  // nothing saved yet
@@ -566,7 +588,8 @@ TEST_F(ParTool, LastModeListsTheLastProduct) {
     EXPECT_EQ(PAR_close(0), 0);  // closed after listing
 
     rules("last", 2048, 2);
-    ASSERT_EQ(open_text(feed(framed("FTUS43 KOKX 121130", {"KJFK 121130Z", "  FM121500 SKC="}))), 0);
+    ASSERT_EQ(open_text(feed(framed("FTUS43 KOKX 121130", {"KJFK 121130Z", "  FM121500 SKC="}))),
+              0);
     char line[PAR_LINE_SIZE] = "x";
     ASSERT_EQ(PAR_search(0, pat), 1);
     EXPECT_EQ(PAR_read(0, 0, 0, line), 1);  // reading saves and hands out nothing
@@ -582,7 +605,8 @@ TEST_F(ParTool, LastModeListsTheLastProduct) {
 TEST_F(ParTool, MillionCharacterLines) {
     const std::string huge(1000000, 'A');
     rules("", 2048, 2, "KJFK");
-    ASSERT_EQ(open_text(huge + "\n" + feed({"FTUS43 KOKX 121130", "KJFK 121130Z " + huge, "  SKC="})), 0);
+    ASSERT_EQ(
+        open_text(huge + "\n" + feed({"FTUS43 KOKX 121130", "KJFK 121130Z " + huge, "  SKC="})), 0);
     Reports reports = collect();
     ASSERT_EQ(reports.size(), 1u);
     const Lines& r = reports[0];
@@ -605,8 +629,10 @@ TEST_F(ParTool, TryBoundsHold) {
     EXPECT_EQ(PAR_identifier(0), 0);
     EXPECT_EQ(PAR_identifier(0), 1);
     EXPECT_EQ(PAR_read(0, 0, PAR_MAX_TRIES, line), 0);  // gives up without reading
-    EXPECT_EQ(err.stop(), "Caught in search loop\nCaught in identifier loop\nID-$:  0:400009:X                   :FTUS43 KOK:          :\n"
-                          "Caught in search loop\n");
+    EXPECT_EQ(err.stop(),
+              "Caught in search loop\nCaught in identifier loop\nID-$:  0:400009:X                 "
+              "  :FTUS43 KOK:          :\n"
+              "Caught in search loop\n");
     EXPECT_EQ(PAR_read(0, 0, 0, line), 1);  // nothing was lost
     EXPECT_STREQ(line, "KJFK 121130Z");
     EXPECT_EQ(PAR_read(0, 0, 1, line), 0);
@@ -624,7 +650,8 @@ TEST_F(ParTool, ContinuousModeWaitsForMoreData) {
         alarm(10);  // a reader that never sees the new data must not hang the test
         char pat[] = "FT";
         char line[PAR_LINE_SIZE];
-        if (PAR_search(0, pat) != 1 || PAR_identifier(0) != 1 || PAR_read(0, 0, 0, line) != 0) _exit(1);
+        if (PAR_search(0, pat) != 1 || PAR_identifier(0) != 1 || PAR_read(0, 0, 0, line) != 0)
+            _exit(1);
         _exit(strcmp(line, "KJFK 121130Z SKC=") == 0 ? 0 : 2);
     }
     usleep(300000);  // the reader has met the end of the file by now and waits
@@ -658,16 +685,20 @@ class ParToolNaming : public ParTool {
         // Four products; the third is left out of the index files, so that a search through
         // the index passes it over and a search through the file itself finds it.
         Lines all = framed("FXUS61 KOKX 151700", {"AREA FORECAST", "KJFK NOT A FORECAST="});
-        for (const Lines& p : {framed("FTUS43 KOKX 151730", R_KJFK), framed("FTXX99 DECOY 151730", R_KDEC),
-                               framed("FTUS44 KBOX 151730", R_KBOS)})
+        for (const Lines& p :
+             {framed("FTUS43 KOKX 151730", R_KJFK), framed("FTXX99 DECOY 151730", R_KDEC),
+              framed("FTUS44 KBOX 151730", R_KBOS)})
             all.insert(all.end(), p.begin(), p.end());
         bulletins = feed(all, "\r\r\n");
     }
     // The offset of the heading line that begins with text.
-    std::string at(const std::string& text) const { return std::to_string(bulletins.find("\n" + text) + 1); }
+    std::string at(const std::string& text) const {
+        return std::to_string(bulletins.find("\n" + text) + 1);
+    }
     std::string good_index() const {
-        return at("FXUS61") + " FXUS61 KOKX 151700\n" + at("FTUS43") + " FTUS43 KOKX 151730/AMD\n\n" +
-               at("FTUS44") + " FTUS44 KBOX 151730 " + std::string(300, 'Z') + "\n";
+        return at("FXUS61") + " FXUS61 KOKX 151700\n" + at("FTUS43") +
+               " FTUS43 KOKX 151730/AMD\n\n" + at("FTUS44") + " FTUS44 KBOX 151730 " +
+               std::string(300, 'Z') + "\n";
     }
     // Opens the file of the day as the file sequence chooses it.
     int open_dated() {
@@ -687,6 +718,7 @@ TEST_F(ParToolNaming, HeaderIndexUsedWhileItFitsTheFile) {
         std::string index;
         Reports reports;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {"good", good_index(), {R_KJFK, R_KBOS}},
         {"stops early", at("FTUS43") + " FTUS43 KOKX\n", {R_KJFK}},
@@ -699,6 +731,7 @@ TEST_F(ParToolNaming, HeaderIndexUsedWhileItFitsTheFile) {
         {"negative", "-5 FTUS43 KOKX\n", {R_KJFK, R_KDEC, R_KBOS}},
         {"inside a line", std::to_string(std::stol(at("FTUS43")) + 3) + " FTUS43 KOKX\n", {R_KJFK, R_KDEC, R_KBOS}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         rules("", 2048, 2);
@@ -713,7 +746,8 @@ TEST_F(ParToolNaming, HeaderIndexUsedWhileItFitsTheFile) {
 
 TEST_F(ParToolNaming, NamedFilesOpenAsNamed) {
     // A file of the same date in the data folder must not be taken instead.
-    write_file(dir.file("data/24031518_taf"), feed(framed("FTUS45 KALY 151730", {"KALB 151730Z="})));
+    write_file(dir.file("data/24031518_taf"),
+               feed(framed("FTUS45 KALY 151730", {"KALB 151730Z="})));
     write_file(dir.file("other/24031518_taf"), bulletins);
     write_file(dir.file("other/24031518_taf.hdr"), good_index());
     write_file(dir.file("other/bulletins.txt"), bulletins);
@@ -722,7 +756,7 @@ TEST_F(ParToolNaming, NamedFilesOpenAsNamed) {
         Reports reports;
     };
     const Case cases[] = {
-        {"other/24031518_taf", {R_KJFK, R_KBOS}},            // dated: the index beside it
+        {"other/24031518_taf", {R_KJFK, R_KBOS}},           // dated: the index beside it
         {"other/bulletins.txt", {R_KJFK, R_KDEC, R_KBOS}},  // not dated: no index
     };
     for (const auto& c : cases) {
