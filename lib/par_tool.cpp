@@ -16,11 +16,6 @@
 
 PDB_record pdb = {};
 
-// 1 when the current file name is one the user gave (not to be rebuilt from a date). The file
-// naming module provides it; this weak stand-in (every name chosen by date) serves until then.
-int FILE_get_filename_type() __attribute__((weak));
-int FILE_get_filename_type() { return 0; }
-
 namespace {
 
 constexpr M_type PAR_TRACE = 0x40000000u;  // the reader's sub-level of debug
@@ -35,7 +30,7 @@ constexpr int PAR_ZONE_PREFIX = 3;         // state and type letters of a zone c
 constexpr char PAR_SOH = 1;                // start of a transmitted product
 constexpr char PAR_ETX = 3;                // end of a transmitted product
 constexpr const char* PAR_LOOKUP_FILE = "parse.lup";
-constexpr const char* PAR_NONE = "----";   // a trace field that holds no text
+constexpr const char* PAR_NONE = "----";  // a trace field that holds no text
 
 constexpr unsigned long PAR_END_BIT = 4;      // product ended (with 5: at the next heading)
 constexpr unsigned long PAR_HEADING_BIT = 1;  // the ending line is the next heading
@@ -52,6 +47,7 @@ struct Slot {
     FILE* hfile;                      // its header index, or null
     Date date;                        // the date the file was opened for
     long pos;                         // offset of the line last read
+    long offset;                      // offset of the next read: the bytes taken so far
     char header[PAR_HEADER_MAX + 1];  // current heading, or a next heading held over
     char line[PAR_LINE_SIZE];         // held line: a report's first line or an ending line
     unsigned long cur;                // status: last end code, or 1 after a product was found
@@ -69,21 +65,21 @@ struct SavedProduct {
 };
 
 Slot slot = {};
-char work[PAR_LINE_SIZE];          // the working line: the latest line read from the file
-char infile[PAR_TYPE_SIZE];        // the bulletin file type (name-convention key)
-int end_rules = 0;                 // end rule bits (PAR_END_*)
-int skip_rules = 0;                // skip rule bits (PAR_SKIP_*)
-int cur_lines = 0;                 // lines tested since the last read or listing began
-int max_lines = 0;                 // line limit of the end rule 0x10
-int skip_lines = 0;                // line count of the skip rule 0x10
-int blank_lines = 0;               // consecutive blank lines seen
-int which = 0;                     // selection mode: 0 or -1 first, 1 last, 2 continuous
+char work[PAR_LINE_SIZE];    // the working line: the latest line read from the file
+char infile[PAR_TYPE_SIZE];  // the bulletin file type (name-convention key)
+int end_rules = 0;           // end rule bits (PAR_END_*)
+int skip_rules = 0;          // skip rule bits (PAR_SKIP_*)
+int cur_lines = 0;           // lines tested since the last read or listing began
+int max_lines = 0;           // line limit of the end rule 0x10
+int skip_lines = 0;          // line count of the skip rule 0x10
+int blank_lines = 0;         // consecutive blank lines seen
+int which = 0;               // selection mode: 0 or -1 first, 1 last, 2 continuous
 int output = PAR_OUT_HEADER | PAR_OUT_LINES;  // what reading and listing hand out
-int numid = -1;                    // identifiers listed; -1 not set yet, 0 every report
-char** ids = nullptr;              // the identifier list (parse_string)
-char zone_prefix[PAR_ZONE_PREFIX + 1];  // zone test: state and type of the current zone line
-FILE* ofile = nullptr;             // listing copy file, or null
-int out_file_tried = 0;            // 1 once the listing tried to open ofile
+int numid = -1;                               // identifiers listed; -1 not set yet, 0 every report
+char** ids = nullptr;                         // the identifier list (parse_string)
+char zone_prefix[PAR_ZONE_PREFIX + 1];        // zone test: state and type of the current zone line
+FILE* ofile = nullptr;                        // listing copy file, or null
+int out_file_tried = 0;                       // 1 once the listing tried to open ofile
 SavedProduct product = {-1, {}, "", "", ""};
 
 // Where the listing and reading stand within a report.
@@ -111,9 +107,13 @@ void copy_word(char* dst, size_t size, const char* src, size_t n) {
     dst[n] = '\0';
 }
 
-bool slot_open(int ind) { return ind == 0 && slot.ifile != nullptr; }
+bool slot_open(int ind) {
+    return ind == 0 && slot.ifile != nullptr;
+}
 
-const char* or_none(const char* text) { return text != nullptr && *text != '\0' ? text : PAR_NONE; }
+const char* or_none(const char* text) {
+    return text != nullptr && *text != '\0' ? text : PAR_NONE;
+}
 
 // One trace line of the search, identification and listing.
 void trace(const char* tag, const char* text) {
@@ -129,15 +129,20 @@ void trace_read(const char* tag, const char* text, int num) {
                or_none(text), slot.header, slot.line, num);
 }
 
-// Reads the next piece of a bulletin line into the working line. A NUL byte reads as a
+// Reads the next piece of a bulletin line into the working line, counting the bytes taken
+// (asking the stream for its offset costs a system call per line). A NUL byte reads as a
 // blank (so that the text behind it is not lost); carriage returns and newlines are removed.
 // The count read, or -1 at the end of the file.
-int read_work_line(FILE* f) {
+int read_work_line() {
+    FILE* f = slot.ifile;
+    int next = getc_unlocked(f);
+    if (next != EOF) ungetc(next, f);
     int n = fgetnline(f, work, PAR_LINE_MAX);
     if (n < 0) {
         work[0] = '\0';
         return -1;
     }
+    slot.offset += n + (next == '\n' ? 1 : 0);  // the newline ending the previous line
     if (strlen(work) != static_cast<size_t>(n))
         for (int i = 0; i < n; ++i)
             if (work[i] == '\0') work[i] = ' ';
@@ -170,10 +175,8 @@ void wait_for_more(FILE* f) {
 // At the end of the file cur becomes 4; in continuous mode the working line is emptied
 // after a pause and the result is 0; otherwise nothing stays held and the result is -1.
 int next_line() {
-    // The offset only shows in the traces, and asking the stream for it costs a system call
-    // per line, so it is noted only while they are on.
-    if (MESS_check(PAR_TRACE)) slot.pos = ftell(slot.ifile);
-    if (read_work_line(slot.ifile) >= 0) return 1;
+    slot.pos = slot.offset;
+    if (read_work_line() >= 0) return 1;
     slot.cur = PAR_END_PRODUCT;
     if (which == PAR_WHICH_CONT) {
         wait_for_more(slot.ifile);
@@ -261,13 +264,20 @@ int match_alternatives(const char** p, const char** h) {
 // The grid product description field a "/GRIB" pattern letter names, or null.
 const int* grib_field(char letter) {
     switch (letter) {
-        case 'M': return &pdb.model;
-        case 'G': return &pdb.type;
-        case 'L': return &pdb.ltype;
-        case 'H': return &pdb.level;
-        case 'T': return &pdb.time;
-        case 'V': return &pdb.var;
-        default: return nullptr;
+        case 'M':
+            return &pdb.model;
+        case 'G':
+            return &pdb.type;
+        case 'L':
+            return &pdb.ltype;
+        case 'H':
+            return &pdb.level;
+        case 'T':
+            return &pdb.time;
+        case 'V':
+            return &pdb.var;
+        default:
+            return nullptr;
     }
 }
 
@@ -294,7 +304,9 @@ const char* skip_spaces(const char* s) {
 
 // ---- Report selection ----
 
-constexpr char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr char ascii_lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Whether line begins with prefix, ignoring case.
 bool begins_nocase(const char* line, std::string_view prefix) {
@@ -365,7 +377,9 @@ int zone_number(const char* s) {
     return value;
 }
 
-bool zone_separator(char c) { return c == '-' || c == '>'; }
+bool zone_separator(char c) {
+    return c == '-' || c == '>';
+}
 
 bool is_zone_line(const char* line, size_t len) {
     auto alpha = [&](size_t i) { return isalpha(static_cast<unsigned char>(line[i])) != 0; };
@@ -384,7 +398,9 @@ Printing next_printing(Printing state, unsigned long code) {
     return state;
 }
 
-Printing first_printing() { return skip_rules == 0 ? Printing::on : Printing::off; }
+Printing first_printing() {
+    return skip_rules == 0 ? Printing::on : Printing::off;
+}
 
 // A number behind the rule word ("line_5"), or 1 for the bare word.
 int rule_count(const char* value) {
@@ -449,6 +465,7 @@ int open_slot(const char* name, const char* hname, const Date* date) {
     slot.line[0] = '\0';
     slot.cur = 0;
     slot.pos = 0;
+    slot.offset = 0;
     slot.index_off = -1;
     copy_cut(slot.name, name);
     return 0;
@@ -456,19 +473,26 @@ int open_slot(const char* name, const char* hname, const Date* date) {
 
 // ---- Index search ----
 
+// Moves the bulletin file to offset; false when it cannot.
+bool seek_to(long offset) {
+    clearerr(slot.ifile);
+    if (offset < 0 || fseek(slot.ifile, offset, SEEK_SET) != 0) return false;
+    slot.offset = offset;
+    return true;
+}
+
 // The index no longer fits the bulletin file: search the file itself from where it stands.
 void drop_index(long resume) {
     trace("SE-X", PAR_NONE);
     FILE_close(slot.hfile);
     slot.hfile = nullptr;
-    clearerr(slot.ifile);
-    fseek(slot.ifile, resume, SEEK_SET);
+    seek_to(resume);
 }
 
-// Goes to the product at offset and takes its heading line. false (position unchanged)
-// when the line there cannot be read or is no heading of the pattern.
+// Goes to the product at offset and takes its heading line. false when the line there cannot
+// be read or is no heading of the pattern.
 bool take_indexed(long offset, const char* second, const char* rhdr) {
-    if (fseek(slot.ifile, offset, SEEK_SET) != 0 || read_work_line(slot.ifile) < 0) return false;
+    if (!seek_to(offset) || read_work_line() < 0) return false;
     if (PAR_cmp(work, second, rhdr) != 0) return false;
     slot.pos = offset;
     copy_cut(slot.header, work);
@@ -493,7 +517,7 @@ int index_step(const char* rhdr) {
         wait_for_more(slot.hfile);
         return 0;
     }
-    long resume = ftell(slot.ifile);
+    const long resume = slot.offset;
     if (string_is_blank(entry)) return 0;
     char* end = nullptr;
     long offset = strtol(entry, &end, 10);
@@ -550,7 +574,7 @@ constexpr int PAR_GO_ON = 2;  // last mode: the saved product is back, go on
 int last_mode(int ind, int flag, unsigned long saved_cur) {
     if (flag != 1) {
         if (!slot_open(ind)) return -1;
-        product.pos = ftell(slot.ifile);
+        product.pos = slot.offset;
         product.date = slot.date;
         copy_cut(product.header, slot.header);
         copy_cut(product.line, slot.line);
@@ -562,7 +586,7 @@ int last_mode(int ind, int flag, unsigned long saved_cur) {
     }
     if (product.pos < 0) return -1;
     if (open_slot(product.name, "", &product.date) < 0) return -1;
-    if (fseek(slot.ifile, product.pos, SEEK_SET) != 0) return -1;
+    if (!seek_to(product.pos)) return -1;
     copy_cut(slot.header, product.header);
     copy_cut(slot.line, product.line);
     return PAR_GO_ON;
@@ -657,7 +681,9 @@ int PAR_set_output(int flag) {
     return 0;
 }
 
-int PAR_get_status(int ind) { return ind == 0 ? static_cast<int>(slot.cur) : 0; }
+int PAR_get_status(int ind) {
+    return ind == 0 ? static_cast<int>(slot.cur) : 0;
+}
 
 // ---- Opening and closing ----
 
@@ -673,11 +699,12 @@ int PAR_open(const Date* date) {
         // from the date (reloading the template clears the current name).
         if (FILE_get_filename_type() != 1) {
             set_name_of(type);
-            FILE_set_date(date, name);
+            if (FILE_set_date(date, name) < 0) name[0] = '\0';
         }
         if (FILE_hdr_set_date(date, hname) != 1) hname[0] = '\0';
     }
-    int result = open_slot(name, hname, date);
+    // An empty name would stand for the standard input; here it is a name that did not fit.
+    int result = name[0] != '\0' || type[0] == '\0' ? open_slot(name, hname, date) : -1;
     FILE_restore_name_conv();
     return result;
 }
@@ -802,7 +829,8 @@ namespace {
 int read_line_part(FILE* ifile, char* string, int len) {
     int n = 0;
     int c = EOF;
-    while (n < len && (c = getc_unlocked(ifile)) != EOF && c != '\n') string[n++] = static_cast<char>(c);
+    while (n < len && (c = getc_unlocked(ifile)) != EOF && c != '\n')
+        string[n++] = static_cast<char>(c);
     if (c == '\n') ungetc(c, ifile);
     string[n] = '\0';
     if (n == 0 && c == EOF) return -1;
@@ -1059,6 +1087,7 @@ int PAR_print(int ind, int flag) {
     if (printing != Printing::off && slot.cur == PAR_END_EQUAL) list_line(work);
     hold_ending_line();
     trace("PR-$", work);
+    if (ofile != nullptr) fflush(ofile);  // each listing complete in the file at once
     if (flag == 1) PAR_close(ind);
     return 1;
 }

@@ -24,10 +24,10 @@
 
 #include "date.h"
 
-inline constexpr int PAR_LINE_MAX = 128;     // characters of one line read from a file
+inline constexpr int PAR_LINE_MAX = 128;  // characters of one line read from a file
 inline constexpr int PAR_LINE_SIZE = PAR_LINE_MAX + 1;
-inline constexpr int PAR_HEADER_MAX = 80;    // characters of a held heading
-inline constexpr int PAR_TYPE_SIZE = 30;     // bytes of the bulletin file type
+inline constexpr int PAR_HEADER_MAX = 80;  // characters of a held heading
+inline constexpr int PAR_TYPE_SIZE = 30;   // bytes of the bulletin file type
 inline constexpr int PAR_MAX_TRIES = 100000;
 
 // Status and end codes.
@@ -63,7 +63,8 @@ int PAR_open(const Date* date);
 // 1 when it closed a file, else 0; the held heading, line and status stay.
 int PAR_close(int ind);
 // Finds the next product whose heading matches rhdr (upper-cased in place): 1 found, 0 gave
-// up, -1 no file or end of file.
+// up, -1 no file or end of file. A heading held over from the end of a report is examined
+// first; the product just found is not found again.
 int PAR_search(int ind, char* rhdr);
 // 0 when the heading (and second text) match the pattern.
 int PAR_cmp(const char* hdr, const char* line, const char* pat);
