@@ -1,0 +1,158 @@
+// The bulletin reader on any bulletin file, driven the way the converter drives it: find
+// each product by its heading, each report of the selected stations, read its lines, gather
+// them and decode the report; at the end list the remembered product. Without settings the
+// converter's own rules apply (reports end at a line ending in "=", only product lines are
+// handed out, every station); a first line "#!" followed by settings changes them:
+//   end=N      end rule bits (PAR_set_end)        out=N    output bits (PAR_set_output)
+//   id=LIST    station identifiers                hdr=PAT  heading pattern
+//   par=LIST   the resource parameter (end and skip rules, first/last, hdr/prod)
+//   print=1    list each product instead of reading reports
+//   list=1     also write the listing to a file   dec=0    do not decode the reports
+// A line "#!index" ends the bulletin file: what follows is its header index file.
+// Continuous mode waits for more data, so inputs that ask for it are refused.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "files.h"
+#include "harness.h"
+#include "mess.h"
+#include "par_tool.h"
+#include "resrc.h"
+#include "string.h"
+#include "taf.h"
+
+namespace {
+
+constexpr int END_EQUAL = 2048;
+constexpr int OUT_LINES = 2;
+constexpr int REPORT_MAX = 5000;
+constexpr int PRODUCTS_MAX = 1000;
+constexpr int REPORTS_MAX = 1000;
+constexpr int HEADER_PATTERN_SIZE = 50;
+constexpr const char* DEFAULT_HEADER = "F(T|CCN)";
+constexpr std::string_view INDEX_MARK = "\n#!index\n";
+const Date FILE_DAY = {2024, 3, 15, 75, 5, 18, 0, 0};
+const char* const BULLETIN = "24031518_taf";
+const char* const INDEX = "24031518_taf.hdr";
+
+char report[REPORT_MAX + 1];
+char line[PAR_LINE_SIZE + 1];
+
+struct Settings {
+    int end = END_EQUAL;
+    int out = OUT_LINES;
+    std::string ids;
+    bool ids_given = false;
+    std::string header = DEFAULT_HEADER;
+    std::string parameter;
+    bool print = false;
+    bool list = false;
+    bool decode = true;
+};
+
+Settings read_settings(std::string_view first) {
+    Settings s;
+    if (first.substr(0, 2) != "#!") return s;
+    std::string v;
+    if (!(v = harness::setting(first, "end")).empty()) s.end = atoi(v.c_str());
+    if (!(v = harness::setting(first, "out")).empty()) s.out = atoi(v.c_str());
+    if (!(v = harness::setting(first, "id")).empty()) {
+        s.ids = v;
+        s.ids_given = true;
+    }
+    if (!(v = harness::setting(first, "hdr")).empty()) s.header = v;
+    s.parameter = harness::setting(first, "par");
+    s.print = harness::setting(first, "print") == "1";
+    s.list = harness::setting(first, "list") == "1";
+    s.decode = harness::setting(first, "dec") != "0";
+    return s;
+}
+
+void gather(const char* text) {
+    if (strmcat(report, text, REPORT_MAX)) strmcat(report, "\n", REPORT_MAX);
+}
+
+// One report, as the converter reads it; false when the last mode kept the product instead.
+bool read_report(int ind) {
+    report[0] = '\0';
+    for (int i = 0;; ++i) {
+        line[0] = '\x01';
+        if (PAR_read(ind, 0, i, line) <= 0) break;
+        if (line[0] == '\x01') return false;
+        gather(line);
+    }
+    if (PAR_get_status(ind) == END_EQUAL) gather(line);
+    return true;
+}
+
+void read_products(int ind, const Settings& s) {
+    char header[HEADER_PATTERN_SIZE];
+    snprintf(header, sizeof header, "%s", s.header.c_str());
+    for (int p = 0; p < PRODUCTS_MAX && PAR_search(ind, header) == 1; ++p) {
+        if (s.print) {
+            PAR_print(ind, 0);
+            continue;
+        }
+        for (int r = 0; r < REPORTS_MAX && PAR_identifier(ind) == 1; ++r) {
+            bool delivered = read_report(ind);
+            if (s.decode && report[0] != '\0') TAF_decode(report);
+            if (!delivered) break;
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    harness::write_file(harness::sandbox_file("name_conv"),
+                        "term_dat %D/%y%m%d%h_taf %D/%y%m%d%h_taf.hdr 0\n");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string_view input = harness::as_text(data, size);
+    auto [first, rest] = harness::first_line(input);
+    Settings s = read_settings(first);
+    if (harness::contains_nocase(s.parameter, "cont")) return -1;
+    std::string_view bulletins = first.substr(0, 2) == "#!" ? rest : input;
+    std::string_view index;
+    bool has_index = false;
+    if (size_t at = bulletins.find(INDEX_MARK); at != std::string_view::npos) {
+        index = bulletins.substr(at + INDEX_MARK.size());
+        bulletins = bulletins.substr(0, at + 1);
+        has_index = true;
+    }
+
+    harness::quiet_messages(harness::input_hash(input) % 11 == 0 ? 0xFFFFFFFFu : 0x0FFFFFFFu);
+    PAR_reset();
+    FILE_reset();
+    RES_reset();
+    harness::clear_sandbox({"name_conv"});
+    harness::write_file(harness::sandbox_file(BULLETIN), bulletins);
+    if (has_index) harness::write_file(harness::sandbox_file(INDEX), index);
+    RES_put("file_path", harness::sandbox().c_str());
+    RES_put("data_path", harness::sandbox().c_str());
+    if (!s.parameter.empty()) RES_put("parameter", s.parameter.c_str());
+    if (s.list) RES_put("out_file", harness::sandbox_file("out_%y%m%d%h.txt").c_str());
+    file_date = FILE_DAY;
+    english = 1;
+    id = s.ids_given ? s.ids.c_str() : nullptr;
+
+    PAR_in_file("term_dat");
+    PAR_set_end(s.end);
+    PAR_set_output(s.out);
+    PAR_set_identifier(id);
+    char name[FILE_NAME_MAX];
+    FILE_set_date(&FILE_DAY, name);
+    int ind = PAR_open(&FILE_DAY);
+    if (ind >= 0) {
+        read_products(ind, s);
+        PAR_close(ind);
+    }
+    PAR_print(ind, 1);
+    PAR_reset();
+    id = nullptr;
+    MESS_reset();
+    return 0;
+}

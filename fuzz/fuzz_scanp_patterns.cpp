@@ -1,0 +1,60 @@
+// The pattern scanner with any pattern, well-formed or not, against any text. The pattern
+// stands in a buffer of exactly its length and terminator, so that a read past its end is
+// caught; the text too, or (for some inputs) without any terminator at all, the scanner
+// being bound by the length it was given.
+//
+// Input: one control byte, the pattern up to the first newline, then the text.
+// Control bits: 0x01 trace lines on; 0x02 unterminated text (trace off then: the trace
+// prints the text as a string); 0x0C destinations: 0 as the letters ask, 1 text buffers of
+// one byte, 2 of the wrong kinds, 3 none; 0xF0 the starting offset.
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "harness.h"
+#include "scanp.h"
+
+namespace {
+
+constexpr size_t DEST_TEXT_SIZE = 8;
+constexpr int RUN_MAX = 100;  // matches followed from the starting offset
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return -1;
+    const unsigned control = data[0];
+    auto [pat_text, text_part] = harness::first_line(harness::as_text(data + 1, size - 1));
+    pat_text = pat_text.substr(0, strnlen(pat_text.data(), pat_text.size()));
+    const bool unterminated = (control & 0x02) != 0;
+    const bool trace = (control & 0x01) != 0 && !unterminated;
+    harness::quiet_messages(trace ? MESS_DEBUG : MESS_NONE);
+
+    std::vector<char> pat = harness::exact_copy(pat_text);
+    harness::ScanDests dests;
+    const unsigned dest_mode = (control >> 2) & 3;
+    harness::scan_dests(pat.data(), dest_mode == 1 ? 1 : DEST_TEXT_SIZE, dest_mode == 2, &dests);
+    const int nargs = dest_mode == 3 ? 0 : static_cast<int>(dests.args.size());
+
+    parse_param param = {};
+    std::vector<char> text;
+    if (unterminated) {
+        text.assign(text_part.begin(), text_part.end());
+        text.shrink_to_fit();
+        param.ptr = text.data();
+        param.length = static_cast<int>(text.size());
+    } else {
+        text = harness::exact_copy(text_part);
+        scanp_set(&param, text.data());
+    }
+    param.off = static_cast<int>(control >> 4);
+    for (int i = 0; i < RUN_MAX; ++i) {
+        int got = scanp_args(&param, pat.data(), dests.args.data(), nargs);
+        (void)scanp_char(&param, 0);
+        (void)scanp_char(&param, -1);
+        if (got <= 0 || param.len <= 0) break;
+        scanp_inc(&param);
+    }
+    MESS_reset();
+    return 0;
+}

@@ -1,0 +1,234 @@
+// Shared helpers of the fuzz targets; see harness.h.
+#include "harness.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace harness {
+
+namespace {
+
+std::string sandbox_path;
+
+int remove_entry(const char* path, const struct stat*, int, struct FTW*) {
+    remove(path);
+    return 0;
+}
+
+void remove_tree(const std::string& path) {
+    nftw(path.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+void remove_sandbox() {
+    if (!sandbox_path.empty()) remove_tree(sandbox_path);
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+const std::string& sandbox() {
+    if (!sandbox_path.empty()) return sandbox_path;
+    const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : getenv("TMPDIR");
+    if (base == nullptr || *base == '\0') base = "/tmp";
+    std::string tmpl = std::string(base) + "/tafcvt-fuzz-XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    if (mkdtemp(name.data()) == nullptr) {
+        perror("mkdtemp");
+        abort();
+    }
+    sandbox_path = name.data();
+    atexit(remove_sandbox);
+    return sandbox_path;
+}
+
+std::string sandbox_file(std::string_view name) {
+    return sandbox() + "/" + std::string(name);
+}
+
+void clear_sandbox(const std::vector<std::string>& keep) {
+    DIR* dir = opendir(sandbox().c_str());
+    if (dir == nullptr) return;
+    std::vector<std::string> doomed;
+    while (struct dirent* e = readdir(dir)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        bool kept = false;
+        for (const auto& k : keep) kept = kept || k == name;
+        if (!kept) doomed.push_back(sandbox_file(name));
+    }
+    closedir(dir);
+    for (const auto& path : doomed) remove_tree(path);
+}
+
+void write_file(const std::string& path, std::string_view text) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (f == nullptr) {
+        perror(path.c_str());
+        abort();
+    }
+    if (!text.empty()) fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
+}
+
+std::string data_dir() { return std::string(TAFCVT_SOURCE_DIR) + "/data/"; }
+
+void quiet_messages(M_type levels) {
+    MESS_reset();
+    MESS_set_str("fi=/dev/null");
+    MESS_set(0, 0);
+    MESS_set(1, levels);
+}
+
+void detach_stdin() {
+    int fd = open("/dev/null", O_RDONLY);
+    if (fd >= 0) {
+        dup2(fd, 0);
+        close(fd);
+    }
+}
+
+std::string_view as_text(const uint8_t* data, size_t size) {
+    return std::string_view(reinterpret_cast<const char*>(data), size);
+}
+
+std::vector<char> exact_copy(std::string_view text) {
+    std::vector<char> copy(text.begin(), text.end());
+    copy.push_back('\0');
+    copy.shrink_to_fit();
+    return copy;
+}
+
+std::pair<std::string_view, std::string_view> first_line(std::string_view text) {
+    size_t nl = text.find('\n');
+    if (nl == std::string_view::npos) return {text, {}};
+    return {text.substr(0, nl), text.substr(nl + 1)};
+}
+
+std::vector<std::string> lines_of(std::string_view text) {
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        auto [line, rest] = first_line(text);
+        lines.emplace_back(line);
+        text = rest;
+    }
+    return lines;
+}
+
+bool has_any_of(std::string_view text, std::string_view set) {
+    return text.find_first_of(set) != std::string_view::npos;
+}
+
+bool contains_nocase(std::string_view text, std::string_view word) {
+    if (word.empty()) return true;
+    for (size_t i = 0; i + word.size() <= text.size(); ++i) {
+        size_t k = 0;
+        while (k < word.size() && lower(text[i + k]) == lower(word[k])) ++k;
+        if (k == word.size()) return true;
+    }
+    return false;
+}
+
+std::string setting(std::string_view line, std::string_view key) {
+    size_t at = 0;
+    while (at < line.size()) {
+        size_t end = line.find(' ', at);
+        if (end == std::string_view::npos) end = line.size();
+        std::string_view word = line.substr(at, end - at);
+        if (word.size() > key.size() && word.substr(0, key.size()) == key &&
+            word[key.size()] == '=')
+            return std::string(word.substr(key.size() + 1));
+        at = end + 1;
+    }
+    return {};
+}
+
+unsigned input_hash(std::string_view text) {
+    unsigned h = 2166136261u;
+    for (char c : text) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return h;
+}
+
+namespace {
+
+// The kind a directive letter stores; false for a letter that stores nothing.
+bool letter_kind(char letter, ScanKind* kind) {
+    switch (letter) {
+        case 'd': case 'D': case 'n': *kind = ScanKind::Int; return true;
+        case 'f': case 'F': *kind = ScanKind::Float; return true;
+        case '(': case '[': case 'A': case 'N': case 's': case 'S': case 'c': case 'w': case 'W':
+            *kind = ScanKind::Text;
+            return true;
+        default: return false;
+    }
+}
+
+ScanKind next_kind(ScanKind k) {
+    return k == ScanKind::Int ? ScanKind::Float
+                              : k == ScanKind::Float ? ScanKind::Text : ScanKind::Int;
+}
+
+// The kinds of the storing directives of pat, read the way the scanner reads a pattern.
+std::vector<ScanKind> storing_kinds(const char* pat) {
+    std::vector<ScanKind> kinds;
+    const char* p = pat;
+    while (*p != '\0') {
+        if (*p++ != '%') continue;
+        bool store = *p != '*';
+        if (!store) ++p;
+        if (*p == '<') ++p;
+        while (*p >= '0' && *p <= '9') ++p;
+        if (*p == '!') {
+            ++p;
+            while (*p != '\0' && *p != '!') ++p;
+            if (*p == '!') ++p;
+        }
+        ScanKind kind;
+        if (!letter_kind(*p, &kind)) continue;  // the letter is read as the next element
+        if (store) kinds.push_back(kind);
+        char close = *p == '(' ? ')' : *p == '[' ? ']' : '\0';
+        ++p;
+        if (close != '\0') {
+            while (*p != '\0' && *p != close) ++p;
+            if (*p == close) ++p;
+        }
+    }
+    return kinds;
+}
+
+}  // namespace
+
+void scan_dests(const char* pat, size_t text_size, bool wrong_kinds, ScanDests* dests) {
+    std::vector<ScanKind> kinds = storing_kinds(pat);
+    if (wrong_kinds)
+        for (auto& k : kinds) k = next_kind(k);
+    dests->ints.assign(kinds.size(), 0);
+    dests->floats.assign(kinds.size(), 0.0f);
+    dests->texts.clear();
+    dests->texts.reserve(kinds.size());
+    dests->args.clear();
+    for (size_t i = 0; i < kinds.size(); ++i) {
+        switch (kinds[i]) {
+            case ScanKind::Int:
+                dests->args.push_back({ScanKind::Int, &dests->ints[i], sizeof(int)});
+                break;
+            case ScanKind::Float:
+                dests->args.push_back({ScanKind::Float, &dests->floats[i], sizeof(float)});
+                break;
+            case ScanKind::Text:
+                dests->texts.emplace_back(text_size, 'x');
+                dests->args.push_back({ScanKind::Text, dests->texts.back().data(), text_size});
+                break;
+        }
+    }
+}
+
+}  // namespace harness
