@@ -960,12 +960,14 @@ int PAR_zone_cmp(const char* line, const char* id) {
 // ---- Reading ----
 
 int PAR_read(int ind, int flag, int num, char* line) {
-    if (line != nullptr) line[0] = '\0';
     if (which == PAR_WHICH_LAST) {
+        // Remembering the product hands out nothing: the caller's line is left as it was,
+        // so that a caller can tell this answer from a line it was handed.
         int got = last_mode(ind, flag, PAR_NO_END);
         if (got != PAR_GO_ON) return got;
         ind = 0;
     }
+    if (line != nullptr) line[0] = '\0';
     if (!slot_open(ind) || line == nullptr) return -1;
     cur_lines = 0;
     blank_lines = 0;

@@ -88,7 +88,8 @@ int PAR_zone_cmp(const char* line, const char* id);
 // The next line of the report into line (PAR_LINE_SIZE bytes): 1 a line, 0 the report
 // ended (the final "=" line in line, status 0x800, when it ended with it; a one-line report
 // comes out so at once), -1 no file or end of file. num counts from 0 and grows by one a call;
-// flag 1 closes the file when the report ends. In the last mode, see PAR_print.
+// flag 1 closes the file when the report ends. In the last mode, see PAR_print: a call with
+// flag other than 1 remembers the product and returns 1 without touching line.
 int PAR_read(int ind, int flag, int num, char* line);
 // Opens the listing copy file named by the resource out_file for date; -1 without it.
 int PAR_out_file(const Date* date);

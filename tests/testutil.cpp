@@ -16,6 +16,12 @@
 
 namespace testutil {
 
+namespace {
+// A program run by a test that has not ended by then is stopped (it hangs): the test then
+// fails at once instead of waiting for the test runner's limit.
+constexpr unsigned RUN_SECONDS_MAX = 60;
+}  // namespace
+
 TempDir::TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "tafcvt-test-XXXXXX").string();
     std::vector<char> buf(tmpl.begin(), tmpl.end());
@@ -98,6 +104,7 @@ RunResult run(const std::string& program, const std::vector<std::string>& args,
         dup2(out, 1);
         dup2(err, 2);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
+        alarm(RUN_SECONDS_MAX);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));

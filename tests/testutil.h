@@ -49,7 +49,7 @@ struct RunResult {
 
 // Runs a program with arguments and an environment of its own (only what is given plus
 // PATH and HOME), feeding input to its standard input. The program is run from cwd when not
-// empty.
+// empty; one still running after a minute is stopped (status -1).
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const std::vector<std::string>& env, const std::string& input = "",
               const std::string& cwd = "");
