@@ -4,8 +4,10 @@
 // the conversions at start-up (message level and log files, batch and help mode, the file
 // hour); then the converter's reading of its resources and the bulletin reader's settings.
 //
-// Input: one argument a line; a line "#!cfg" ends the arguments, and what follows becomes
-// the defaults file jox.cfg of the working folder. The process works in its sandbox folder
+// Input: one argument a line; a line "#!env NAME=VALUE" instead sets an environment variable
+// whose name begins with "jox" (joxdefault excepted: the search path is the sandbox) for this
+// input; a line "#!cfg" ends the arguments, and what follows becomes the defaults file
+// jox.cfg of the working folder. The process works in its sandbox folder
 // with the search path "." (joxdefault): inputs naming a pipe, another folder or a home
 // folder ("|", "/", "\", "~") are refused, and so are loop-window items ("#" first in an
 // item of a search path), which would wait for a window. Files made are removed after each
@@ -37,6 +39,9 @@ constexpr res_type RES_KEY[] = {
     RES_identifier, RES_parameter,  RES_null};
 constexpr res_type RES_POS[] = {RES_filenames, RES_null};
 constexpr std::string_view CFG_MARK = "#!cfg";
+constexpr std::string_view ENV_MARK = "#!env ";
+constexpr std::string_view ENV_PREFIX = "jox";
+constexpr const char* SEARCH_PATH_ENV = "joxdefault";
 constexpr int ARGS_MAX = 200;
 
 // Whether an argument could put a loop-window item on the defaults search path.
@@ -90,15 +95,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view cfg;
     bool has_cfg = false;
     std::vector<std::string> args = {"tafcvt"};
+    std::vector<std::pair<std::string, std::string>> env;
     for (std::string_view rest = input; !rest.empty();) {
         auto [line, after] = harness::first_line(rest);
+        rest = after;
         if (line == CFG_MARK) {
             cfg = after;
             has_cfg = true;
             break;
         }
-        args.emplace_back(line);
-        rest = after;
+        if (line.substr(0, ENV_MARK.size()) != ENV_MARK) {
+            args.emplace_back(line);
+            continue;
+        }
+        std::string_view setting = line.substr(ENV_MARK.size());
+        size_t eq = setting.find('=');
+        std::string name(setting.substr(0, eq));
+        if (eq == std::string_view::npos || name.substr(0, ENV_PREFIX.size()) != ENV_PREFIX ||
+            name == SEARCH_PATH_ENV || name.find('\0') != std::string::npos)
+            return -1;
+        env.emplace_back(name, std::string(setting.substr(eq + 1)));
     }
     if (args.size() > ARGS_MAX) return -1;
     for (size_t i = 1; i < args.size(); ++i)
@@ -106,6 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     harness::quiet_messages(harness::input_hash(input) % 5 == 0 ? 0xFFFFFFFFu : 0x0FFFFFFFu);
     if (has_cfg) harness::write_file("jox.cfg", cfg);
+    for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
     std::vector<std::vector<char>> storage;
     std::vector<char*> argv;
     for (const auto& a : args) storage.push_back(harness::exact_copy(a));
@@ -122,6 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RES_reset();
     FLAG_reset(0);
     MESS_reset();
+    for (const auto& [name, value] : env) unsetenv(name.c_str());
     harness::clear_sandbox();
     return 0;
 }

@@ -25,6 +25,7 @@ constexpr int TZ_STR_SIZE = 7;
 char tz_str[TZ_STR_SIZE] = "Z";  // blank and zone name once set
 int tz_pm = 0;                   // sign of the offset, 0 when none was given
 int tz_off = 0;                  // offset in seconds, without its sign
+constexpr float TZ_SECS_LIMIT = 2147483648.0f;  // 2^31: an offset in seconds stays below
 
 const char* month_name(const char* const* table, int month) {
     return (month >= 1 && month <= 12) ? table[month - 1] : "";
@@ -67,7 +68,10 @@ int DATE_set_TZ(const char* str) {
     float hours = 0.0f;
     if (sscanf(str, "%4[^:]:%f", name, &hours) < 2) hours = 0.0f;
     snprintf(tz_str + 1, TZ_STR_SIZE - 1, "%s", name);
-    tz_off = static_cast<int>(hours * 3600.0f);
+    // Hours whose seconds an int cannot hold, or no number at all ("nan"), are no usable
+    // offset: none, as when no hours are given.
+    float secs = hours * 3600.0f;
+    tz_off = secs >= -TZ_SECS_LIMIT && secs < TZ_SECS_LIMIT ? static_cast<int>(secs) : 0;
     return 0;
 }
 

@@ -32,7 +32,8 @@ const char* DATE_month_lower(int month);  // "jan" .. "dec"
 const char* DATE_month_long(int month);   // "January" .. "December"
 // "%d/%d/%d %2.2d:%2.2d:%2.2d\n" of year, month, day, hour, min, sec at level.
 int DATE_print(M_type level, const Date* date);
-// Parses a zone setting such as -EST:5 or +IST:5.5 (environment variable joxtz).
+// Parses a zone setting such as -EST:5 or +IST:5.5 (environment variable joxtz). Hours
+// whose seconds an int cannot hold, or none, give an offset of 0.
 int DATE_set_TZ(const char* str);
 // Writes the current UTC time as "YY MON DD  HH:MM:SSZ" (str holds DATE_STAMP_SIZE bytes).
 int DATE_get_current_str(char* str);

@@ -165,6 +165,24 @@ TEST(DateZone, SettingsOfTheZoneVariable) {
     EXPECT_EQ(DATE_get_tz_off(), 0);
 }
 
+// Hours whose seconds an int cannot hold, or no number at all, give no offset (they used to
+// be converted out of range); the largest counts that fit are kept.
+TEST(DateZone, HoursBeyondTheOffsetRange) {
+    const struct {
+        const char* setting;
+        int offset;
+    } cases[] = {
+        {"A:1e30", 0},  {"A:-1e30", 0}, {"A:596524", 0}, {"A:-596524", 0},
+        {"A:nan", 0},   {"A:inf", 0},   {"A:-inf", 0},   {"A:-24", -86400},
+        {"A:596000", 2145600000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.setting);
+        DATE_set_TZ(c.setting);
+        EXPECT_EQ(DATE_get_tz_off(), c.offset);
+    }
+}
+
 TEST(DateText, CurrentStampAndPrint) {
     char stamp[DATE_STAMP_SIZE + 8];
     memset(stamp, 'x', sizeof stamp);
