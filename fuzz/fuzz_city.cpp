@@ -4,7 +4,8 @@
 // (CTY_search, CTY_get, CTY_get_loc).
 //
 // Input: an optional first line "#!" followed by settings (sel=LIST the resource
-// identifier, prior=N), then the database file. Every word of the file is also looked up.
+// identifier, prior=N, dom=LAT1,LON1,LAT2,LON2 a map domain), then the database file. Every
+// word of the file is also looked up.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "cty_read.h"
 #include "cty_tool.h"
 #include "harness.h"
+#include "maptran.h"
 #include "resrc.h"
 
 namespace {
@@ -54,7 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     harness::write_file(file, file_text);
     RES_put("file_path", harness::sandbox().c_str());
     int prior = DEFAULT_PRIOR;
+    Domain dom = MAP_unset_domain();
+    bool has_domain = false;
     if (has_settings) {
+        std::string d = harness::setting(first, "dom");
+        has_domain = !d.empty() && DOM_decode(d.c_str(), &dom) == 1;
         std::string sel = harness::setting(first, "sel");
         if (!sel.empty()) RES_put("identifier", sel.c_str());
         std::string p = harness::setting(first, "prior");
@@ -73,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CTY_close(fd);
 
     const int type = 1 + static_cast<int>(h % 3);
-    CTY_store("sao.cty", type, nullptr, prior);
+    CTY_store("sao.cty", type, has_domain ? &dom : nullptr, prior);
     CTY_data full;
     CTY_locate located;
     void* found = type == 1 ? static_cast<void*>(&full) : static_cast<void*>(&located);
@@ -85,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CTY_get_loc("sao.cty", words[i].c_str(), &lat, &lon);
     }
     CTY_reset();
+    MAP_domain(nullptr);
     RES_reset();
     MESS_reset();
     return 0;

@@ -4,7 +4,8 @@
 // current time pinned by joxcurtime. Two dated files exist for the latest-file searches.
 //
 // Input lines: the name template (empty: the converter's), the time text, num_hour, hour,
-// the filename list (comma-separated). Names that end the program ("exit") or list files
+// the filename list (comma-separated). The file listing's shell command is built for the
+// template and checked (never run). Names that end the program ("exit") or list files
 // through the shell ("list") are refused, and so are latest-file searches of more than a
 // thousand steps (slow, not different). The run of names is followed for at most
 // NAMES_MAX names.
@@ -72,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!hour.empty()) RES_conv_data(hour.c_str(), nullptr, CV_hour);
     std::vector<char> type = harness::exact_copy("@" + tmpl);
     FILE_set_name(type.data());
+    FILE_list_file();  // the command is checked, not run
 
     char out[FILE_NAME_MAX];
     if ((h >> 4) % 2 == 0) {

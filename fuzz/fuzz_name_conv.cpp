@@ -1,6 +1,7 @@
 // File-name conventions: any name-convention file, any file type text (with ":k=value" key
 // settings and "@template" forms), any typed file name read against the template (with
-// "#date" suffixes and the choices by time), and names built for dates from the template.
+// "#date" suffixes and the choices by time), names built for dates from the template, and
+// the file listing's shell command (checked, never run).
 //
 // Input lines: the file type, the typed name, a date (digits YYYYMMDDHHMM, optional), then
 // the name-convention file. Typed names that end the program ("exit") are refused, and so
@@ -80,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::vector<char> type = harness::exact_copy(type_text);
     FILE_set_name(type.data());
+    FILE_list_file();  // the command is checked, not run
     Date date = read_date(date_text);
     char out[FILE_NAME_MAX];
     FILE_set_date(&date, out);

@@ -6,8 +6,11 @@
 //   end=N      end rule bits (PAR_set_end)        out=N    output bits (PAR_set_output)
 //   id=LIST    station identifiers                hdr=PAT  heading pattern
 //   par=LIST   the resource parameter (end and skip rules, first/last, hdr/prod)
+//   rid=LIST   station identifiers through the resource identifier, as other programs give them
+//   prod=TEXT  no file type: the product's type from the lookup table "parse.lup"
 //   print=1    list each product instead of reading reports
 //   list=1     also write the listing to a file   dec=0    do not decode the reports
+//   final=read after the files, read the remembered product instead of listing it
 // A line "#!index" ends the bulletin file: what follows is its header index file.
 // Continuous mode waits for more data, so inputs that ask for it are refused.
 #include <cstdint>
@@ -30,6 +33,7 @@ constexpr int REPORT_MAX = 5000;
 constexpr int PRODUCTS_MAX = 1000;
 constexpr int REPORTS_MAX = 1000;
 constexpr int HEADER_PATTERN_SIZE = 50;
+constexpr int FINAL_LINES_MAX = 100;
 constexpr const char* DEFAULT_HEADER = "F(T|CCN)";
 constexpr std::string_view INDEX_MARK = "\n#!index\n";
 const Date FILE_DAY = {2024, 3, 15, 75, 5, 18, 0, 0};
@@ -46,7 +50,10 @@ struct Settings {
     bool ids_given = false;
     std::string header = DEFAULT_HEADER;
     std::string parameter;
+    std::string resource_ids;
+    std::string product;
     bool print = false;
+    bool final_read = false;
     bool list = false;
     bool decode = true;
 };
@@ -63,6 +70,9 @@ Settings read_settings(std::string_view first) {
     }
     if (!(v = harness::setting(first, "hdr")).empty()) s.header = v;
     s.parameter = harness::setting(first, "par");
+    s.resource_ids = harness::setting(first, "rid");
+    s.product = harness::setting(first, "prod");
+    s.final_read = harness::setting(first, "final") == "read";
     s.print = harness::setting(first, "print") == "1";
     s.list = harness::setting(first, "list") == "1";
     s.decode = harness::setting(first, "dec") != "0";
@@ -102,11 +112,24 @@ void read_products(int ind, const Settings& s) {
     }
 }
 
+// After the files: the remembered product (last mode), listed as the converter does, or read.
+void final_product(int ind, const Settings& s) {
+    if (!s.final_read) {
+        PAR_print(ind, 1);
+        return;
+    }
+    // Each call reopens the product and reads up to line i: the count stays small.
+    for (int i = 0; i < FINAL_LINES_MAX && PAR_read(ind, 1, i, line) > 0; ++i) {
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     harness::write_file(harness::sandbox_file("name_conv"),
                         "term_dat %D/%y%m%d%h_taf %D/%y%m%d%h_taf.hdr 0\n");
+    harness::write_file(harness::sandbox_file("parse.lup"), "FT          term_dat\nFCCN        term_dat\n"
+                        "  SX\tbad_type_name_longer_than_anything_kept\n\nXX\n");
     return 0;
 }
 
@@ -128,21 +151,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PAR_reset();
     FILE_reset();
     RES_reset();
-    harness::clear_sandbox({"name_conv"});
+    harness::clear_sandbox({"name_conv", "parse.lup"});
     harness::write_file(harness::sandbox_file(BULLETIN), bulletins);
     if (has_index) harness::write_file(harness::sandbox_file(INDEX), index);
     RES_put("file_path", harness::sandbox().c_str());
     RES_put("data_path", harness::sandbox().c_str());
     if (!s.parameter.empty()) RES_put("parameter", s.parameter.c_str());
     if (s.list) RES_put("out_file", harness::sandbox_file("out_%y%m%d%h.txt").c_str());
+    if (!s.resource_ids.empty()) RES_put("identifier", s.resource_ids.c_str());
+    if (!s.product.empty()) RES_put("product", s.product.c_str());
     file_date = FILE_DAY;
     english = 1;
     id = s.ids_given ? s.ids.c_str() : nullptr;
 
-    PAR_in_file("term_dat");
+    PAR_in_file(s.product.empty() ? "term_dat" : "");
     PAR_set_end(s.end);
     PAR_set_output(s.out);
-    PAR_set_identifier(id);
+    if (s.resource_ids.empty()) PAR_set_identifier(id);
     char name[FILE_NAME_MAX];
     FILE_set_date(&FILE_DAY, name);
     int ind = PAR_open(&FILE_DAY);
@@ -150,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         read_products(ind, s);
         PAR_close(ind);
     }
-    PAR_print(ind, 1);
+    final_product(ind, s);
     PAR_reset();
     id = nullptr;
     MESS_reset();

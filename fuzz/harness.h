@@ -4,6 +4,9 @@
 //
 // Every target resets the module state it uses at the start of each input, so that an input
 // behaves the same whatever ran before it (a crash found once can be replayed alone).
+//
+// The harness also stands in for system(): the file listing's shell command is checked for
+// characters the shell would read as syntax (a finding aborts) and never run.
 #ifndef TAFCVT_FUZZ_HARNESS_H
 #define TAFCVT_FUZZ_HARNESS_H
 
