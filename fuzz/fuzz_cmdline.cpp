@@ -12,7 +12,6 @@
 // folder ("|", "/", "\", "~") are refused, and so are loop-window items ("#" first in an
 // item of a search path), which would wait for a window. Files made are removed after each
 // input.
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -50,14 +49,6 @@ bool names_window(const std::string& arg) {
            arg.find("=#") != std::string::npos;
 }
 
-void to_null(int fd) {
-    int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-        dup2(null, fd);
-        close(null);
-    }
-}
-
 // What the converter and its modules read of the resources after start-up.
 void read_back() {
     if (FLAG_help()) RES_help_print("tafcvt", RES_KEY, RES_POS);
@@ -85,7 +76,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (chdir(harness::sandbox().c_str()) != 0) return 1;
     setenv("joxdefault", ".:+fuzz", 1);
     harness::detach_stdin();
-    to_null(1);
+    harness::discard_stdout();
     return 0;
 }
 

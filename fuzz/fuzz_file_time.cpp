@@ -24,20 +24,6 @@ constexpr int NAMES_MAX = 200;
 constexpr int64_t SEARCH_STEPS_MAX = 1000;
 constexpr const char* DEFAULT_TEMPLATE = "%D/%y%m%d%h_taf";
 
-int64_t search_steps(std::string_view text) {
-    int64_t most = 0;
-    for (size_t at = text.find('#'); at != std::string_view::npos; at = text.find('#', at + 1)) {
-        bool after_l = (at >= 1 && text[at - 1] == 'l') ||
-                       (at >= 2 && text[at - 1] == 'a' && text[at - 2] == 'l');
-        if (!after_l) continue;
-        int64_t n = 0;
-        for (size_t i = at + 1; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-            n = std::min<int64_t>(n * 10 + (text[i] - '0'), SEARCH_STEPS_MAX + 1);
-        most = std::max(most, n);
-    }
-    return most;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -58,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& hour = lines[3];
     const std::string& names = lines[4];
     if (harness::contains_nocase(names, "exit") || harness::contains_nocase(names, "list") ||
-        search_steps(input) > SEARCH_STEPS_MAX)
+        harness::search_steps(input, SEARCH_STEPS_MAX) > SEARCH_STEPS_MAX)
         return -1;
 
     const unsigned h = harness::input_hash(input);

@@ -5,7 +5,6 @@
 // The process works inside its sandbox folder and log names stay there: inputs naming a
 // pipe, another folder or a home folder ("|", "/", "\", "~") are refused; the files made are
 // removed after each input. Standard output and error go to /dev/null.
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -21,20 +20,12 @@ constexpr M_type LEVELS[] = {MESS_PRINT, MESS_ERROR, MESS_WARN, MESS_MESS, MESS_
                              0x80000000u};
 constexpr int ROUNDS = 3;
 
-void to_null(int fd) {
-    int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-        dup2(null, fd);
-        close(null);
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (chdir(harness::sandbox().c_str()) != 0) return 1;
     harness::detach_stdin();
-    to_null(1);
+    harness::discard_stdout();
     return 0;
 }
 

@@ -21,21 +21,6 @@ constexpr int64_t SEARCH_STEPS_MAX = 1000;
 constexpr int DATE_FIELDS = 5;
 constexpr int STEP_OFFSETS[] = {0, 3600, -86400, 1000000};
 
-// The step count of a "l#N" or "la#N" latest-file search in text, largest of all.
-int64_t search_steps(std::string_view text) {
-    int64_t most = 0;
-    for (size_t at = text.find('#'); at != std::string_view::npos; at = text.find('#', at + 1)) {
-        bool after_l = (at >= 1 && text[at - 1] == 'l') ||
-                       (at >= 2 && text[at - 1] == 'a' && text[at - 2] == 'l');
-        if (!after_l) continue;
-        int64_t n = 0;
-        for (size_t i = at + 1; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-            n = std::min<int64_t>(n * 10 + (text[i] - '0'), SEARCH_STEPS_MAX + 1);
-        most = std::max(most, n);
-    }
-    return most;
-}
-
 // "YYYYMMDDHHMM", as many fields as the digits give; the rest missing.
 Date read_date(std::string_view text) {
     Date d = {2024, 3, 15, DATE_MISSING, DATE_MISSING, 18, 0, 0};
@@ -67,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto [type_text, rest1] = harness::first_line(input);
     auto [typed, rest2] = harness::first_line(rest1);
     auto [date_text, conv_file] = harness::first_line(rest2);
-    if (harness::contains_nocase(typed, "exit") || search_steps(typed) > SEARCH_STEPS_MAX)
+    if (harness::contains_nocase(typed, "exit") ||
+        harness::search_steps(typed, SEARCH_STEPS_MAX) > SEARCH_STEPS_MAX)
         return -1;
 
     harness::quiet_messages(harness::input_hash(input) % 5 == 0 ? 0xFFFFFFFFu : 0x0FFFFFFFu);

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 
 namespace harness {
@@ -89,13 +90,21 @@ void quiet_messages(M_type levels) {
     MESS_set(1, levels);
 }
 
-void detach_stdin() {
-    int fd = open("/dev/null", O_RDONLY);
-    if (fd >= 0) {
-        dup2(fd, 0);
-        close(fd);
+namespace {
+
+void null_fd(int fd, int access) {
+    int null = open("/dev/null", access);
+    if (null >= 0) {
+        dup2(null, fd);
+        close(null);
     }
 }
+
+}  // namespace
+
+void detach_stdin() { null_fd(0, O_RDONLY); }
+
+void discard_stdout() { null_fd(1, O_WRONLY); }
 
 std::string_view as_text(const uint8_t* data, size_t size) {
     return std::string_view(reinterpret_cast<const char*>(data), size);
@@ -150,6 +159,20 @@ std::string setting(std::string_view line, std::string_view key) {
         at = end + 1;
     }
     return {};
+}
+
+int64_t search_steps(std::string_view text, int64_t limit) {
+    int64_t most = 0;
+    for (size_t at = text.find('#'); at != std::string_view::npos; at = text.find('#', at + 1)) {
+        bool after_l = (at >= 1 && text[at - 1] == 'l') ||
+                       (at >= 2 && text[at - 1] == 'a' && text[at - 2] == 'l');
+        if (!after_l) continue;
+        int64_t n = 0;
+        for (size_t i = at + 1; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+            n = std::min<int64_t>(n * 10 + (text[i] - '0'), limit + 1);
+        most = std::max(most, n);
+    }
+    return most;
 }
 
 unsigned input_hash(std::string_view text) {

@@ -37,6 +37,8 @@ std::string data_dir();
 void quiet_messages(M_type levels);
 // Standard input from /dev/null, so that a pause or a prompt ends at once.
 void detach_stdin();
+// Standard output (fd 1) to /dev/null.
+void discard_stdout();
 
 // The input as text.
 std::string_view as_text(const uint8_t* data, size_t size);
@@ -57,6 +59,9 @@ bool contains_nocase(std::string_view text, std::string_view word);
 std::string setting(std::string_view line, std::string_view key);
 // A small deterministic number derived from the input (for choosing among variants).
 unsigned input_hash(std::string_view text);
+// The largest step count a latest-file search ("l#N", "la#N") in text asks for, counted up
+// to limit + 1.
+int64_t search_steps(std::string_view text, int64_t limit);
 
 // Destinations for one scan: one per storing directive of a pattern, of the kind its letter
 // asks for (int, float or text), each text buffer a separate allocation of text_size bytes so
