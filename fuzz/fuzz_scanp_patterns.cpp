@@ -8,6 +8,8 @@
 // prints the text as a string); 0x0C destinations: 0 as the letters ask, 1 text buffers of
 // one byte, 2 of the wrong kinds, 3 none; 0xF0 the starting offset.
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -18,6 +20,27 @@ namespace {
 
 constexpr size_t DEST_TEXT_SIZE = 8;
 constexpr int RUN_MAX = 100;  // matches followed from the starting offset
+
+int percent_count(const char* pat) {
+    int n = 0;
+    for (const char* p = pat; *p != '\0'; ++p) n += *p == '%';
+    return n;
+}
+
+// The counts of a scan as the scanner promises them; a broken promise is a finding.
+void check_counts(const parse_param& param, int got, int directives, int nargs) {
+    bool sound = param.len >= 0 && param.len <= param.length - param.off &&
+                 param.matched >= 0 && param.matched <= directives &&
+                 param.assigned >= 0 && param.assigned <= param.matched &&
+                 param.assigned <= nargs && (param.done == 0 || param.done == 1) &&
+                 (got == -1 ? param.len == 0 && param.matched == 0 && param.assigned == 0
+                            : got == param.matched);
+    if (!sound) {
+        fprintf(stderr, "scan counts: got %d len %d matched %d assigned %d done %d off %d\n", got,
+                param.len, param.matched, param.assigned, param.done, param.off);
+        abort();
+    }
+}
 
 }  // namespace
 
@@ -48,8 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         scanp_set(&param, text.data());
     }
     param.off = static_cast<int>(control >> 4);
+    const int directives = percent_count(pat.data());
     for (int i = 0; i < RUN_MAX; ++i) {
         int got = scanp_args(&param, pat.data(), dests.args.data(), nargs);
+        if (param.off < param.length) check_counts(param, got, directives, nargs);
         (void)scanp_char(&param, 0);
         (void)scanp_char(&param, -1);
         if (got <= 0 || param.len <= 0) break;

@@ -3,6 +3,7 @@
 // city database. Some inputs also go through the station-list form, which reads the
 // database file for each report, and through the debug traces.
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int form : {1, 0}) {
         english = form;
         TAF_decode(report.data());
+        // The English text is bounded whatever the report.
+        if (TAF_output_length() > TAF_OUTPUT_MAX) abort();
     }
     if (h % STATION_LIST_ONE_IN == 1) {
         id = "KDSM";
