@@ -38,16 +38,10 @@ std::vector<std::string> words_of(std::string_view text) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    harness::quiet_messages(MESS_NONE);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view input = harness::as_text(data, size);
-    auto [first, rest] = harness::first_line(input);
-    const bool has_settings = first.substr(0, 2) == "#!";
-    std::string_view file_text = has_settings ? rest : input;
+    const auto [has_settings, first, rest] = harness::split_settings(input);
+    std::string_view file_text = rest;
     const unsigned h = harness::input_hash(input);
     harness::quiet_messages(h % 5 == 0 ? 0xFFFFFFFFu : 0x0FFFFFFFu);
     CTY_reset();

@@ -27,15 +27,9 @@ constexpr int ENTRIES_MAX = 100000;
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    harness::quiet_messages(MESS_NONE);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view input = harness::as_text(data, size);
-    auto [first, rest] = harness::first_line(input);
-    const bool has_settings = first.substr(0, 2) == "#!";
+    const auto [has_settings, first, rest] = harness::split_settings(input);
     harness::quiet_messages(0xFFFFFFFFu);
     DEF_reset();
     RES_reset();
@@ -58,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     const std::string file = harness::sandbox_file("jox.cfg");
-    harness::write_file(file, has_settings ? rest : input);
+    harness::write_file(file, rest);
     const bool by_folder = harness::input_hash(input) % 2 == 0;
     if (DEF_open(by_folder ? harness::sandbox().c_str() : file.c_str()) == 0) {
         char key[DEF_KEY_SIZE];

@@ -60,7 +60,7 @@ struct Settings {
 
 Settings read_settings(std::string_view first) {
     Settings s;
-    if (first.substr(0, 2) != "#!") return s;
+    if (first.empty()) return s;
     std::string v;
     if (!(v = harness::setting(first, "end")).empty()) s.end = atoi(v.c_str());
     if (!(v = harness::setting(first, "out")).empty()) s.out = atoi(v.c_str());
@@ -135,10 +135,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view input = harness::as_text(data, size);
-    auto [first, rest] = harness::first_line(input);
+    const auto [has_settings, first, rest] = harness::split_settings(input);
     Settings s = read_settings(first);
     if (harness::contains_nocase(s.parameter, "cont")) return -1;
-    std::string_view bulletins = first.substr(0, 2) == "#!" ? rest : input;
+    std::string_view bulletins = rest;
     std::string_view index;
     bool has_index = false;
     if (size_t at = bulletins.find(INDEX_MARK); at != std::string_view::npos) {

@@ -147,6 +147,14 @@ bool contains_nocase(std::string_view text, std::string_view word) {
     return false;
 }
 
+SettingsSplit split_settings(std::string_view input) {
+    auto [first, rest] = first_line(input);
+    if (first.substr(0, 2) == "#!") return {true, first, rest};
+    return {false, {}, input};
+}
+
+bool leaves_sandbox(std::string_view text) { return has_any_of(text, "|/\\~"); }
+
 std::string setting(std::string_view line, std::string_view key) {
     size_t at = 0;
     while (at < line.size()) {

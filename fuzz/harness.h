@@ -54,6 +54,17 @@ std::vector<std::string> lines_of(std::string_view text);
 bool has_any_of(std::string_view text, std::string_view set);
 // Whether text holds word, ignoring ASCII case.
 bool contains_nocase(std::string_view text, std::string_view word);
+// An input that may begin with a settings line ("#!" and words): the line, whether it is
+// there, and the rest of the input (all of it when there is no settings line).
+struct SettingsSplit {
+    bool given;
+    std::string_view line;
+    std::string_view rest;
+};
+SettingsSplit split_settings(std::string_view input);
+// Whether a text could name something outside the sandbox: a pipe, another folder or a
+// home folder ("|", "/", "\", "~").
+bool leaves_sandbox(std::string_view text);
 // The value of "key=value" among the blank-separated words of a settings line; empty when
 // the key is not there.
 std::string setting(std::string_view line, std::string_view key);
