@@ -1,10 +1,26 @@
 // String utilities; see string.h.
 #include "string.h"
 
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace {
+
+// Widths and precisions formatted here; a larger one sends the format to vsnprintf.
+constexpr int FORMAT_FIELD_MAX = 4096;
+// Decimals of an f conversion formatted here.
+constexpr int FORMAT_DECIMALS_MAX = 60;
+constexpr int FORMAT_DEFAULT_DECIMALS = 6;
+// A double in fixed notation: sign, 309 integer digits, point and the decimals.
+constexpr int FORMAT_NUMBER_SIZE = 400;
+constexpr int FORMAT_INT_DIGITS = 10;  // digits of the largest int magnitude
+// glibc prints a null string as "(null)" when the precision leaves room for it.
+constexpr std::string_view FORMAT_NULL_TEXT = "(null)";
 
 // Lower-cases ASCII letters only, as the C locale does; other bytes (including those that
 // are negative as signed chars) stay as they are.
@@ -13,7 +29,146 @@ int lower_signed(char c) {
     return (v >= 'A' && v <= 'Z') ? v + ('a' - 'A') : v;
 }
 
+// One conversion as written after its "%": width, precision (-1 when not written) and
+// letter.
+struct Conversion {
+    int width = 0;
+    int precision = -1;
+    char letter = '\0';
+};
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// A field of at most FORMAT_FIELD_MAX; -1 when the digits go beyond it.
+const char* read_field(const char* p, int* value) {
+    int v = 0;
+    for (; is_digit(*p); ++p) {
+        v = v * 10 + (*p - '0');
+        if (v > FORMAT_FIELD_MAX) {
+            *value = -1;
+            return p;
+        }
+    }
+    *value = v;
+    return p;
+}
+
+// Reads the conversion after a "%" into c; returns the position after it, or null when it
+// is not one formatted here (a flag, "*", a length modifier, another letter, a large field).
+const char* read_conversion(const char* p, Conversion& c) {
+    c = Conversion{};
+    p = read_field(p, &c.width);
+    if (c.width < 0) return nullptr;
+    if (*p == '.') {
+        p = read_field(p + 1, &c.precision);
+        if (c.precision < 0) return nullptr;
+    }
+    c.letter = *p;
+    switch (c.letter) {
+        case 'c': case 'd': case 's':
+            return p + 1;
+        case 'f':
+            return c.precision <= FORMAT_DECIMALS_MAX ? p + 1 : nullptr;
+        case '%':
+            return c.width == 0 && c.precision < 0 ? p + 1 : nullptr;  // a plain "%%" only
+        default:
+            return nullptr;
+    }
+}
+
+bool formats_here(const char* format) {
+    Conversion c;
+    for (const char* p = strchr(format, '%'); p != nullptr; p = strchr(p, '%')) {
+        p = read_conversion(p + 1, c);
+        if (p == nullptr) return false;
+    }
+    return true;
+}
+
+// The formatted text as it grows: characters beyond size - 1 are counted, not written.
+struct Sink {
+    char* str;
+    size_t size;
+    size_t len = 0;
+
+    void put(const char* text, size_t n) {
+        if (len + 1 < size) {
+            size_t room = size - 1 - len;
+            memcpy(str + len, text, n < room ? n : room);
+        }
+        len += n;
+    }
+    void pad(int count, char c) {
+        for (int i = 0; i < count; ++i) put(&c, 1);
+    }
+    // text right-aligned in a field of width.
+    void field(const char* text, size_t n, int width) {
+        if (static_cast<size_t>(width) > n) pad(width - static_cast<int>(n), ' ');
+        put(text, n);
+    }
+};
+
+void put_int(Sink& out, const Conversion& c, int value) {
+    char digits[FORMAT_INT_DIGITS];
+    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    int n = 0;
+    for (; magnitude != 0; magnitude /= 10) digits[n++] = static_cast<char>('0' + magnitude % 10);
+    if (n == 0 && c.precision != 0) digits[n++] = '0';  // "%.0d" prints no digit for 0
+    int zeros = c.precision > n ? c.precision - n : 0;
+    int total = (value < 0 ? 1 : 0) + zeros + n;
+    if (c.width > total) out.pad(c.width - total, ' ');
+    if (value < 0) out.put("-", 1);
+    out.pad(zeros, '0');
+    for (int i = n - 1; i >= 0; --i) out.put(&digits[i], 1);
+}
+
+void put_text(Sink& out, const Conversion& c, const char* text) {
+    if (text == nullptr) {
+        bool fits = c.precision < 0 || static_cast<size_t>(c.precision) >= FORMAT_NULL_TEXT.size();
+        text = fits ? FORMAT_NULL_TEXT.data() : "";
+    }
+    size_t n = c.precision < 0 ? strlen(text) : strnlen(text, static_cast<size_t>(c.precision));
+    out.field(text, n, c.width);
+}
+
+void put_fixed(Sink& out, const Conversion& c, double value) {
+    char text[FORMAT_NUMBER_SIZE];
+    int decimals = c.precision < 0 ? FORMAT_DEFAULT_DECIMALS : c.precision;
+    // The exact binary value rounded to the decimals, as printf rounds it.
+    auto res = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (!std::isfinite(value) || res.ec != std::errc{}) {
+        int n = snprintf(text, sizeof text, "%.*f", decimals, value);
+        res.ptr = text + (n < 0 ? 0 : n < FORMAT_NUMBER_SIZE ? n : FORMAT_NUMBER_SIZE - 1);
+    }
+    out.field(text, static_cast<size_t>(res.ptr - text), c.width);
+}
+
 }  // namespace
+
+int vformat_string(char* str, size_t size, const char* format, va_list args) {
+    if (!formats_here(format)) return vsnprintf(str, size, format, args);
+    Sink out{str, size};
+    const char* p = format;
+    Conversion c;
+    for (const char* pct = strchr(p, '%'); pct != nullptr; pct = strchr(p, '%')) {
+        out.put(p, static_cast<size_t>(pct - p));
+        p = read_conversion(pct + 1, c);
+        switch (c.letter) {
+            case 'd': put_int(out, c, va_arg(args, int)); break;
+            case 's': put_text(out, c, va_arg(args, const char*)); break;
+            case 'f': put_fixed(out, c, va_arg(args, double)); break;
+            case 'c': {
+                char ch = static_cast<char>(va_arg(args, int));
+                out.field(&ch, 1, c.width);
+                break;
+            }
+            default: out.put("%", 1); break;
+        }
+    }
+    out.put(p, strlen(p));
+    if (size > 0) str[out.len < size ? out.len : size - 1] = '\0';
+    return out.len > INT_MAX ? INT_MAX : static_cast<int>(out.len);
+}
 
 int stricmp(const char* s1, const char* s2) {
     if (s1 == nullptr || s2 == nullptr) return 1;

@@ -8,6 +8,7 @@
 
 #include "cty_tool.h"
 #include "scanp.h"
+#include "string.h"
 
 int english = 1;
 M_type raw_mes = MESS_OUT2;
@@ -371,7 +372,7 @@ int TAF_format(const char* mess, ...) {
     size_t room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr);
     va_list args;
     va_start(args, mess);
-    int n = vsnprintf(out_ptr, room, mess, args);
+    int n = vformat_string(out_ptr, room, mess, args);
     va_end(args);
     if (n > 0) out_ptr += static_cast<size_t>(n) < room ? static_cast<size_t>(n) : room - 1;
     return 0;
