@@ -1,15 +1,21 @@
 // Pattern scanner; see scanp.h.
 //
-// The pattern is interpreted as it is read, element by element, and reading stops at the
-// first element that fails: most scans of a decoder are candidates that fail within their
-// first few characters, so nothing is prepared for the part of a pattern that is never
-// reached. Every read of the pattern stops at its terminator, and every read of the text
-// stops at the text's length.
+// A pattern is cut into its elements (a literal character, a run of blanks, a directive)
+// once: the decoders scan with the same few dozen patterns, string literals, millions of
+// times, so each pattern's elements are kept in a small cache under the pattern's address,
+// with a copy of its text that must still equal the pattern at that address for the entry to
+// serve. With the elements at hand, a scan first asks whether the character at the offset can
+// begin the first element at all: most scans of a decoder are candidates that fail there.
+// A pattern the cache cannot hold is cut into elements as it is read, by the same code, and
+// reading stops at the first element that fails. Every read of the pattern stops at its
+// terminator, and every read of the text stops at the text's length.
 #include "scanp.h"
 
+#include <bitset>
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -27,14 +33,13 @@ constexpr int SCANP_WIDTH_LIMIT = 1000000;
 // Room for a float field in the rare case that it has to be converted a second time.
 constexpr int SCANP_FLOAT_COPY = 1024;
 
-bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-// Whitespace in the character-class sense.
-bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-// What a pattern space and the w directive take.
-bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
-// What the W directive takes: blanks without the newline.
-bool is_line_blank(char c) { return c == ' ' || c == '\r' || c == '\t'; }
+// Patterns kept cut into elements, and how far a pattern may go to be kept.
+constexpr int SCANP_CACHE_BITS = 8;
+constexpr int SCANP_CACHE_SLOTS = 1 << SCANP_CACHE_BITS;
+constexpr int SCANP_CACHE_PROBES = 8;       // slots looked at for one pattern
+constexpr int SCANP_CACHED_TEXT_MAX = 63;   // characters of a pattern kept
+constexpr int SCANP_CACHED_ELEMENTS = 16;   // elements of a pattern kept
+constexpr int SCANP_CHARS = 256;            // values of a text character
 
 // One directive as written: "%", then "*", "<", width, "!miss!" and the letter.
 struct Directive {
@@ -46,6 +51,46 @@ struct Directive {
     std::string_view miss;  // at most SCANP_MISS_MAX characters
     char letter = '\0';
 };
+
+enum class ElementKind : unsigned char {
+    literal,    // one character that must stand at the cursor
+    blanks,     // a pattern space: one blank or more
+    directive,  // a directive with one of the scanner's letters
+    no_effect,  // a directive with any other letter: nothing happens, the letter is read next
+};
+
+// One element of a pattern. Its pointers lead into the pattern it was cut from.
+struct Element {
+    ElementKind kind = ElementKind::literal;
+    char literal = '\0';
+    Directive d;
+    const char* list = nullptr;   // ( [: the first character after the opening one
+    const char* close = nullptr;  // ( [: the closing character; null when there is none
+    const char* after = nullptr;  // where the pattern goes on after the element
+};
+
+using CharSet = std::bitset<SCANP_CHARS>;
+
+// A pattern cut into elements. The pointers of its elements hold while the pattern at key
+// still reads as text.
+struct Program {
+    const char* key = nullptr;  // the pattern's address; null for a free slot
+    char text[SCANP_CACHED_TEXT_MAX + 1];
+    int count = 0;
+    Element elements[SCANP_CACHED_ELEMENTS];
+    CharSet first;  // characters at which the first element can succeed
+};
+
+Program cache[SCANP_CACHE_SLOTS];  // patterns cut into elements, by the hash of their address
+
+bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+// Whitespace in the character-class sense.
+bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+// What a pattern space and the w directive take.
+bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+// What the W directive takes: blanks without the newline.
+bool is_line_blank(char c) { return c == ' ' || c == '\r' || c == '\t'; }
 
 // Working state of one scan.
 struct Scan {
@@ -370,53 +415,171 @@ bool is_directive_letter(char c) {
     }
 }
 
-// Runs the directive whose letter stands at p; returns the pattern position after it, or
-// null when the directive failed.
-const char* scan_directive(Scan& s, const Directive& d, const char* p) {
+// Runs a directive element; false when it failed.
+bool scan_directive(Scan& s, const Element& e) {
+    const Directive& d = e.d;
     const ScanArg* a = d.store ? take_arg(s) : nullptr;
-    Step step = Step::fail;
-    const char* next = p + 1;
     switch (d.letter) {
         case 'd': case 'D': case 'f': case 'F':
-            step = scan_number(s, d, a);
-            break;
+            return scan_number(s, d, a) == Step::ok;
         case 'n':
             ++s.matched;
             if (d.store) store_int(s, a, s.cur - s.start);
-            step = Step::ok;
-            break;
-        case '(': case '[': {
-            const char* close = find_close(p + 1, d.letter == '(' ? ')' : ']');
-            if (close == nullptr) return nullptr;  // an unclosed list never matches
-            step = d.letter == '(' ? scan_alternatives(s, d, a, p + 1, close)
-                                   : scan_set(s, d, a, p + 1, close);
-            next = close + 1;
-            break;
-        }
+            return true;
+        case '(':
+            // An unclosed list never matches.
+            return e.close != nullptr && scan_alternatives(s, d, a, e.list, e.close) == Step::ok;
+        case '[':
+            return e.close != nullptr && scan_set(s, d, a, e.list, e.close) == Step::ok;
         default:
-            step = scan_run(s, d, a);
-            break;
+            return scan_run(s, d, a) == Step::ok;
     }
-    return step == Step::ok ? next : nullptr;
 }
 
-// Runs the element at p; returns the pattern position after it, or null when it failed.
-const char* scan_element(Scan& s, const char* p) {
+// Runs one element at the cursor; false when it failed.
+bool scan_element(Scan& s, const Element& e) {
+    switch (e.kind) {
+        case ElementKind::blanks:
+            if (s.cur >= s.end || !is_blank(s.text[s.cur])) return false;
+            while (s.cur < s.end && is_blank(s.text[s.cur])) ++s.cur;
+            return true;
+        case ElementKind::literal:
+            if (s.cur >= s.end || s.text[s.cur] != e.literal) return false;
+            ++s.cur;
+            return true;
+        case ElementKind::no_effect:
+            return true;
+        default:
+            return scan_directive(s, e);
+    }
+}
+
+// Cuts the element that begins at p (not the terminator) into e; returns where the pattern
+// goes on after it.
+const char* cut_element(const char* p, Element& e) {
+    e = Element{};
     if (*p == ' ') {
-        if (s.cur >= s.end || !is_blank(s.text[s.cur])) return nullptr;
-        while (s.cur < s.end && is_blank(s.text[s.cur])) ++s.cur;
-        return p + 1;
+        e.kind = ElementKind::blanks;
+        return e.after = p + 1;
     }
     if (*p != '%') {
-        if (s.cur >= s.end || s.text[s.cur] != *p) return nullptr;
-        ++s.cur;
-        return p + 1;
+        e.literal = *p;
+        return e.after = p + 1;
     }
-    Directive d;
-    const char* letter = read_directive(p + 1, d);
-    // An unknown letter ends the directive without effect; the letter is read next.
-    if (!is_directive_letter(d.letter)) return letter;
-    return scan_directive(s, d, letter);
+    const char* letter = read_directive(p + 1, e.d);
+    if (!is_directive_letter(e.d.letter)) {
+        e.kind = ElementKind::no_effect;
+        return e.after = letter;
+    }
+    e.kind = ElementKind::directive;
+    e.after = letter + 1;
+    if (e.d.letter == '(' || e.d.letter == '[') {
+        e.list = letter + 1;
+        e.close = find_close(e.list, e.d.letter == '(' ? ')' : ']');
+        if (e.close != nullptr) e.after = e.close + 1;
+    }
+    return e.after;
+}
+
+template <class Pred>
+void add_members(CharSet& set, Pred member) {
+    for (int c = 0; c < SCANP_CHARS; ++c)
+        if (member(static_cast<char>(c))) set.set(static_cast<size_t>(c));
+}
+
+// The characters of an alternatives list's first characters; every character when an
+// alternative is empty (it matches anywhere).
+CharSet list_first_chars(const Element& e) {
+    CharSet set;
+    for (const char* alt = e.list; alt <= e.close; ++alt) {
+        if (alt == e.close || *alt == '|') return set.set();
+        set.set(static_cast<unsigned char>(*alt));
+        while (alt < e.close && *alt != '|') ++alt;
+    }
+    return set;
+}
+
+// The characters at the cursor with which a directive element can succeed: a superset, and
+// every character where the element can succeed without taking one.
+CharSet directive_first_chars(const Element& e) {
+    const Directive& d = e.d;
+    CharSet set;
+    switch (d.letter) {
+        case 'd': case 'D': case 'f': case 'F':
+            if (d.has_miss) return set.set();  // a field without digits is passed over
+            add_members(set, is_digit);
+            set.set('-');
+            if (d.letter == 'f' || d.letter == 'F') set.set('.');
+            if (d.letter == 'D' || d.letter == 'F') add_members(set, is_space);
+            return set;
+        case '(':
+            if (e.close == nullptr) return set;
+            if (d.has_miss || (d.at_most && !d.has_width)) return set.set();
+            return list_first_chars(e);
+        case '[':
+            if (e.close == nullptr) return set;
+            add_members(set, [&](char c) {
+                bool invert = e.list < e.close && *e.list == '^';
+                return set_member(c, e.list + (invert ? 1 : 0), e.close) != invert;
+            });
+            return set;
+        case 'A': add_members(set, is_letter); return set;
+        case 'N': add_members(set, is_digit); return set;
+        case 's': add_members(set, [](char c) { return !is_space(c); }); return set;
+        case 'w': add_members(set, is_blank); return set;
+        case 'W': add_members(set, is_line_blank); return set;
+        default: return set.set();  // n S c
+    }
+}
+
+CharSet first_chars(const Element& e) {
+    CharSet set;
+    switch (e.kind) {
+        case ElementKind::literal: return set.set(static_cast<unsigned char>(e.literal));
+        case ElementKind::blanks: add_members(set, is_blank); return set;
+        case ElementKind::no_effect: return set.set();
+        default: return directive_first_chars(e);
+    }
+}
+
+// Cuts pat into slot; false (the slot left free) when the pattern is too long to keep.
+bool compile(Program& slot, const char* pat) {
+    slot.key = nullptr;
+    size_t n = strnlen(pat, SCANP_CACHED_TEXT_MAX + 1);
+    if (n > SCANP_CACHED_TEXT_MAX) return false;
+    int count = 0;
+    for (const char* p = pat; *p != '\0'; ++count) {
+        if (count == SCANP_CACHED_ELEMENTS) return false;
+        p = cut_element(p, slot.elements[count]);
+    }
+    memcpy(slot.text, pat, n + 1);
+    slot.count = count;
+    slot.first = count > 0 ? first_chars(slot.elements[0]) : CharSet().set();
+    slot.key = pat;
+    return true;
+}
+
+size_t slot_of(const char* pat) {
+    constexpr uint64_t SCANP_HASH_FACTOR = 0x9E3779B97F4A7C15u;  // Fibonacci hashing
+    uint64_t address = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(pat));
+    return static_cast<size_t>((address * SCANP_HASH_FACTOR) >> (64 - SCANP_CACHE_BITS));
+}
+
+// The pattern cut into elements, from the cache or cut now; null when it cannot be kept.
+// An entry serves only while the text at its address is still the text it was cut from.
+const Program* program_of(const char* pat) {
+    size_t home = slot_of(pat);
+    Program* free_slot = nullptr;
+    for (int i = 0; i < SCANP_CACHE_PROBES; ++i) {
+        Program& slot = cache[(home + static_cast<size_t>(i)) & (SCANP_CACHE_SLOTS - 1)];
+        if (slot.key == pat) {
+            if (strcmp(slot.text, pat) == 0) return &slot;
+            return compile(slot, pat) ? &slot : nullptr;
+        }
+        if (slot.key == nullptr && free_slot == nullptr) free_slot = &slot;
+    }
+    Program& slot = free_slot != nullptr ? *free_slot : cache[home];
+    return compile(slot, pat) ? &slot : nullptr;
 }
 
 }  // namespace
@@ -427,12 +590,19 @@ int scanp_args(parse_param* param, const char* pat, const ScanArg* args, int nar
         param->off >= param->length)
         return -1;
     const bool trace = MESS_check(SCANP_TRACE) != 0;
+    const Program* program = program_of(pat);
+    // Nothing to store and nothing matched when the first element cannot begin here.
+    if (program != nullptr && !trace &&
+        !program->first.test(static_cast<unsigned char>(param->ptr[param->off])))
+        return 0;
     Scan s{param->ptr, param->length, param->off, param->off, args, nargs};
     const char* p = pat;
-    while (*p != '\0') {
-        const char* next = scan_element(s, p);
-        if (next == nullptr) break;
-        p = next;
+    Element cut;  // the element of a pattern the cache does not hold
+    for (int i = 0; *p != '\0'; ++i) {
+        const Element* e = program != nullptr ? &program->elements[i] : &cut;
+        if (program == nullptr) cut_element(p, cut);
+        if (!scan_element(s, *e)) break;
+        p = e->after;
         if (trace) MESS_print(SCANP_TRACE, "     :%s:%.50s:\n", p, s.text + s.cur);
     }
     param->done = *p == '\0' ? 1 : 0;

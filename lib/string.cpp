@@ -76,21 +76,16 @@ const char* read_conversion(const char* p, Conversion& c) {
     }
 }
 
-bool formats_here(const char* format) {
-    Conversion c;
-    for (const char* p = strchr(format, '%'); p != nullptr; p = strchr(p, '%')) {
-        p = read_conversion(p + 1, c);
-        if (p == nullptr) return false;
-    }
-    return true;
-}
-
 // The formatted text as it grows: characters beyond size - 1 are counted, not written.
 struct Sink {
     char* str;
     size_t size;
     size_t len = 0;
 
+    void put(char c) {
+        if (len + 1 < size) str[len] = c;
+        ++len;
+    }
     void put(const char* text, size_t n) {
         if (len + 1 < size) {
             size_t room = size - 1 - len;
@@ -99,7 +94,7 @@ struct Sink {
         len += n;
     }
     void pad(int count, char c) {
-        for (int i = 0; i < count; ++i) put(&c, 1);
+        for (int i = 0; i < count; ++i) put(c);
     }
     // text right-aligned in a field of width.
     void field(const char* text, size_t n, int width) {
@@ -117,9 +112,9 @@ void put_int(Sink& out, const Conversion& c, int value) {
     int zeros = c.precision > n ? c.precision - n : 0;
     int total = (value < 0 ? 1 : 0) + zeros + n;
     if (c.width > total) out.pad(c.width - total, ' ');
-    if (value < 0) out.put("-", 1);
+    if (value < 0) out.put('-');
     out.pad(zeros, '0');
-    for (int i = n - 1; i >= 0; --i) out.put(&digits[i], 1);
+    for (int i = n - 1; i >= 0; --i) out.put(digits[i]);
 }
 
 void put_text(Sink& out, const Conversion& c, const char* text) {
@@ -143,16 +138,17 @@ void put_fixed(Sink& out, const Conversion& c, double value) {
     out.field(text, static_cast<size_t>(res.ptr - text), c.width);
 }
 
-}  // namespace
-
-int vformat_string(char* str, size_t size, const char* format, va_list args) {
-    if (!formats_here(format)) return vsnprintf(str, size, format, args);
-    Sink out{str, size};
-    const char* p = format;
+// Formats into out while every conversion is one done here; false at the first that is not
+// (out then holds a part of the text).
+bool format_here(Sink& out, const char* format, va_list args) {
     Conversion c;
-    for (const char* pct = strchr(p, '%'); pct != nullptr; pct = strchr(p, '%')) {
+    for (const char* p = format;;) {
+        const char* pct = p;
+        while (*pct != '\0' && *pct != '%') ++pct;
         out.put(p, static_cast<size_t>(pct - p));
+        if (*pct == '\0') return true;
         p = read_conversion(pct + 1, c);
+        if (p == nullptr) return false;
         switch (c.letter) {
             case 'd': put_int(out, c, va_arg(args, int)); break;
             case 's': put_text(out, c, va_arg(args, const char*)); break;
@@ -162,10 +158,20 @@ int vformat_string(char* str, size_t size, const char* format, va_list args) {
                 out.field(&ch, 1, c.width);
                 break;
             }
-            default: out.put("%", 1); break;
+            default: out.put('%'); break;
         }
     }
-    out.put(p, strlen(p));
+}
+
+}  // namespace
+
+int vformat_string(char* str, size_t size, const char* format, va_list args) {
+    Sink out{str, size};
+    va_list work;
+    va_copy(work, args);
+    bool done = format_here(out, format, work);
+    va_end(work);
+    if (!done) return vsnprintf(str, size, format, args);
     if (size > 0) str[out.len < size ? out.len : size - 1] = '\0';
     return out.len > INT_MAX ? INT_MAX : static_cast<int>(out.len);
 }

@@ -391,25 +391,33 @@ int TAF_close_clauses(int from) {
 }
 
 int TAF_print() {
-    int length = TAF_output_length();
+    const int length = TAF_output_length();
     int off = 0;         // where the count of the current line starts
     int line_start = 0;  // the first character of the current line
-    for (int i = 0; i < length; ++i) {
-        if (output[i] == '\n') {
-            off = i;
-            line_start = i + 1;
+    // Only a newline or the count reaching the wrap column changes anything, so the text is
+    // read from one of those places to the next.
+    for (int i = 0; i < length;) {
+        int column_end = off + TAF_WRAP_COLUMN;  // where the current line has to be cut
+        int last = column_end < length ? column_end : length - 1;
+        const void* newline = memchr(output + i, '\n', static_cast<size_t>(last - i + 1));
+        if (newline != nullptr) {
+            off = static_cast<int>(static_cast<const char*>(newline) - output);
+            line_start = off + 1;
+            i = off + 1;
+            continue;
         }
-        if (i - off != TAF_WRAP_COLUMN) continue;
+        if (column_end >= length) break;
         int low = line_start > 1 ? line_start : 1;
-        int j = i;
+        int j = column_end;
         while (j > low && output[j] != ' ') --j;
         if (output[j] == ' ') {
             output[j] = '\n';
             off = j;
             line_start = j + 1;
         } else {
-            off = i;  // no blank in this line yet: it stays whole, the count starts again
+            off = column_end;  // no blank in this line yet: it stays whole, the count starts again
         }
+        i = column_end + 1;
     }
     MESS_print(dec_mes, "%s\n", output);
     return 0;
