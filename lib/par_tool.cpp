@@ -685,6 +685,8 @@ int PAR_get_status(int ind) {
     return ind == 0 ? static_cast<int>(slot.cur) : 0;
 }
 
+int PAR_last_mode() { return which == PAR_WHICH_LAST ? 1 : 0; }
+
 // ---- Opening and closing ----
 
 int PAR_open(const Date* date) {

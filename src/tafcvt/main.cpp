@@ -113,9 +113,8 @@ bool read_report(int ind) {
     report[0] = '\0';
     bool found = false;
     for (int i = 0;; ++i) {
-        line[0] = '\x01';  // a line handed out never begins with SOH (that ends a product)
         if (PAR_read(ind, 0, i, line) <= 0) break;
-        if (line[0] == '\x01') return false;
+        if (PAR_last_mode()) return false;
         if (!found) found = starts_report(line);
         if (found) gather(line);
     }
