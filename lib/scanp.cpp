@@ -40,6 +40,9 @@ constexpr int SCANP_CACHE_PROBES = 8;       // slots looked at for one pattern
 constexpr int SCANP_CACHED_TEXT_MAX = 63;   // characters of a pattern kept
 constexpr int SCANP_CACHED_ELEMENTS = 16;   // elements of a pattern kept
 constexpr int SCANP_CHARS = 256;            // values of a text character
+constexpr int SCANP_SHORT_COMPARE = 8;      // pattern characters compared in place
+constexpr int SCANP_LIST_MAX = 12;          // alternatives of a list held with their lengths
+constexpr int SCANP_ALT_LENGTH_MAX = 255;   // characters of an alternative so held
 
 // One directive as written: "%", then "*", "<", width, "!miss!" and the letter.
 struct Directive {
@@ -67,6 +70,11 @@ struct Element {
     const char* list = nullptr;   // ( [: the first character after the opening one
     const char* close = nullptr;  // ( [: the closing character; null when there is none
     const char* after = nullptr;  // where the pattern goes on after the element
+    const char* last = nullptr;   // the last character read to cut it (maybe the terminator)
+    // ( lists: the number of alternatives and their lengths, or -1 when the list is too long
+    // to be held so and is read at every scan.
+    int alternatives = -1;
+    unsigned char alt_len[SCANP_LIST_MAX];
 };
 
 using CharSet = std::bitset<SCANP_CHARS>;
@@ -78,7 +86,8 @@ struct Program {
     char text[SCANP_CACHED_TEXT_MAX + 1];
     int count = 0;
     Element elements[SCANP_CACHED_ELEMENTS];
-    CharSet first;  // characters at which the first element can succeed
+    CharSet first;   // characters at which the first element can succeed
+    int first_len;   // characters of text read to cut the first element
 };
 
 Program cache[SCANP_CACHE_SLOTS];  // patterns cut into elements, by the hash of their address
@@ -270,26 +279,42 @@ const char* find_close(const char* p, char close) {
     return *p == close ? p : nullptr;
 }
 
-// "(" alt "|" alt ... ")": list runs from just after "(" to the ")".
-Step scan_alternatives(Scan& s, const Directive& d, const ScanArg* a, const char* list,
-                       const char* close) {
+// Calls try_one(alternative, length) for each alternative of the list of e in order until it
+// returns true; whether one did.
+template <class Fn>
+bool for_each_alternative(const Element& e, Fn try_one) {
+    const char* alt = e.list;
+    if (e.alternatives >= 0) {
+        for (int k = 0; k < e.alternatives; ++k) {
+            if (try_one(alt, e.alt_len[k])) return true;
+            alt += e.alt_len[k] + 1;
+        }
+        return false;
+    }
+    for (;;) {
+        const char* end = alt;
+        while (end < e.close && *end != '|') ++end;
+        if (try_one(alt, static_cast<int>(end - alt))) return true;
+        if (end == e.close) return false;
+        alt = end + 1;
+    }
+}
+
+// "(" alt "|" alt ... ")": the first alternative that the text at the cursor begins with.
+Step scan_alternatives(Scan& s, const Element& e, const ScanArg* a) {
+    const Directive& d = e.d;
     const char* text = s.text + s.cur;
     const int room = s.end - s.cur;
-    const char* alt = list;
-    while (alt <= close) {
-        // Compare while reading the alternative; the lists are short and most fail at once.
-        int n = 0;
-        while (alt + n < close && alt[n] != '|' && n < room && text[n] == alt[n]) ++n;
-        if (alt + n == close || alt[n] == '|') {
-            ++s.matched;
-            if (d.store) store_text(s, a, alt, n, false);
-            s.cur += n;
-            return Step::ok;
-        }
-        alt += n;
-        while (alt < close && *alt != '|') ++alt;
-        ++alt;
-    }
+    auto try_one = [&](const char* alt, int n) {
+        if (n > room || (n > 0 && text[0] != alt[0])) return false;
+        for (int k = 1; k < n; ++k)
+            if (text[k] != alt[k]) return false;
+        ++s.matched;
+        if (d.store) store_text(s, a, alt, n, false);
+        s.cur += n;
+        return true;
+    };
+    if (for_each_alternative(e, try_one)) return Step::ok;
     if (d.has_miss) {
         ++s.matched;
         if (d.store) store_text(s, a, "", 0, false);
@@ -428,7 +453,7 @@ bool scan_directive(Scan& s, const Element& e) {
             return true;
         case '(':
             // An unclosed list never matches.
-            return e.close != nullptr && scan_alternatives(s, d, a, e.list, e.close) == Step::ok;
+            return e.close != nullptr && scan_alternatives(s, e, a) == Step::ok;
         case '[':
             return e.close != nullptr && scan_set(s, d, a, e.list, e.close) == Step::ok;
         default:
@@ -454,10 +479,25 @@ bool scan_element(Scan& s, const Element& e) {
     }
 }
 
+// Notes the lengths of the alternatives of a closed list, when they are few and short.
+void measure_alternatives(Element& e) {
+    int count = 0;
+    for (const char* alt = e.list;; ++count) {
+        const char* end = alt;
+        while (end < e.close && *end != '|') ++end;
+        if (count == SCANP_LIST_MAX || end - alt > SCANP_ALT_LENGTH_MAX) return;
+        e.alt_len[count] = static_cast<unsigned char>(end - alt);
+        if (end == e.close) break;
+        alt = end + 1;
+    }
+    e.alternatives = count + 1;
+}
+
 // Cuts the element that begins at p (not the terminator) into e; returns where the pattern
 // goes on after it.
 const char* cut_element(const char* p, Element& e) {
     e = Element{};
+    e.last = p;
     if (*p == ' ') {
         e.kind = ElementKind::blanks;
         return e.after = p + 1;
@@ -467,6 +507,7 @@ const char* cut_element(const char* p, Element& e) {
         return e.after = p + 1;
     }
     const char* letter = read_directive(p + 1, e.d);
+    e.last = letter;
     if (!is_directive_letter(e.d.letter)) {
         e.kind = ElementKind::no_effect;
         return e.after = letter;
@@ -476,7 +517,10 @@ const char* cut_element(const char* p, Element& e) {
     if (e.d.letter == '(' || e.d.letter == '[') {
         e.list = letter + 1;
         e.close = find_close(e.list, e.d.letter == '(' ? ')' : ']');
+        // An unclosed list was read to the terminator.
+        e.last = e.close != nullptr ? e.close : e.list + strlen(e.list);
         if (e.close != nullptr) e.after = e.close + 1;
+        if (e.close != nullptr && e.d.letter == '(') measure_alternatives(e);
     }
     return e.after;
 }
@@ -554,7 +598,8 @@ bool compile(Program& slot, const char* pat) {
     }
     memcpy(slot.text, pat, n + 1);
     slot.count = count;
-    slot.first = count > 0 ? first_chars(slot.elements[0]) : CharSet().set();
+    slot.first = first_chars(slot.elements[0]);
+    slot.first_len = static_cast<int>(slot.elements[0].last - pat) + 1;
     slot.key = pat;
     return true;
 }
@@ -565,21 +610,48 @@ size_t slot_of(const char* pat) {
     return static_cast<size_t>((address * SCANP_HASH_FACTOR) >> (64 - SCANP_CACHE_BITS));
 }
 
-// The pattern cut into elements, from the cache or cut now; null when it cannot be kept.
-// An entry serves only while the text at its address is still the text it was cut from.
-const Program* program_of(const char* pat) {
+Program& probed_slot(size_t home, int i) {
+    return cache[(home + static_cast<size_t>(i)) & (SCANP_CACHE_SLOTS - 1)];
+}
+
+// The slot kept under the address pat, or null.
+Program* kept_slot(const char* pat) {
     size_t home = slot_of(pat);
-    Program* free_slot = nullptr;
     for (int i = 0; i < SCANP_CACHE_PROBES; ++i) {
-        Program& slot = cache[(home + static_cast<size_t>(i)) & (SCANP_CACHE_SLOTS - 1)];
-        if (slot.key == pat) {
-            if (strcmp(slot.text, pat) == 0) return &slot;
-            return compile(slot, pat) ? &slot : nullptr;
-        }
-        if (slot.key == nullptr && free_slot == nullptr) free_slot = &slot;
+        Program& slot = probed_slot(home, i);
+        if (slot.key == pat) return &slot;
     }
-    Program& slot = free_slot != nullptr ? *free_slot : cache[home];
-    return compile(slot, pat) ? &slot : nullptr;
+    return nullptr;
+}
+
+// Whether pat still begins with the text of the kept pattern's first element. The comparison
+// stops at the first difference, so it never reads past the end of pat.
+bool same_first_element(const Program& kept, const char* pat) {
+    if (kept.first_len > SCANP_SHORT_COMPARE)
+        return strncmp(kept.text, pat, static_cast<size_t>(kept.first_len)) == 0;
+    for (int i = 0; i < kept.first_len; ++i)
+        if (kept.text[i] != pat[i]) return false;
+    return true;
+}
+
+// The pattern cut into elements: the kept slot while the text at its address is still the
+// text it was cut from, else cut now (into the kept slot, a free one or the first probed);
+// null when the pattern cannot be kept.
+const Program* program_of(const char* pat, Program* kept) {
+    if (kept != nullptr && strcmp(kept->text, pat) == 0) return kept;
+    Program* slot = kept;
+    size_t home = slot_of(pat);
+    for (int i = 0; slot == nullptr && i < SCANP_CACHE_PROBES; ++i)
+        if (probed_slot(home, i).key == nullptr) slot = &probed_slot(home, i);
+    if (slot == nullptr) slot = &probed_slot(home, 0);
+    return compile(*slot, pat) ? slot : nullptr;
+}
+
+// Runs one element and writes its trace line; false when it failed.
+bool step(Scan& s, const Element& e, bool trace) {
+    if (!scan_element(s, e)) return false;
+    if (trace) MESS_print(SCANP_TRACE, "     :%s:%.50s:\n", e.after, s.text + s.cur);
+    return true;
 }
 
 }  // namespace
@@ -590,20 +662,28 @@ int scanp_args(parse_param* param, const char* pat, const ScanArg* args, int nar
         param->off >= param->length)
         return -1;
     const bool trace = MESS_check(SCANP_TRACE) != 0;
-    const Program* program = program_of(pat);
-    // Nothing to store and nothing matched when the first element cannot begin here.
-    if (program != nullptr && !trace &&
-        !program->first.test(static_cast<unsigned char>(param->ptr[param->off])))
+    const auto at = static_cast<unsigned char>(param->ptr[param->off]);
+    // A scan whose first element fails ends with nothing matched and nothing stored, so while
+    // the kept pattern still begins with the same element, a character that element cannot
+    // begin with settles the scan before the rest of the pattern is compared.
+    Program* kept = kept_slot(pat);
+    if (kept != nullptr && !trace && !kept->first.test(at) && same_first_element(*kept, pat))
         return 0;
+    const Program* program = program_of(pat, kept);
+    if (program != nullptr && !trace && !program->first.test(at)) return 0;
     Scan s{param->ptr, param->length, param->off, param->off, args, nargs};
     const char* p = pat;
-    Element cut;  // the element of a pattern the cache does not hold
-    for (int i = 0; *p != '\0'; ++i) {
-        const Element* e = program != nullptr ? &program->elements[i] : &cut;
-        if (program == nullptr) cut_element(p, cut);
-        if (!scan_element(s, *e)) break;
-        p = e->after;
-        if (trace) MESS_print(SCANP_TRACE, "     :%s:%.50s:\n", p, s.text + s.cur);
+    if (program != nullptr) {
+        int i = 0;
+        while (i < program->count && step(s, program->elements[i], trace)) ++i;
+        p = i == 0 ? pat : program->elements[i - 1].after;
+    } else {
+        Element cut;  // the element of a pattern the cache cannot hold
+        while (*p != '\0') {
+            cut_element(p, cut);
+            if (!step(s, cut, trace)) break;
+            p = cut.after;
+        }
     }
     param->done = *p == '\0' ? 1 : 0;
     param->len = s.cur - s.start;

@@ -467,6 +467,26 @@ TEST_F(ScanpTest, PatternChangedInPlaceIsReadAnew) {
     strcpy(pat, "K%d");  // shorter than before at the same address
     EXPECT_EQ(scanp(&p_, pat, &v), 1);
     EXPECT_EQ(p_.len, 3);
+
+    // A first element that could not begin at the text before, changed so that it can.
+    char word[8];
+    struct Change {
+        const char* before;
+        const char* after;
+        int result;
+    } changes[] = {
+        {"%(AB)", "%(AB|K)", 1},
+        {"%(AB", "%(AB|K)", 1},  // unclosed: it never matched anywhere
+        {"%[AB]", "%[ABK]", 1},
+        {"%3d", "%3!K!d", 1},
+    };
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.after);
+        strcpy(pat, c.before);
+        EXPECT_EQ(scanp(&p_, pat, word), 0);
+        strcpy(pat, c.after);
+        EXPECT_EQ(scanp(&p_, pat, word), c.result);
+    }
 }
 
 // More patterns than the scanner keeps, in turn and again, and patterns too long to keep.
@@ -497,6 +517,29 @@ TEST_F(ScanpTest, ManyAndLongPatterns) {
     EXPECT_EQ(scan("7 42", "%d" + std::string(70, ' '), &v), 1);  // the second blank fails
     EXPECT_EQ(p_.len, 2);
     EXPECT_EQ(p_.done, 0);
+}
+
+// Lists of many alternatives or long ones choose as short lists do: the first that fits.
+TEST_F(ScanpTest, ListsOfManyOrLongAlternatives) {
+    std::string many = "%(A|B|C|D|E|F|G|H|I|J|K|L|M|N|O|PQ|P)";
+    std::string long_alt(300, 'X');
+    struct Case {
+        std::string text, pat;
+        int result, len;
+    } cases[] = {
+        {"PQR", many, 1, 2},
+        {"PR", many, 1, 1},
+        {"Z", many, 0, 0},
+        {long_alt + "Y", "%(" + long_alt + "Y|X)", 1, 301},
+        {long_alt, "%(" + long_alt + "Y|X)", 1, 1},
+        {"Z", "%(" + long_alt + "|)Z", 1, 1},  // the literal is not counted
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pat.substr(0, 40));
+        char word[400];
+        EXPECT_EQ(scan(c.text, c.pat, word), c.result);
+        EXPECT_EQ(p_.len, c.len);
+    }
 }
 
 }  // namespace
