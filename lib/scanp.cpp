@@ -62,6 +62,8 @@ enum class ElementKind : unsigned char {
     no_effect,  // a directive with any other letter: nothing happens, the letter is read next
 };
 
+using CharSet = std::bitset<SCANP_CHARS>;
+
 // One element of a pattern. Its pointers lead into the pattern it was cut from.
 struct Element {
     ElementKind kind = ElementKind::literal;
@@ -75,9 +77,8 @@ struct Element {
     // to be held so and is read at every scan.
     int alternatives = -1;
     unsigned char alt_len[SCANP_LIST_MAX];
+    CharSet members;  // [ sets: the characters the set takes ("^" applied)
 };
-
-using CharSet = std::bitset<SCANP_CHARS>;
 
 // A pattern cut into elements. The pointers of its elements hold while the pattern at key
 // still reads as text.
@@ -156,23 +157,6 @@ void store_text(Scan& s, const ScanArg* a, const char* from, int n, bool raw) {
     ++s.assigned;
 }
 
-// Decimal value of sign and digits, held at the int range.
-int to_int(const char* p, const char* e) {
-    bool negative = false;
-    long long value = 0;
-    for (; p < e; ++p) {
-        if (*p == '-') {
-            negative = true;
-        } else if (is_digit(*p)) {
-            if (value <= INT_MAX) value = value * 10 + (*p - '0');
-        }
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
-}
-
 // Single-precision value of a float field (sign, digits, one ".", exponent).
 float to_float(const char* p, const char* e) {
     float value = 0.0f;
@@ -216,7 +200,17 @@ struct NumberField {
     int num_end;
     int field_end;
     int digits;
+    bool negative;
+    long long magnitude;  // of the digits, grown no further once beyond the int range
 };
+
+// The decimal value of an integer field, held at the int range.
+int int_value(const NumberField& f) {
+    long long value = f.negative ? -f.magnitude : f.magnitude;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
 
 int skip_spaces(const Scan& s, int i, int lim) {
     while (i < lim && is_space(s.text[i])) ++i;
@@ -226,13 +220,17 @@ int skip_spaces(const Scan& s, int i, int lim) {
 NumberField read_number(const Scan& s, const Directive& d, bool spaced, bool is_float) {
     int lim = field_limit(s, d.width);
     int i = spaced ? skip_spaces(s, s.cur, lim) : s.cur;
-    NumberField f{i, i, i, 0};
-    if (i < lim && s.text[i] == '-') ++i;
+    NumberField f{i, i, i, 0, false, 0};
+    if (i < lim && s.text[i] == '-') {
+        f.negative = true;
+        ++i;
+    }
     bool dot = false;
     while (i < lim) {
         char c = s.text[i];
         if (is_digit(c)) {
             ++f.digits;
+            if (f.magnitude <= INT_MAX) f.magnitude = f.magnitude * 10 + (c - '0');
         } else if (is_float && c == '.' && !dot) {
             dot = true;
         } else {
@@ -261,12 +259,10 @@ Step scan_number(Scan& s, const Directive& d, const ScanArg* a) {
     if (!accept_length(d, f.field_end - s.cur)) return Step::fail;
     ++s.matched;
     if (d.store) {
-        const char* p = s.text + f.num_begin;
-        const char* e = s.text + f.num_end;
         if (is_float)
-            store_float(s, a, to_float(p, e));
+            store_float(s, a, to_float(s.text + f.num_begin, s.text + f.num_end));
         else
-            store_int(s, a, to_int(p, e));
+            store_int(s, a, int_value(f));
     }
     s.cur = f.field_end;
     return Step::ok;
@@ -368,13 +364,10 @@ int run_end(const Scan& s, int lim, Pred member) {
 }
 
 // "[" members "]": members runs from just after "[" to the "]".
-Step scan_set(Scan& s, const Directive& d, const ScanArg* a, const char* members,
-              const char* close) {
-    bool invert = members < close && *members == '^';
-    if (invert) ++members;
-    int lim = field_limit(s, d.width);
-    int i = run_end(s, lim, [&](char c) { return set_member(c, members, close) != invert; });
-    return take_run(s, d, a, i, false);
+Step scan_set(Scan& s, const Element& e, const ScanArg* a) {
+    int lim = field_limit(s, e.d.width);
+    int i = run_end(s, lim, [&](char c) { return e.members.test(static_cast<unsigned char>(c)); });
+    return take_run(s, e.d, a, i, false);
 }
 
 // A N s S c w W.
@@ -455,7 +448,7 @@ bool scan_directive(Scan& s, const Element& e) {
             // An unclosed list never matches.
             return e.close != nullptr && scan_alternatives(s, e, a) == Step::ok;
         case '[':
-            return e.close != nullptr && scan_set(s, d, a, e.list, e.close) == Step::ok;
+            return e.close != nullptr && scan_set(s, e, a) == Step::ok;
         default:
             return scan_run(s, d, a) == Step::ok;
     }
@@ -479,6 +472,12 @@ bool scan_element(Scan& s, const Element& e) {
     }
 }
 
+template <class Pred>
+void add_members(CharSet& set, Pred member) {
+    for (int c = 0; c < SCANP_CHARS; ++c)
+        if (member(static_cast<char>(c))) set.set(static_cast<size_t>(c));
+}
+
 // Notes the lengths of the alternatives of a closed list, when they are few and short.
 void measure_alternatives(Element& e) {
     int count = 0;
@@ -491,6 +490,13 @@ void measure_alternatives(Element& e) {
         alt = end + 1;
     }
     e.alternatives = count + 1;
+}
+
+// The characters of a closed set, read once instead of at every character scanned.
+void take_members(Element& e) {
+    bool invert = e.list < e.close && *e.list == '^';
+    const char* first = e.list + (invert ? 1 : 0);
+    add_members(e.members, [&](char c) { return set_member(c, first, e.close) != invert; });
 }
 
 // Cuts the element that begins at p (not the terminator) into e; returns where the pattern
@@ -521,15 +527,11 @@ const char* cut_element(const char* p, Element& e) {
         e.last = e.close != nullptr ? e.close : e.list + strlen(e.list);
         if (e.close != nullptr) e.after = e.close + 1;
         if (e.close != nullptr && e.d.letter == '(') measure_alternatives(e);
+        if (e.close != nullptr && e.d.letter == '[') take_members(e);
     }
     return e.after;
 }
 
-template <class Pred>
-void add_members(CharSet& set, Pred member) {
-    for (int c = 0; c < SCANP_CHARS; ++c)
-        if (member(static_cast<char>(c))) set.set(static_cast<size_t>(c));
-}
 
 // The characters of an alternatives list's first characters; every character when an
 // alternative is empty (it matches anywhere).
@@ -561,7 +563,7 @@ CharSet directive_first_chars(const Element& e) {
             if (d.has_miss || (d.at_most && !d.has_width)) return set.set();
             return list_first_chars(e);
         case '[':
-            if (e.close == nullptr) return set;
+            return e.close != nullptr ? e.members : set;
             add_members(set, [&](char c) {
                 bool invert = e.list < e.close && *e.list == '^';
                 return set_member(c, e.list + (invert ? 1 : 0), e.close) != invert;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,16 @@ constexpr int FORMAT_DEFAULT_DECIMALS = 6;
 // A double in fixed notation: sign, 309 integer digits, point and the decimals.
 constexpr int FORMAT_NUMBER_SIZE = 400;
 constexpr int FORMAT_INT_DIGITS = 10;  // digits of the largest int magnitude
+// Fixed-point values rounded in integers: up to 18 decimals, below 2^63.
+constexpr int FORMAT_EXACT_DECIMALS = 18;
+constexpr double FORMAT_EXACT_LIMIT = 9223372036854775808.0;  // 2^63
+constexpr int FORMAT_MANTISSA_BITS = 53;
+constexpr int FORMAT_WIDE_BITS = 128;
+constexpr int FORMAT_WIDE_DIGITS = 40;  // digits of a 128-bit number
+constexpr uint64_t POW10[FORMAT_EXACT_DECIMALS + 1] = {
+    1u, 10u, 100u, 1000u, 10000u, 100000u, 1000000u, 10000000u, 100000000u, 1000000000u,
+    10000000000u, 100000000000u, 1000000000000u, 10000000000000u, 100000000000000u,
+    1000000000000000u, 10000000000000000u, 100000000000000000u, 1000000000000000000u};
 // glibc prints a null string as "(null)" when the precision leaves room for it.
 constexpr std::string_view FORMAT_NULL_TEXT = "(null)";
 
@@ -126,16 +137,55 @@ void put_text(Sink& out, const Conversion& c, const char* text) {
     out.field(text, n, c.width);
 }
 
+// The value rounded to decimals as printf rounds it (to the nearest, a tie to the even
+// digit, from the exact binary value), worked out in integers: the value is a 53-bit
+// mantissa over a power of two. The length written to text, or -1 for a value left to the
+// C library (not finite, 2^63 or more, more than FORMAT_EXACT_DECIMALS decimals).
+int fixed_exact(double value, int decimals, char* text) {
+    if (!std::isfinite(value) || decimals > FORMAT_EXACT_DECIMALS) return -1;
+    double magnitude = std::fabs(value);
+    if (magnitude >= FORMAT_EXACT_LIMIT) return -1;
+    int exponent = 0;
+    double fraction = std::frexp(magnitude, &exponent);  // in [0.5, 1), or 0
+    auto mantissa = static_cast<uint64_t>(std::ldexp(fraction, FORMAT_MANTISSA_BITS));
+    int shift = FORMAT_MANTISSA_BITS - exponent;  // magnitude = mantissa / 2^shift
+    using Wide = unsigned __int128;
+    Wide scaled = static_cast<Wide>(mantissa) * POW10[decimals];  // below 2^113
+    Wide rounded = 0;
+    if (shift <= 0) {
+        rounded = scaled << -shift;  // at most 10 places: the magnitude is below 2^63
+    } else if (shift < FORMAT_WIDE_BITS - 1) {
+        rounded = scaled >> shift;
+        Wide rest = scaled & ((static_cast<Wide>(1) << shift) - 1);
+        Wide half = static_cast<Wide>(1) << (shift - 1);
+        if (rest > half || (rest == half && (rounded & 1) != 0)) ++rounded;
+    }  // else below half of the last decimal: 0
+    char digits[FORMAT_WIDE_DIGITS];
+    int n = 0;
+    for (; rounded != 0 || n <= decimals; rounded /= 10) digits[n++] = static_cast<char>('0' + static_cast<int>(rounded % 10));
+    int len = 0;
+    if (std::signbit(value)) text[len++] = '-';
+    for (int i = n - 1; i >= 0; --i) {
+        text[len++] = digits[i];
+        if (i == decimals && decimals > 0) text[len++] = '.';
+    }
+    return len;
+}
+
 void put_fixed(Sink& out, const Conversion& c, double value) {
     char text[FORMAT_NUMBER_SIZE];
     int decimals = c.precision < 0 ? FORMAT_DEFAULT_DECIMALS : c.precision;
-    // The exact binary value rounded to the decimals, as printf rounds it.
-    auto res = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    if (!std::isfinite(value) || res.ec != std::errc{}) {
-        int n = snprintf(text, sizeof text, "%.*f", decimals, value);
-        res.ptr = text + (n < 0 ? 0 : n < FORMAT_NUMBER_SIZE ? n : FORMAT_NUMBER_SIZE - 1);
+    int n = fixed_exact(value, decimals, text);
+    if (n < 0) {
+        // The exact binary value rounded to the decimals, as printf rounds it.
+        auto res = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+        n = static_cast<int>(res.ptr - text);
+        if (!std::isfinite(value) || res.ec != std::errc{}) {
+            n = snprintf(text, sizeof text, "%.*f", decimals, value);
+            n = n < 0 ? 0 : n < FORMAT_NUMBER_SIZE ? n : FORMAT_NUMBER_SIZE - 1;
+        }
     }
-    out.field(text, static_cast<size_t>(res.ptr - text), c.width);
+    out.field(text, static_cast<size_t>(n), c.width);
 }
 
 // Formats into out while every conversion is one done here; false at the first that is not

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cmath>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -217,6 +218,9 @@ TEST(StringFormat, ConversionsAsTheCLibraryWritesThem) {
         {"two decimals", vformat(64, &n, "%.2f in Hg", 29.921), "29.92 in Hg"},
         {"default decimals", vformat(64, &n, "%f", -1.5), "-1.500000"},
         {"negative zero", vformat(64, &n, "%.1f", -0.04), "-0.0"},
+        {"ties to even", vformat(64, &n, "%.2f %.2f %.0f %.0f", 0.125, 0.375, 2.5, 3.5),
+         "0.12 0.38 2 4"},
+        {"large and small", vformat(64, &n, "%.1f %.3f", 123456789.25, 0.0004), "123456789.2 0.000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -260,5 +264,11 @@ TEST(StringFormat, AgreesWithTheCLibraryOverManyValues) {
         ASSERT_EQ(vformat(64, &n, "%3.1f %.2f %2.2d", v, v, k),
                   reference(64, &m, "%3.1f %.2f %2.2d", v, v, k));
         ASSERT_EQ(n, m);
+        // Exact ties and values across the whole range of the integer rounding.
+        double tie = static_cast<double>(k) / 64.0;
+        double wide = std::ldexp(static_cast<double>(k), i % 120 - 60);
+        ASSERT_EQ(vformat(64, &n, "%.1f %.3f %.0f %.18f", tie, tie, tie, wide / 1e6),
+                  reference(64, &m, "%.1f %.3f %.0f %.18f", tie, tie, tie, wide / 1e6));
+        ASSERT_EQ(vformat(128, &n, "%.2f", wide), reference(128, &m, "%.2f", wide));
     }
 }
