@@ -132,21 +132,30 @@ void trace_read(const char* tag, const char* text, int num) {
 // Reads the next piece of a bulletin line into the working line, counting the bytes taken
 // (asking the stream for its offset costs a system call per line). A NUL byte reads as a
 // blank (so that the text behind it is not lost); carriage returns and newlines are removed.
-// The count read, or -1 at the end of the file.
+// The pieces are those of fgetnline: the newline ending a line is left in the stream and
+// taken at the start of the next read. The count read, or -1 at the end of the file.
 int read_work_line() {
     FILE* f = slot.ifile;
-    int next = getc_unlocked(f);
-    if (next != EOF) ungetc(next, f);
-    int n = fgetnline(f, work, PAR_LINE_MAX);
-    if (n < 0) {
+    int c = getc_unlocked(f);
+    int newline = 0;  // the newline ending the previous line
+    if (c == '\n') {
+        newline = 1;
+        c = getc_unlocked(f);
+    }
+    if (c == EOF) {
         work[0] = '\0';
         return -1;
     }
-    slot.offset += n + (next == '\n' ? 1 : 0);  // the newline ending the previous line
-    if (strlen(work) != static_cast<size_t>(n))
-        for (int i = 0; i < n; ++i)
-            if (work[i] == '\0') work[i] = ' ';
-    wsstrip_string(work);
+    int n = 0;
+    int kept = 0;
+    while (c != EOF && c != '\n') {
+        if (c != '\r') work[kept++] = c == '\0' ? ' ' : static_cast<char>(c);
+        if (++n == PAR_LINE_MAX) break;
+        c = getc_unlocked(f);
+    }
+    if (c == '\n') ungetc(c, f);
+    work[kept] = '\0';
+    slot.offset += n + newline;
     return n;
 }
 
