@@ -45,14 +45,17 @@ constexpr int SCANP_LIST_MAX = 12;          // alternatives of a list held with 
 constexpr int SCANP_ALT_LENGTH_MAX = 255;   // characters of an alternative so held
 
 // One directive as written: "%", then "*", "<", width, "!miss!" and the letter.
+// (The records of this file have no member initializers, so that the cache needs no
+// start-up code and takes memory only where it is used; FRESH_ELEMENT holds the values an
+// element starts from.)
 struct Directive {
-    bool store = true;     // no "*"
-    bool at_most = false;  // "<"
-    bool has_width = false;
-    int width = SCANP_DEFAULT_WIDTH;
-    bool has_miss = false;
+    bool store;  // no "*"
+    bool at_most;  // "<"
+    bool has_width;
+    int width;
+    bool has_miss;
     std::string_view miss;  // at most SCANP_MISS_MAX characters
-    char letter = '\0';
+    char letter;
 };
 
 enum class ElementKind : unsigned char {
@@ -66,32 +69,42 @@ using CharSet = std::bitset<SCANP_CHARS>;
 
 // One element of a pattern. Its pointers lead into the pattern it was cut from.
 struct Element {
-    ElementKind kind = ElementKind::literal;
-    char literal = '\0';
+    ElementKind kind;
+    char literal;
     Directive d;
-    const char* list = nullptr;   // ( [: the first character after the opening one
-    const char* close = nullptr;  // ( [: the closing character; null when there is none
-    const char* after = nullptr;  // where the pattern goes on after the element
-    const char* last = nullptr;   // the last character read to cut it (maybe the terminator)
+    const char* list;   // ( [: the first character after the opening one
+    const char* close;  // ( [: the closing character; null when there is none
+    const char* after;  // where the pattern goes on after the element
+    const char* last;   // the last character read to cut it (maybe the terminator)
     // ( lists: the number of alternatives and their lengths, or -1 when the list is too long
     // to be held so and is read at every scan.
-    int alternatives = -1;
+    int alternatives;
     unsigned char alt_len[SCANP_LIST_MAX];
     CharSet members;  // [ sets: the characters the set takes ("^" applied)
 };
 
+// An element before its pattern is read: a directive stores, and reads up to the default
+// width.
+constexpr Element FRESH_ELEMENT = [] {
+    Element e{};
+    e.d.store = true;
+    e.d.width = SCANP_DEFAULT_WIDTH;
+    e.alternatives = -1;
+    return e;
+}();
+
 // A pattern cut into elements. The pointers of its elements hold while the pattern at key
 // still reads as text.
 struct Program {
-    const char* key = nullptr;  // the pattern's address; null for a free slot
+    const char* key;  // the pattern's address; null for a free slot
     char text[SCANP_CACHED_TEXT_MAX + 1];
-    int count = 0;
+    int count;
     Element elements[SCANP_CACHED_ELEMENTS];
     CharSet first;   // characters at which the first element can succeed
     int first_len;   // characters of text read to cut the first element
 };
 
-Program cache[SCANP_CACHE_SLOTS];  // patterns cut into elements, by the hash of their address
+Program cache[SCANP_CACHE_SLOTS]{};  // patterns cut into elements, by the hash of their address
 
 bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -502,7 +515,7 @@ void take_members(Element& e) {
 // Cuts the element that begins at p (not the terminator) into e; returns where the pattern
 // goes on after it.
 const char* cut_element(const char* p, Element& e) {
-    e = Element{};
+    e = FRESH_ELEMENT;
     e.last = p;
     if (*p == ' ') {
         e.kind = ElementKind::blanks;
