@@ -230,7 +230,9 @@ int skip_spaces(const Scan& s, int i, int lim) {
     return i;
 }
 
-NumberField read_number(const Scan& s, const Directive& d, bool spaced, bool is_float) {
+// (Templates on the two choices, so that each letter gets a loop of its own.)
+template <bool spaced, bool is_float>
+NumberField read_number(const Scan& s, const Directive& d) {
     int lim = field_limit(s, d.width);
     int i = spaced ? skip_spaces(s, s.cur, lim) : s.cur;
     NumberField f{i, i, i, 0, false, 0};
@@ -264,10 +266,9 @@ NumberField read_number(const Scan& s, const Directive& d, bool spaced, bool is_
 }
 
 // d D f F.
+template <bool spaced, bool is_float>
 Step scan_number(Scan& s, const Directive& d, const ScanArg* a) {
-    bool spaced = d.letter == 'D' || d.letter == 'F';
-    bool is_float = d.letter == 'f' || d.letter == 'F';
-    NumberField f = read_number(s, d, spaced, is_float);
+    NumberField f = read_number<spaced, is_float>(s, d);
     if (f.digits == 0) return missing_number(s, d, a, is_float);
     if (!accept_length(d, f.field_end - s.cur)) return Step::fail;
     ++s.matched;
@@ -447,12 +448,14 @@ bool is_directive_letter(char c) {
 }
 
 // Runs a directive element; false when it failed.
-bool scan_directive(Scan& s, const Element& e) {
+inline bool scan_directive(Scan& s, const Element& e) {
     const Directive& d = e.d;
     const ScanArg* a = d.store ? take_arg(s) : nullptr;
     switch (d.letter) {
-        case 'd': case 'D': case 'f': case 'F':
-            return scan_number(s, d, a) == Step::ok;
+        case 'd': return scan_number<false, false>(s, d, a) == Step::ok;
+        case 'D': return scan_number<true, false>(s, d, a) == Step::ok;
+        case 'f': return scan_number<false, true>(s, d, a) == Step::ok;
+        case 'F': return scan_number<true, true>(s, d, a) == Step::ok;
         case 'n':
             ++s.matched;
             if (d.store) store_int(s, a, s.cur - s.start);

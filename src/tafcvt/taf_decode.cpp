@@ -35,10 +35,17 @@ bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; 
 // Copies up to TAF_REPORT_MAX characters of line into report, with a blank put in front
 // of every "=" that directly follows a non-blank character.
 void copy_report(const char* line) {
-    int n = 0;
-    for (int i = 0; i < TAF_REPORT_MAX && line[i] != '\0'; ++i) {
-        if (line[i] == '=' && i > 0 && !is_blank(line[i - 1])) report[n++] = ' ';
-        report[n++] = line[i];
+    const size_t length = strnlen(line, TAF_REPORT_MAX);
+    size_t n = 0;
+    for (size_t i = 0; i < length;) {
+        const auto* equal = static_cast<const char*>(memchr(line + i, '=', length - i));
+        size_t end = equal != nullptr ? static_cast<size_t>(equal - line) : length;
+        memcpy(report + n, line + i, end - i);
+        n += end - i;
+        if (equal == nullptr) break;
+        if (end > 0 && !is_blank(line[end - 1])) report[n++] = ' ';
+        report[n++] = '=';
+        i = end + 1;
     }
     report[n] = '\0';
 }
@@ -368,10 +375,37 @@ int TAF_output_reset() {
     return 0;
 }
 
+namespace {
+
+// Appends text as it is, cut like formatted text at the end of the buffer.
+void append_text(const char* text) {
+    size_t room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr) - 1;
+    size_t n = strnlen(text, room);
+    memcpy(out_ptr, text, n);
+    out_ptr += n;
+    *out_ptr = '\0';
+}
+
+}  // namespace
+
 int TAF_format(const char* mess, ...) {
-    size_t room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr);
+    // Most of the English is fixed words and words chosen from tables: no conversion to do.
+    if (strchr(mess, '%') == nullptr) {
+        append_text(mess);
+        return 0;
+    }
     va_list args;
     va_start(args, mess);
+    if (strcmp(mess, "%s") == 0) {
+        const char* text = va_arg(args, const char*);
+        va_end(args);
+        if (text != nullptr) {
+            append_text(text);
+            return 0;
+        }
+        va_start(args, mess);
+    }
+    size_t room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr);
     int n = vformat_string(out_ptr, room, mess, args);
     va_end(args);
     if (n > 0) out_ptr += static_cast<size_t>(n) < room ? static_cast<size_t>(n) : room - 1;
