@@ -13,7 +13,7 @@
 namespace {
 
 constexpr const char* CITY_FILE = TAFCVT_SOURCE_DIR "/data/sao.cty";
-constexpr int LINE_SIZE = 256;  // the database reader's line buffer
+constexpr int LINE_SIZE = 256;     // the database reader's line buffer
 constexpr int ALL_PRIORITIES = 7;  // the converter's station load
 
 void BM_StationFileLines(benchmark::State& state) {

@@ -33,8 +33,8 @@ constexpr int KEY_WMO = 2;
 constexpr float LOC_SCALE = 10.0f;           // the location key is in tenths of a degree
 constexpr std::string_view B_REGION = "B_";  // stations whose WMO key carries a 'b'
 
-constexpr int ANSWERS_KEPT = 16;      // CTY_get answers remembered
-constexpr int ANSWER_ID_MAX = 31;     // characters of an identifier whose answer is remembered
+constexpr int ANSWERS_KEPT = 16;   // CTY_get answers remembered
+constexpr int ANSWER_ID_MAX = 31;  // characters of an identifier whose answer is remembered
 
 enum StoreType { STORE_NONE = 0, STORE_FULL = 1, STORE_XY = 2, STORE_XY_LOC = 3 };
 

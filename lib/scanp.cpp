@@ -36,20 +36,20 @@ constexpr int SCANP_FLOAT_COPY = 1024;
 // Patterns kept cut into elements, and how far a pattern may go to be kept.
 constexpr int SCANP_CACHE_BITS = 8;
 constexpr int SCANP_CACHE_SLOTS = 1 << SCANP_CACHE_BITS;
-constexpr int SCANP_CACHE_PROBES = 8;       // slots looked at for one pattern
-constexpr int SCANP_CACHED_TEXT_MAX = 63;   // characters of a pattern kept
-constexpr int SCANP_CACHED_ELEMENTS = 16;   // elements of a pattern kept
-constexpr int SCANP_CHARS = 256;            // values of a text character
-constexpr int SCANP_SHORT_COMPARE = 8;      // pattern characters compared in place
-constexpr int SCANP_LIST_MAX = 12;          // alternatives of a list held with their lengths
-constexpr int SCANP_ALT_LENGTH_MAX = 255;   // characters of an alternative so held
+constexpr int SCANP_CACHE_PROBES = 8;      // slots looked at for one pattern
+constexpr int SCANP_CACHED_TEXT_MAX = 63;  // characters of a pattern kept
+constexpr int SCANP_CACHED_ELEMENTS = 16;  // elements of a pattern kept
+constexpr int SCANP_CHARS = 256;           // values of a text character
+constexpr int SCANP_SHORT_COMPARE = 8;     // pattern characters compared in place
+constexpr int SCANP_LIST_MAX = 12;         // alternatives of a list held with their lengths
+constexpr int SCANP_ALT_LENGTH_MAX = 255;  // characters of an alternative so held
 
 // One directive as written: "%", then "*", "<", width, "!miss!" and the letter.
 // (The records of this file have no member initializers, so that the cache needs no
 // start-up code and takes memory only where it is used; FRESH_ELEMENT holds the values an
 // element starts from.)
 struct Directive {
-    bool store;  // no "*"
+    bool store;    // no "*"
     bool at_most;  // "<"
     bool has_width;
     int width;
@@ -100,8 +100,8 @@ struct Program {
     char text[SCANP_CACHED_TEXT_MAX + 1];
     int count;
     Element elements[SCANP_CACHED_ELEMENTS];
-    CharSet first;   // characters at which the first element can succeed
-    int first_len;   // characters of text read to cut the first element
+    CharSet first;  // characters at which the first element can succeed
+    int first_len;  // characters of text read to cut the first element
 };
 
 Program cache[SCANP_CACHE_SLOTS]{};  // patterns cut into elements, by the hash of their address
@@ -547,7 +547,6 @@ const char* cut_element(const char* p, Element& e) {
     }
     return e.after;
 }
-
 
 // The characters of an alternatives list's first characters; every character when an
 // alternative is empty (it matches anywhere).

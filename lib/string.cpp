@@ -120,7 +120,8 @@ struct Sink {
 
 void put_int(Sink& out, const Conversion& c, int value) {
     char digits[FORMAT_INT_DIGITS];
-    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    unsigned magnitude =
+        value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
     int n = 0;
     for (; magnitude != 0; magnitude /= 10) digits[n++] = static_cast<char>('0' + magnitude % 10);
     if (n == 0 && c.precision != 0) digits[n++] = '0';  // "%.0d" prints no digit for 0
@@ -166,7 +167,8 @@ int fixed_exact(double value, int decimals, char* text) {
     }  // else below half of the last decimal: 0
     char digits[FORMAT_WIDE_DIGITS];
     int n = 0;
-    for (; rounded != 0 || n <= decimals; rounded /= 10) digits[n++] = static_cast<char>('0' + static_cast<int>(rounded % 10));
+    for (; rounded != 0 || n <= decimals; rounded /= 10)
+        digits[n++] = static_cast<char>('0' + static_cast<int>(rounded % 10));
     int len = 0;
     if (std::signbit(value)) text[len++] = '-';
     for (int i = n - 1; i >= 0; --i) {
@@ -182,7 +184,8 @@ void put_fixed(Sink& out, const Conversion& c, double value) {
     int n = fixed_exact(value, decimals, text);
     if (n < 0) {
         // The exact binary value rounded to the decimals, as printf rounds it.
-        auto res = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+        auto res =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
         n = static_cast<int>(res.ptr - text);
         if (!std::isfinite(value) || res.ec != std::errc{}) {
             n = snprintf(text, sizeof text, "%.*f", decimals, value);

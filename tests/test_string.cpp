@@ -220,7 +220,8 @@ TEST(StringFormat, ConversionsAsTheCLibraryWritesThem) {
         {"negative zero", vformat(64, &n, "%.1f", -0.04), "-0.0"},
         {"ties to even", vformat(64, &n, "%.2f %.2f %.0f %.0f", 0.125, 0.375, 2.5, 3.5),
          "0.12 0.38 2 4"},
-        {"large and small", vformat(64, &n, "%.1f %.3f", 123456789.25, 0.0004), "123456789.2 0.000"},
+        {"large and small", vformat(64, &n, "%.1f %.3f", 123456789.25, 0.0004),
+         "123456789.2 0.000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
