@@ -200,10 +200,10 @@ void put_fixed(Sink& out, const Conversion& c, double value) {
 bool format_here(Sink& out, const char* format, va_list args) {
     Conversion c;
     for (const char* p = format;;) {
-        const char* pct = strchrnul(p, '%');
-        out.put(p, static_cast<size_t>(pct - p));
-        if (*pct == '\0') return true;
-        p = read_conversion(pct + 1, c);
+        // The text between conversions is a few characters: copied as it is read.
+        while (*p != '\0' && *p != '%') out.put(*p++);
+        if (*p == '\0') return true;
+        p = read_conversion(p + 1, c);
         if (p == nullptr) return false;
         switch (c.letter) {
             case 'd': put_int(out, c, va_arg(args, int)); break;

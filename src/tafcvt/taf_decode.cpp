@@ -389,14 +389,15 @@ void append_text(const char* text) {
 }  // namespace
 
 int TAF_format(const char* mess, ...) {
-    // Most of the English is fixed words and words chosen from tables: no conversion to do.
-    if (strchr(mess, '%') == nullptr) {
+    // Much of the English is fixed words and words chosen from tables: no conversion to do.
+    const bool one_text = mess[0] == '%' && mess[1] == 's' && mess[2] == '\0';
+    if (!one_text && strchr(mess, '%') == nullptr) {
         append_text(mess);
         return 0;
     }
     va_list args;
     va_start(args, mess);
-    if (strcmp(mess, "%s") == 0) {
+    if (one_text) {
         const char* text = va_arg(args, const char*);
         va_end(args);
         if (text != nullptr) {
