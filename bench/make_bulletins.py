@@ -1,32 +1,58 @@
 #!/usr/bin/env python3
 """Writes a large bulletin file of varied, realistic TAF products for benchmarks.
 
-The file has a feed's layout: products framed by SOH and ETX with CR CR LF line ends, WMO
-headings (FTxx CCCC DDHHMM, sometimes with AAA/RRA/CCA), AFOS lines, collectives of several
-stations, current (DDHH/DDHH, FMDDHHMM) and old (DDHHHH, FMHHMM) forms, amendments,
-TEMPO/PROB/BECMG/FM periods, military groups, some non-TAF products to skip and some lines
-longer than the reader's 128-character line.
+The file has a feed's layout: products framed by SOH and ETX with CR CR LF line ends (some
+with bare LF), WMO headings (FTxx CCCC DDHHMM, sometimes with AAA/RRA/CCA), AFOS lines,
+collectives of several stations (with a TAF line before every report, or one for the whole
+collective), current (DDHH/DDHH, FMDDHHMM) and old (DDHHHH, FMHHMM) forms, amendments,
+TEMPO/PROB/BECMG/FM periods on lines of their own or inside a line, PROB30 TEMPO, wind shear,
+military groups, NIL reports, some non-TAF products to skip and some lines longer than the
+reader's 128-character line. Most stations are identifiers of the shipped station database
+(data/sao.cty), so that the heading of a report names the place; the rest are unknown there.
 
 The output is the same for the same seed and size. A second file, <out>.count, holds the
-number of TAF reports written.
+number of TAF reports written on its first line, and on its second a station list of a few
+frequent stations and the number of their reports ("LIST KXXX,KYYY,KZZZ N"), for the benchmark
+of a station-list run.
 
     python3 bench/make_bulletins.py OUT [--mb 200] [--seed 1]
 """
 import argparse
+import os
 import random
+import re
 
 PREFIXES = ["K", "K", "K", "K", "P", "C", "E", "L", "R", "Y", "Z", "S", "M", "T"]
 LETTERS = "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
 
 
+HERE = os.path.dirname(os.path.abspath(__file__))
+CITY_FILE = os.path.join(os.path.dirname(HERE), "data", "sao.cty")
+KNOWN_SHARE = 0.85  # share of the stations taken from the station database
+LIST_SIZE = 3       # stations in the benchmark's station list
+
+
+def known_stations():
+    """The four-letter identifiers of the shipped station database, sorted."""
+    ids = set()
+    with open(CITY_FILE) as f:
+        for line in f:
+            words = line.split()
+            if len(words) >= 4 and re.fullmatch(r"[A-Z]{4}", words[3]):
+                ids.add(words[3])
+    return sorted(ids)
+
+
 def stations(rng, n):
-    seen = set()
-    out = []
+    known = known_stations()
+    out = rng.sample(known, min(len(known), int(n * KNOWN_SHARE)))
+    seen = set(known)
     while len(out) < n:
         sid = rng.choice(PREFIXES) + "".join(rng.choice(LETTERS) for _ in range(3))
         if sid not in seen:
             seen.add(sid)
             out.append(sid)
+    rng.shuffle(out)
     return out
 
 
@@ -90,8 +116,28 @@ def conditions(rng, metric, military):
     return groups
 
 
+def change_group(rng, day, t, current, metric, military):
+    """One change period: its introduction and its groups."""
+    t2 = (t + rng.randint(2, 4)) % 24
+    span = "%02d%02d/%02d%02d" % (day, t, day, t2) if current else "%02d%02d" % (t, t2)
+    kind = rng.random()
+    if kind < 0.45:
+        intro = "FM%02d%02d00" % (day, t) if current else "FM%02d00" % t
+        return intro, conditions(rng, metric, military)
+    if kind < 0.7:
+        return "TEMPO " + span, conditions(rng, metric, False)[1:]
+    if kind < 0.85:
+        prob = "PROB%d " % rng.choice([30, 40])
+        if rng.random() < 0.3:
+            prob += "TEMPO "
+        return prob + span, conditions(rng, metric, False)[1:]
+    return "BECMG " + span, conditions(rng, metric, False)[:2]
+
+
 def report_lines(rng, sid, day, hour, current, metric, military):
     issue = "%02d%02d%02dZ" % (day, hour, rng.choice([20, 25, 30, 35, 40]))
+    if rng.random() < 0.02:
+        return ["%s %s NIL=" % (sid, issue)]
     start = (hour + 1) % 24
     end_day = day + 1 if day < 28 else 1
     if current:
@@ -101,28 +147,24 @@ def report_lines(rng, sid, day, hour, current, metric, military):
     head = [sid, issue, valid]
     if rng.random() < 0.08:
         head.insert(0, "AMD")
-    lines = [" ".join(head + conditions(rng, metric, military))]
+    first = head + conditions(rng, metric, military)
+    if not metric and rng.random() < 0.05:
+        first.append("WS020/%03d%02dKT" % (rng.randrange(10, 370, 10), rng.randint(30, 50)))
+    lines = [" ".join(first)]
     t = start
     for _ in range(rng.randint(1, 6)):
         t = (t + rng.randint(2, 5)) % 24
-        kind = rng.random()
-        t2 = (t + rng.randint(2, 4)) % 24
-        if kind < 0.45:
-            intro = "FM%02d%02d00" % (day, t) if current else "FM%02d00" % t
-            groups = conditions(rng, metric, military)
-        elif kind < 0.7:
-            intro = "TEMPO " + ("%02d%02d/%02d%02d" % (day, t, day, t2) if current else "%02d%02d" % (t, t2))
-            groups = conditions(rng, metric, False)[1:]
-        elif kind < 0.85:
-            intro = "PROB%d " % rng.choice([30, 40]) + ("%02d%02d/%02d%02d" % (day, t, day, t2) if current else "%02d%02d" % (t, t2))
-            groups = conditions(rng, metric, False)[1:]
+        intro, groups = change_group(rng, day, t, current, metric, military)
+        text = " ".join([intro] + groups)
+        if rng.random() < 0.25 and len(lines[-1]) + len(text) < 69:
+            lines[-1] += " " + text  # a change period inside the line, as some offices write
         else:
-            intro = "BECMG " + ("%02d%02d/%02d%02d" % (day, t, day, t2) if current else "%02d%02d" % (t, t2))
-            groups = conditions(rng, metric, False)[:2]
-        lines.append("     " + " ".join([intro] + groups))
+            lines.append("     " + text)
     if military and rng.random() < 0.5:
         lines.append("     T%02d/%02dZ TM%02d/%02dZ" % (rng.randint(0, 35), rng.randint(0, 23),
                                                       rng.randint(1, 20), rng.randint(0, 23)))
+    if rng.random() < 0.02:
+        lines.append("     AMD NOT SKED")
     if rng.random() < 0.03:
         # a line longer than the reader's line length
         lines[-1] += " " + " ".join("RMK%02d" % i for i in range(30))
@@ -131,6 +173,7 @@ def report_lines(rng, sid, day, hour, current, metric, military):
 
 
 def product(rng, seq, ids, day, hour):
+    """A TAF product for the stations ids: its text and the number of its reports."""
     current = rng.random() < 0.75
     metric = ids[0][0] not in "KPC"
     military = rng.random() < 0.05
@@ -142,13 +185,16 @@ def product(rng, seq, ids, day, hour):
     lines = ["\x01", "%03d " % (seq % 1000), heading]
     if len(ids) == 1:
         lines.append("TAF" + ids[0][1:])
-    count = 0
+    one_taf_line = len(ids) > 1 and rng.random() < 0.4  # a collective under one TAF line
+    if one_taf_line:
+        lines.append("TAF")
     for sid in ids:
-        lines.append("TAF AMD" if rng.random() < 0.05 else "TAF")
+        if not one_taf_line:
+            lines.append("TAF AMD" if rng.random() < 0.05 else "TAF")
         lines += report_lines(rng, sid, day, hour, current, metric, military)
-        count += 1
     lines.append("\x03")
-    return "".join(l + "\r\r\n" for l in lines), count
+    end = "\n" if rng.random() < 0.2 else "\r\r\n"
+    return "".join(l + end for l in lines), len(ids)
 
 
 def other_product(rng, seq, day, hour):
@@ -165,9 +211,12 @@ def main():
     args = ap.parse_args()
     rng = random.Random(args.seed)
     ids = stations(rng, 3000)
+    known = set(known_stations())
+    listed = [sid for sid in ids if sid in known][:LIST_SIZE]
     limit = int(args.mb * 1024 * 1024)
     written = 0
     reports = 0
+    listed_reports = 0
     seq = 0
     with open(args.out, "w", newline="") as out:
         while written < limit:
@@ -177,12 +226,15 @@ def main():
                 text = other_product(rng, seq, day, hour)
             else:
                 n = 1 if rng.random() < 0.6 else rng.randint(2, 12)
-                text, count = product(rng, seq, rng.sample(ids, n), day, hour)
+                chosen = rng.sample(ids, n)
+                text, count = product(rng, seq, chosen, day, hour)
                 reports += count
+                listed_reports += sum(1 for sid in chosen if sid in listed)
             out.write(text)
             written += len(text)
     with open(args.out + ".count", "w") as f:
         f.write("%d\n" % reports)
+        f.write("LIST %s %d\n" % (",".join(listed), listed_reports))
 
 
 if __name__ == "__main__":

@@ -1,9 +1,11 @@
 // City database file; see cty_read.h.
 #include "cty_read.h"
 
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -29,6 +31,13 @@ constexpr int ID_WIDTH = CTY_ID_SIZE - 1;
 constexpr float EL_HIGHEST = 9000.0f;  // elevations above are missing
 constexpr float MISSING = -9999.0f;
 constexpr char FLAG_MARK = '*';
+constexpr int CHAR_VALUES = 256;
+// Plain decimals converted by one float division: up to 7 digits (below 2^24) and 10
+// decimals (10^10 is exact in a float).
+constexpr int PLAIN_DIGITS_MAX = 7;
+constexpr int PLAIN_DECIMALS_MAX = 10;
+constexpr float POW10F[PLAIN_DECIMALS_MAX + 1] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                                  1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 
 FILE* city_stream = nullptr;  // the one open database file, or null
 int city_type = 0;            // file type given when it was opened
@@ -88,8 +97,18 @@ bool read_line(char* line, size_t* length) {
     return any;
 }
 
+// The characters that end a word: the blanks and the terminator, as a table, so that a
+// character costs one look-up.
+constexpr std::array<bool, CHAR_VALUES> WORD_ENDS = [] {
+    std::array<bool, CHAR_VALUES> ends{};
+    for (int c = 0; c < CHAR_VALUES; ++c) ends[static_cast<size_t>(c)] = c == '\0' || is_blank(c);
+    return ends;
+}();
+
+bool ends_word(char c) { return WORD_ENDS[static_cast<unsigned char>(c)]; }
+
 void skip_blanks(const char*& p) {
-    while (*p != '\0' && is_blank(*p)) ++p;
+    while (*p != '\0' && ends_word(*p)) ++p;
 }
 
 // One text field of at most width characters into out, the rest of a longer word staying
@@ -98,8 +117,10 @@ bool scan_text(const char*& p, char* out, int width) {
     skip_blanks(p);
     if (*p == '\0') return false;
     int n = 0;
-    while (n < width && *p != '\0' && !is_blank(*p)) out[n++] = *p++;
+    while (n < width && !ends_word(p[n])) ++n;
+    memcpy(out, p, static_cast<size_t>(n));
     out[n] = '\0';
+    p += n;
     return true;
 }
 
@@ -108,7 +129,7 @@ bool scan_word(const char*& p, char* out, int size) {
     skip_blanks(p);
     if (*p == '\0') return false;
     int n = 0;
-    for (; *p != '\0' && !is_blank(*p); ++p)
+    for (; !ends_word(*p); ++p)
         if (n < size - 1) out[n++] = *p;
     out[n] = '\0';
     return true;
@@ -121,11 +142,40 @@ void number_start(const char*& p) {
     if (*p == '+' && p[1] != '-' && p[1] != '+') ++p;
 }
 
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// A plain decimal of few digits ("-9.42", "160.05", "9999") converted as the correctly
+// rounded conversion does it, at a fraction of its cost: its digits make an integer below
+// 2^24 and its decimals a power of ten up to 10^10, both exact in a float, so one float
+// division rounds correctly. false (nothing taken) for any other form: more digits, an
+// exponent, no digit.
+bool plain_decimal(const char*& p, const char* end, float* out) {
+    const char* q = p;
+    bool negative = q < end && *q == '-';
+    if (negative) ++q;
+    uint32_t mantissa = 0;
+    int digits = 0;
+    int decimals = 0;
+    for (; q < end && is_digit(*q) && digits <= PLAIN_DIGITS_MAX; ++q, ++digits)
+        mantissa = mantissa * 10 + static_cast<uint32_t>(*q - '0');
+    if (q < end && *q == '.') {
+        for (++q; q < end && is_digit(*q) && digits <= PLAIN_DIGITS_MAX; ++q, ++digits, ++decimals)
+            mantissa = mantissa * 10 + static_cast<uint32_t>(*q - '0');
+    }
+    if (digits == 0 || digits > PLAIN_DIGITS_MAX || decimals > PLAIN_DECIMALS_MAX) return false;
+    if (q < end && (*q == 'e' || *q == 'E')) return false;
+    float value = static_cast<float>(mantissa) / POW10F[decimals];
+    *out = negative ? -value : value;
+    p = q;
+    return true;
+}
+
 // A decimal number (up to end, the end of the line), correctly rounded and independent of
 // the locale; the rest of the word stays for the next field. A number beyond the float
 // range does not convert.
 bool scan_float(const char*& p, const char* end, float* out) {
     number_start(p);
+    if (plain_decimal(p, end, out)) return true;
     auto [rest, ec] = std::from_chars(p, end, *out);
     if (ec != std::errc()) return false;
     p = rest;

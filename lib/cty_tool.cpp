@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string_view>
 
+#include <sys/stat.h>
+
 #include "calc.h"
 #include "mess.h"
 #include "resrc.h"
@@ -31,11 +33,31 @@ constexpr int KEY_WMO = 2;
 constexpr float LOC_SCALE = 10.0f;           // the location key is in tenths of a degree
 constexpr std::string_view B_REGION = "B_";  // stations whose WMO key carries a 'b'
 
+constexpr int ANSWERS_KEPT = 16;   // CTY_get answers remembered
+constexpr int ANSWER_ID_MAX = 31;  // characters of an identifier whose answer is remembered
+
 enum StoreType { STORE_NONE = 0, STORE_FULL = 1, STORE_XY = 2, STORE_XY_LOC = 3 };
+
+// One answer of CTY_get: the identifier asked for, the database file as it was then (device,
+// inode, size and modification time), and what the reading left in the record.
+struct Answer {
+    bool used;
+    char id[ANSWER_ID_MAX + 1];
+    dev_t dev;
+    ino_t ino;
+    off_t size;
+    timespec mtime;
+    int found;
+    CTY_data data;
+};
 
 int store = STORE_NONE;   // record shape the table holds (the last CTY_store's type)
 int cty_fd = -1;          // descriptor of the database CTY_store left open
 TAB_table city_tbl = {};  // the station table; empty until CTY_store
+// CTY_get's recent answers: a converter with a station list asks for the same few stations
+// report after report, and reading the whole file for each costs far more than the report.
+Answer answers[ANSWERS_KEPT] = {};
+int next_answer = 0;  // the slot the next new answer takes (the oldest)
 
 // The WMO key of a station: "%05d", or "b%05d" for region "B_"; null for a station without
 // a number, which is found by its identifier only.
@@ -260,6 +282,33 @@ bool get_matches(const char* id, const CTY_data* city) {
     return stricmp(id, wmo) == 0;
 }
 
+bool same_file(const Answer& a, const struct stat& file) {
+    return a.dev == file.st_dev && a.ino == file.st_ino && a.size == file.st_size &&
+           a.mtime.tv_sec == file.st_mtim.tv_sec && a.mtime.tv_nsec == file.st_mtim.tv_nsec;
+}
+
+// The remembered answer for id from the database file as it is now, or null.
+const Answer* recall(const char* id, const struct stat& file) {
+    for (const Answer& a : answers)
+        if (a.used && strcmp(a.id, id) == 0 && same_file(a, file)) return &a;
+    return nullptr;
+}
+
+// Keeps an answer in place of the oldest; an identifier too long to keep is not kept.
+void remember(const char* id, const struct stat& file, int found, const CTY_data& data) {
+    if (strlen(id) > ANSWER_ID_MAX) return;
+    Answer& a = answers[next_answer];
+    next_answer = (next_answer + 1) % ANSWERS_KEPT;
+    a.used = true;
+    snprintf(a.id, sizeof a.id, "%s", id);
+    a.dev = file.st_dev;
+    a.ino = file.st_ino;
+    a.size = file.st_size;
+    a.mtime = file.st_mtim;
+    a.found = found;
+    a.data = data;
+}
+
 }  // namespace
 
 int CTY_store(const char* city_file, int type, const Domain* domain, int prior) {
@@ -329,11 +378,20 @@ int CTY_get(const char* city_file, const char* id, CTY_data* data) {
     int fd = CTY_open_file(city_file, &n);
     if (fd < 0) return 0;
     MESS_print(MESS_MESS, "Searching the city database file for: %s ...\n", id);
+    struct stat file = {};
+    const bool known_file = fstat(fd, &file) == 0;
+    if (const Answer* a = known_file ? recall(id, file) : nullptr; a != nullptr) {
+        *data = a->data;
+        CTY_close(fd);
+        return a->found;
+    }
     CTY_rewind(fd);
     int found = 0, lines = 0, fields;
+    bool caught = false;
     while ((fields = CTY_read(fd, data)) > 0) {
         if (++lines > MAX_LINES) {
             MESS_print(MESS_WARN, "Caught in city database loop\n");
+            caught = true;
             break;
         }
         if (fields >= MIN_FIELDS && get_matches(id, data)) {
@@ -342,6 +400,7 @@ int CTY_get(const char* city_file, const char* id, CTY_data* data) {
         }
     }
     CTY_close(fd);
+    if (known_file && !caught) remember(id, file, found, *data);
     return found;
 }
 
@@ -369,6 +428,8 @@ int CTY_data_cmp(int numid, char** ids, const CTY_data* data) {
 
 int CTY_reset() {
     TAB_free(&city_tbl);
+    for (Answer& a : answers) a.used = false;
+    next_answer = 0;
     CTY_close(cty_fd);
     store = STORE_NONE;
     cty_fd = -1;

@@ -11,7 +11,9 @@
 // are passed over.
 //
 // State: the table and its store type, and the database descriptor CTY_store leaves open;
-// they last until the next CTY_store or CTY_reset.
+// they last until the next CTY_store or CTY_reset. CTY_get remembers its last 16 answers
+// with the identity of the file they came from (device, inode, size, modification time),
+// and answers a question again without reading while the file is the same.
 #ifndef JOX_CTY_TOOL_H
 #define JOX_CTY_TOOL_H
 
@@ -37,7 +39,8 @@ int CTY_store(const char* city_file, int type, const Domain* domain, int prior);
 // store type 1, a CTY_locate for 2 and 3; data may be null), else 0.
 int CTY_search(const char* id, void* data);
 // Reads the database file for the first station whose identifier, name or WMO number
-// ("%05d") equals id, ignoring case. 1 with data filled, else 0. Opens and closes the file.
+// ("%05d") equals id, ignoring case. 1 with data filled, else 0 (data then holds a cleared
+// record). Opens and closes the file; reads it unless it answered id from the same file.
 int CTY_get(const char* city_file, const char* id, CTY_data* data);
 // CTY_get, then the station's position into *lat, *lon; 0 (outputs untouched) when not
 // found.

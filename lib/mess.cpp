@@ -17,6 +17,7 @@ namespace {
 constexpr M_type INITIAL_LEVEL = 0x000FFFFFu;  // out2 and everything below it
 constexpr int DEFAULT_PAGE_LINES = 22;
 constexpr int STAMP_SIZE = 32;
+constexpr int MESS_TEXT_SIZE = 4096;  // a message formatted once for all its streams
 
 // Output modes: where an enabled message goes.
 constexpr int OUT_LOG_ONLY = 0;        // "fi": the log file only
@@ -171,6 +172,26 @@ int MESS_check_set() { return mess_set; }
 
 int MESS_print(M_type type, const char* mess, ...) {
     if ((type & mess_level) == 0) return 0;
+    // Formatted once into text, then written to each stream; a message too long for text is
+    // formatted by each stream itself.
+    char text[MESS_TEXT_SIZE];
+    va_list args;
+    va_start(args, mess);
+    va_list once;
+    va_copy(once, args);
+    int n = vformat_string(text, sizeof text, mess, once);
+    va_end(once);
+    const bool whole = n >= 0 && n < MESS_TEXT_SIZE;
+    auto put = [&](FILE* stream) {
+        if (whole) {
+            fwrite(text, 1, static_cast<size_t>(n), stream);
+            return;
+        }
+        va_list again;
+        va_copy(again, args);
+        vfprintf(stream, mess, again);
+        va_end(again);
+    };
     if (mess_out == OUT_REOPEN && filename[0] != '\0') pfile = FILE_open(filename, "a");
     if (pfile != nullptr) {
         if (mess_out == OUT_STAMPED) {
@@ -178,17 +199,14 @@ int MESS_print(M_type type, const char* mess, ...) {
             DATE_get_current_str(stamp);
             fprintf(pfile, "%s -- ", stamp);
         }
-        va_list args;
-        va_start(args, mess);
-        vfprintf(pfile, mess, args);
-        va_end(args);
+        put(pfile);
         if (mess_out == OUT_REOPEN) close_log();
     }
-    if (mess_out == OUT_LOG_ONLY) return 0;
-    FILE* term = (type & 0x000000F0u) != 0 ? stderr : stdout;
-    va_list args;
-    va_start(args, mess);
-    vfprintf(term, mess, args);
+    if (mess_out == OUT_LOG_ONLY) {
+        va_end(args);
+        return 0;
+    }
+    put((type & 0x000000F0u) != 0 ? stderr : stdout);
     va_end(args);
     if (page == PAGE_COUNT) {
         lines += count_newlines(mess);

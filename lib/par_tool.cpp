@@ -29,6 +29,7 @@ constexpr int PAR_RULE_NUMBER_AT = 5;      // "line_N", "skip_N": where the coun
 constexpr int PAR_ZONE_PREFIX = 3;         // state and type letters of a zone code
 constexpr char PAR_SOH = 1;                // start of a transmitted product
 constexpr char PAR_ETX = 3;                // end of a transmitted product
+constexpr char PAR_FILL = 1;               // fills the working line before a read (not NUL)
 constexpr const char* PAR_LOOKUP_FILE = "parse.lup";
 constexpr const char* PAR_NONE = "----";  // a trace field that holds no text
 
@@ -48,6 +49,8 @@ struct Slot {
     Date date;                        // the date the file was opened for
     long pos;                         // offset of the line last read
     long offset;                      // offset of the next read: the bytes taken so far
+    bool newline_taken;               // the file stands one byte beyond offset: the newline
+                                      // ending the last line read was taken with it
     char header[PAR_HEADER_MAX + 1];  // current heading, or a next heading held over
     char line[PAR_LINE_SIZE];         // held line: a report's first line or an ending line
     unsigned long cur;                // status: last end code, or 1 after a product was found
@@ -129,24 +132,58 @@ void trace_read(const char* tag, const char* text, int num) {
                or_none(text), slot.header, slot.line, num);
 }
 
+// Where fgets ended the text it stored in work, which was filled with PAR_FILL first: its
+// terminator is the last NUL byte (the bytes behind it are still the fill). For a piece that
+// holds a NUL byte of its own, or ends at the end of the file.
+int stored_length() {
+    int k = PAR_LINE_MAX;
+    while (k > 0 && work[k] != '\0') --k;
+    return k;
+}
+
 // Reads the next piece of a bulletin line into the working line, counting the bytes taken
 // (asking the stream for its offset costs a system call per line). A NUL byte reads as a
 // blank (so that the text behind it is not lost); carriage returns and newlines are removed.
+// The pieces are those of fgetnline, at most PAR_LINE_MAX characters: the newline ending a
+// line counts as taken at the start of the next read. fgets takes it with the line (and
+// finds the line's end faster than a loop over its characters); the slot notes that.
 // The count read, or -1 at the end of the file.
 int read_work_line() {
     FILE* f = slot.ifile;
-    int next = getc_unlocked(f);
-    if (next != EOF) ungetc(next, f);
-    int n = fgetnline(f, work, PAR_LINE_MAX);
-    if (n < 0) {
+    int newline = 0;  // the newline ending the previous line
+    if (slot.newline_taken) {
+        newline = 1;
+        slot.newline_taken = false;
+    } else {
+        int c = getc_unlocked(f);
+        if (c == '\n')
+            newline = 1;
+        else if (c != EOF)
+            ungetc(c, f);
+    }
+    memset(work, PAR_FILL, sizeof work);
+    if (fgets(work, PAR_LINE_MAX + 1, f) == nullptr) {
         work[0] = '\0';
         return -1;
     }
-    slot.offset += n + (next == '\n' ? 1 : 0);  // the newline ending the previous line
-    if (strlen(work) != static_cast<size_t>(n))
+    int n = static_cast<int>(strlen(work));
+    const bool plain = (n > 0 && work[n - 1] == '\n') || n == PAR_LINE_MAX;
+    if (!plain) {
+        n = stored_length();
         for (int i = 0; i < n; ++i)
             if (work[i] == '\0') work[i] = ' ';
-    wsstrip_string(work);
+    }
+    if (n > 0 && work[n - 1] == '\n') {
+        slot.newline_taken = true;
+        work[--n] = '\0';
+    }
+    slot.offset += n + newline;
+    if (auto* cr = static_cast<char*>(memchr(work, '\r', static_cast<size_t>(n)))) {
+        char* out = cr;
+        for (const char* in = cr; in < work + n; ++in)
+            if (*in != '\r') *out++ = *in;
+        *out = '\0';
+    }
     return n;
 }
 
@@ -466,6 +503,7 @@ int open_slot(const char* name, const char* hname, const Date* date) {
     slot.cur = 0;
     slot.pos = 0;
     slot.offset = 0;
+    slot.newline_taken = false;
     slot.index_off = -1;
     copy_cut(slot.name, name);
     return 0;
@@ -478,6 +516,7 @@ bool seek_to(long offset) {
     clearerr(slot.ifile);
     if (offset < 0 || fseek(slot.ifile, offset, SEEK_SET) != 0) return false;
     slot.offset = offset;
+    slot.newline_taken = false;
     return true;
 }
 
@@ -684,6 +723,8 @@ int PAR_set_output(int flag) {
 int PAR_get_status(int ind) {
     return ind == 0 ? static_cast<int>(slot.cur) : 0;
 }
+
+int PAR_last_mode() { return which == PAR_WHICH_LAST ? 1 : 0; }
 
 // ---- Opening and closing ----
 

@@ -56,6 +56,9 @@ int PAR_lookup(char* product, char* infile);
 int PAR_set_end(int flag);
 int PAR_set_output(int flag);
 int PAR_get_status(int ind);
+// 1 in the last mode (parameter "last"), where reading keeps each product for the final
+// listing and hands out no line; else 0.
+int PAR_last_mode();
 // Opens the bulletin file of the current file name: a name the user gave as it is, a name
 // chosen by date rebuilt for date under the file type. Also opens the header index file of
 // that date when there is one. A file still open is closed first. The slot index 0, or -1.

@@ -1,15 +1,21 @@
 // Pattern scanner; see scanp.h.
 //
-// The pattern is interpreted as it is read, element by element, and reading stops at the
-// first element that fails: most scans of a decoder are candidates that fail within their
-// first few characters, so nothing is prepared for the part of a pattern that is never
-// reached. Every read of the pattern stops at its terminator, and every read of the text
-// stops at the text's length.
+// A pattern is cut into its elements (a literal character, a run of blanks, a directive)
+// once: the decoders scan with the same few dozen patterns, string literals, millions of
+// times, so each pattern's elements are kept in a small cache under the pattern's address,
+// with a copy of its text that must still equal the pattern at that address for the entry to
+// serve. With the elements at hand, a scan first asks whether the character at the offset can
+// begin the first element at all: most scans of a decoder are candidates that fail there.
+// A pattern the cache cannot hold is cut into elements as it is read, by the same code, and
+// reading stops at the first element that fails. Every read of the pattern stops at its
+// terminator, and every read of the text stops at the text's length.
 #include "scanp.h"
 
+#include <bitset>
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -27,6 +33,79 @@ constexpr int SCANP_WIDTH_LIMIT = 1000000;
 // Room for a float field in the rare case that it has to be converted a second time.
 constexpr int SCANP_FLOAT_COPY = 1024;
 
+// Patterns kept cut into elements, and how far a pattern may go to be kept.
+constexpr int SCANP_CACHE_BITS = 8;
+constexpr int SCANP_CACHE_SLOTS = 1 << SCANP_CACHE_BITS;
+constexpr int SCANP_CACHE_PROBES = 8;      // slots looked at for one pattern
+constexpr int SCANP_CACHED_TEXT_MAX = 63;  // characters of a pattern kept
+constexpr int SCANP_CACHED_ELEMENTS = 16;  // elements of a pattern kept
+constexpr int SCANP_CHARS = 256;           // values of a text character
+constexpr int SCANP_SHORT_COMPARE = 8;     // pattern characters compared in place
+constexpr int SCANP_LIST_MAX = 12;         // alternatives of a list held with their lengths
+constexpr int SCANP_ALT_LENGTH_MAX = 255;  // characters of an alternative so held
+
+// One directive as written: "%", then "*", "<", width, "!miss!" and the letter.
+// (The records of this file have no member initializers, so that the cache needs no
+// start-up code and takes memory only where it is used; FRESH_ELEMENT holds the values an
+// element starts from.)
+struct Directive {
+    bool store;    // no "*"
+    bool at_most;  // "<"
+    bool has_width;
+    int width;
+    bool has_miss;
+    std::string_view miss;  // at most SCANP_MISS_MAX characters
+    char letter;
+};
+
+enum class ElementKind : unsigned char {
+    literal,    // one character that must stand at the cursor
+    blanks,     // a pattern space: one blank or more
+    directive,  // a directive with one of the scanner's letters
+    no_effect,  // a directive with any other letter: nothing happens, the letter is read next
+};
+
+using CharSet = std::bitset<SCANP_CHARS>;
+
+// One element of a pattern. Its pointers lead into the pattern it was cut from.
+struct Element {
+    ElementKind kind;
+    char literal;
+    Directive d;
+    const char* list;   // ( [: the first character after the opening one
+    const char* close;  // ( [: the closing character; null when there is none
+    const char* after;  // where the pattern goes on after the element
+    const char* last;   // the last character read to cut it (maybe the terminator)
+    // ( lists: the number of alternatives and their lengths, or -1 when the list is too long
+    // to be held so and is read at every scan.
+    int alternatives;
+    unsigned char alt_len[SCANP_LIST_MAX];
+    CharSet members;  // [ sets: the characters the set takes ("^" applied)
+};
+
+// An element before its pattern is read: a directive stores, and reads up to the default
+// width.
+constexpr Element FRESH_ELEMENT = [] {
+    Element e{};
+    e.d.store = true;
+    e.d.width = SCANP_DEFAULT_WIDTH;
+    e.alternatives = -1;
+    return e;
+}();
+
+// A pattern cut into elements. The pointers of its elements hold while the pattern at key
+// still reads as text.
+struct Program {
+    const char* key;  // the pattern's address; null for a free slot
+    char text[SCANP_CACHED_TEXT_MAX + 1];
+    int count;
+    Element elements[SCANP_CACHED_ELEMENTS];
+    CharSet first;  // characters at which the first element can succeed
+    int first_len;  // characters of text read to cut the first element
+};
+
+Program cache[SCANP_CACHE_SLOTS]{};  // patterns cut into elements, by the hash of their address
+
 bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // Whitespace in the character-class sense.
@@ -35,17 +114,6 @@ bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 // What the W directive takes: blanks without the newline.
 bool is_line_blank(char c) { return c == ' ' || c == '\r' || c == '\t'; }
-
-// One directive as written: "%", then "*", "<", width, "!miss!" and the letter.
-struct Directive {
-    bool store = true;     // no "*"
-    bool at_most = false;  // "<"
-    bool has_width = false;
-    int width = SCANP_DEFAULT_WIDTH;
-    bool has_miss = false;
-    std::string_view miss;  // at most SCANP_MISS_MAX characters
-    char letter = '\0';
-};
 
 // Working state of one scan.
 struct Scan {
@@ -102,23 +170,6 @@ void store_text(Scan& s, const ScanArg* a, const char* from, int n, bool raw) {
     ++s.assigned;
 }
 
-// Decimal value of sign and digits, held at the int range.
-int to_int(const char* p, const char* e) {
-    bool negative = false;
-    long long value = 0;
-    for (; p < e; ++p) {
-        if (*p == '-') {
-            negative = true;
-        } else if (is_digit(*p)) {
-            if (value <= INT_MAX) value = value * 10 + (*p - '0');
-        }
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
-}
-
 // Single-precision value of a float field (sign, digits, one ".", exponent).
 float to_float(const char* p, const char* e) {
     float value = 0.0f;
@@ -162,23 +213,39 @@ struct NumberField {
     int num_end;
     int field_end;
     int digits;
+    bool negative;
+    long long magnitude;  // of the digits, grown no further once beyond the int range
 };
+
+// The decimal value of an integer field, held at the int range.
+int int_value(const NumberField& f) {
+    long long value = f.negative ? -f.magnitude : f.magnitude;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
 
 int skip_spaces(const Scan& s, int i, int lim) {
     while (i < lim && is_space(s.text[i])) ++i;
     return i;
 }
 
-NumberField read_number(const Scan& s, const Directive& d, bool spaced, bool is_float) {
+// (Templates on the two choices, so that each letter gets a loop of its own.)
+template <bool spaced, bool is_float>
+NumberField read_number(const Scan& s, const Directive& d) {
     int lim = field_limit(s, d.width);
     int i = spaced ? skip_spaces(s, s.cur, lim) : s.cur;
-    NumberField f{i, i, i, 0};
-    if (i < lim && s.text[i] == '-') ++i;
+    NumberField f{i, i, i, 0, false, 0};
+    if (i < lim && s.text[i] == '-') {
+        f.negative = true;
+        ++i;
+    }
     bool dot = false;
     while (i < lim) {
         char c = s.text[i];
         if (is_digit(c)) {
             ++f.digits;
+            if (f.magnitude <= INT_MAX) f.magnitude = f.magnitude * 10 + (c - '0');
         } else if (is_float && c == '.' && !dot) {
             dot = true;
         } else {
@@ -199,20 +266,17 @@ NumberField read_number(const Scan& s, const Directive& d, bool spaced, bool is_
 }
 
 // d D f F.
+template <bool spaced, bool is_float>
 Step scan_number(Scan& s, const Directive& d, const ScanArg* a) {
-    bool spaced = d.letter == 'D' || d.letter == 'F';
-    bool is_float = d.letter == 'f' || d.letter == 'F';
-    NumberField f = read_number(s, d, spaced, is_float);
+    NumberField f = read_number<spaced, is_float>(s, d);
     if (f.digits == 0) return missing_number(s, d, a, is_float);
     if (!accept_length(d, f.field_end - s.cur)) return Step::fail;
     ++s.matched;
     if (d.store) {
-        const char* p = s.text + f.num_begin;
-        const char* e = s.text + f.num_end;
         if (is_float)
-            store_float(s, a, to_float(p, e));
+            store_float(s, a, to_float(s.text + f.num_begin, s.text + f.num_end));
         else
-            store_int(s, a, to_int(p, e));
+            store_int(s, a, int_value(f));
     }
     s.cur = f.field_end;
     return Step::ok;
@@ -225,26 +289,42 @@ const char* find_close(const char* p, char close) {
     return *p == close ? p : nullptr;
 }
 
-// "(" alt "|" alt ... ")": list runs from just after "(" to the ")".
-Step scan_alternatives(Scan& s, const Directive& d, const ScanArg* a, const char* list,
-                       const char* close) {
+// Calls try_one(alternative, length) for each alternative of the list of e in order until it
+// returns true; whether one did.
+template <class Fn>
+bool for_each_alternative(const Element& e, Fn try_one) {
+    const char* alt = e.list;
+    if (e.alternatives >= 0) {
+        for (int k = 0; k < e.alternatives; ++k) {
+            if (try_one(alt, e.alt_len[k])) return true;
+            alt += e.alt_len[k] + 1;
+        }
+        return false;
+    }
+    for (;;) {
+        const char* end = alt;
+        while (end < e.close && *end != '|') ++end;
+        if (try_one(alt, static_cast<int>(end - alt))) return true;
+        if (end == e.close) return false;
+        alt = end + 1;
+    }
+}
+
+// "(" alt "|" alt ... ")": the first alternative that the text at the cursor begins with.
+Step scan_alternatives(Scan& s, const Element& e, const ScanArg* a) {
+    const Directive& d = e.d;
     const char* text = s.text + s.cur;
     const int room = s.end - s.cur;
-    const char* alt = list;
-    while (alt <= close) {
-        // Compare while reading the alternative; the lists are short and most fail at once.
-        int n = 0;
-        while (alt + n < close && alt[n] != '|' && n < room && text[n] == alt[n]) ++n;
-        if (alt + n == close || alt[n] == '|') {
-            ++s.matched;
-            if (d.store) store_text(s, a, alt, n, false);
-            s.cur += n;
-            return Step::ok;
-        }
-        alt += n;
-        while (alt < close && *alt != '|') ++alt;
-        ++alt;
-    }
+    auto try_one = [&](const char* alt, int n) {
+        if (n > room || (n > 0 && text[0] != alt[0])) return false;
+        for (int k = 1; k < n; ++k)
+            if (text[k] != alt[k]) return false;
+        ++s.matched;
+        if (d.store) store_text(s, a, alt, n, false);
+        s.cur += n;
+        return true;
+    };
+    if (for_each_alternative(e, try_one)) return Step::ok;
     if (d.has_miss) {
         ++s.matched;
         if (d.store) store_text(s, a, "", 0, false);
@@ -298,13 +378,10 @@ int run_end(const Scan& s, int lim, Pred member) {
 }
 
 // "[" members "]": members runs from just after "[" to the "]".
-Step scan_set(Scan& s, const Directive& d, const ScanArg* a, const char* members,
-              const char* close) {
-    bool invert = members < close && *members == '^';
-    if (invert) ++members;
-    int lim = field_limit(s, d.width);
-    int i = run_end(s, lim, [&](char c) { return set_member(c, members, close) != invert; });
-    return take_run(s, d, a, i, false);
+Step scan_set(Scan& s, const Element& e, const ScanArg* a) {
+    int lim = field_limit(s, e.d.width);
+    int i = run_end(s, lim, [&](char c) { return e.members.test(static_cast<unsigned char>(c)); });
+    return take_run(s, e.d, a, i, false);
 }
 
 // A N s S c w W.
@@ -370,53 +447,228 @@ bool is_directive_letter(char c) {
     }
 }
 
-// Runs the directive whose letter stands at p; returns the pattern position after it, or
-// null when the directive failed.
-const char* scan_directive(Scan& s, const Directive& d, const char* p) {
+// Runs a directive element; false when it failed.
+inline bool scan_directive(Scan& s, const Element& e) {
+    const Directive& d = e.d;
     const ScanArg* a = d.store ? take_arg(s) : nullptr;
-    Step step = Step::fail;
-    const char* next = p + 1;
     switch (d.letter) {
-        case 'd': case 'D': case 'f': case 'F':
-            step = scan_number(s, d, a);
-            break;
+        case 'd': return scan_number<false, false>(s, d, a) == Step::ok;
+        case 'D': return scan_number<true, false>(s, d, a) == Step::ok;
+        case 'f': return scan_number<false, true>(s, d, a) == Step::ok;
+        case 'F': return scan_number<true, true>(s, d, a) == Step::ok;
         case 'n':
             ++s.matched;
             if (d.store) store_int(s, a, s.cur - s.start);
-            step = Step::ok;
-            break;
-        case '(': case '[': {
-            const char* close = find_close(p + 1, d.letter == '(' ? ')' : ']');
-            if (close == nullptr) return nullptr;  // an unclosed list never matches
-            step = d.letter == '(' ? scan_alternatives(s, d, a, p + 1, close)
-                                   : scan_set(s, d, a, p + 1, close);
-            next = close + 1;
-            break;
-        }
+            return true;
+        case '(':
+            // An unclosed list never matches.
+            return e.close != nullptr && scan_alternatives(s, e, a) == Step::ok;
+        case '[':
+            return e.close != nullptr && scan_set(s, e, a) == Step::ok;
         default:
-            step = scan_run(s, d, a);
-            break;
+            return scan_run(s, d, a) == Step::ok;
     }
-    return step == Step::ok ? next : nullptr;
 }
 
-// Runs the element at p; returns the pattern position after it, or null when it failed.
-const char* scan_element(Scan& s, const char* p) {
+// Runs one element at the cursor; false when it failed.
+bool scan_element(Scan& s, const Element& e) {
+    switch (e.kind) {
+        case ElementKind::blanks:
+            if (s.cur >= s.end || !is_blank(s.text[s.cur])) return false;
+            while (s.cur < s.end && is_blank(s.text[s.cur])) ++s.cur;
+            return true;
+        case ElementKind::literal:
+            if (s.cur >= s.end || s.text[s.cur] != e.literal) return false;
+            ++s.cur;
+            return true;
+        case ElementKind::no_effect:
+            return true;
+        default:
+            return scan_directive(s, e);
+    }
+}
+
+template <class Pred>
+void add_members(CharSet& set, Pred member) {
+    for (int c = 0; c < SCANP_CHARS; ++c)
+        if (member(static_cast<char>(c))) set.set(static_cast<size_t>(c));
+}
+
+// Notes the lengths of the alternatives of a closed list, when they are few and short.
+void measure_alternatives(Element& e) {
+    int count = 0;
+    for (const char* alt = e.list;; ++count) {
+        const char* end = alt;
+        while (end < e.close && *end != '|') ++end;
+        if (count == SCANP_LIST_MAX || end - alt > SCANP_ALT_LENGTH_MAX) return;
+        e.alt_len[count] = static_cast<unsigned char>(end - alt);
+        if (end == e.close) break;
+        alt = end + 1;
+    }
+    e.alternatives = count + 1;
+}
+
+// The characters of a closed set, read once instead of at every character scanned.
+void take_members(Element& e) {
+    bool invert = e.list < e.close && *e.list == '^';
+    const char* first = e.list + (invert ? 1 : 0);
+    add_members(e.members, [&](char c) { return set_member(c, first, e.close) != invert; });
+}
+
+// Cuts the element that begins at p (not the terminator) into e; returns where the pattern
+// goes on after it.
+const char* cut_element(const char* p, Element& e) {
+    e = FRESH_ELEMENT;
+    e.last = p;
     if (*p == ' ') {
-        if (s.cur >= s.end || !is_blank(s.text[s.cur])) return nullptr;
-        while (s.cur < s.end && is_blank(s.text[s.cur])) ++s.cur;
-        return p + 1;
+        e.kind = ElementKind::blanks;
+        return e.after = p + 1;
     }
     if (*p != '%') {
-        if (s.cur >= s.end || s.text[s.cur] != *p) return nullptr;
-        ++s.cur;
-        return p + 1;
+        e.literal = *p;
+        return e.after = p + 1;
     }
-    Directive d;
-    const char* letter = read_directive(p + 1, d);
-    // An unknown letter ends the directive without effect; the letter is read next.
-    if (!is_directive_letter(d.letter)) return letter;
-    return scan_directive(s, d, letter);
+    const char* letter = read_directive(p + 1, e.d);
+    e.last = letter;
+    if (!is_directive_letter(e.d.letter)) {
+        e.kind = ElementKind::no_effect;
+        return e.after = letter;
+    }
+    e.kind = ElementKind::directive;
+    e.after = letter + 1;
+    if (e.d.letter == '(' || e.d.letter == '[') {
+        e.list = letter + 1;
+        e.close = find_close(e.list, e.d.letter == '(' ? ')' : ']');
+        // An unclosed list was read to the terminator.
+        e.last = e.close != nullptr ? e.close : e.list + strlen(e.list);
+        if (e.close != nullptr) e.after = e.close + 1;
+        if (e.close != nullptr && e.d.letter == '(') measure_alternatives(e);
+        if (e.close != nullptr && e.d.letter == '[') take_members(e);
+    }
+    return e.after;
+}
+
+// The characters of an alternatives list's first characters; every character when an
+// alternative is empty (it matches anywhere).
+CharSet list_first_chars(const Element& e) {
+    CharSet set;
+    for (const char* alt = e.list; alt <= e.close; ++alt) {
+        if (alt == e.close || *alt == '|') return set.set();
+        set.set(static_cast<unsigned char>(*alt));
+        while (alt < e.close && *alt != '|') ++alt;
+    }
+    return set;
+}
+
+// The characters at the cursor with which a directive element can succeed: a superset, and
+// every character where the element can succeed without taking one.
+CharSet directive_first_chars(const Element& e) {
+    const Directive& d = e.d;
+    CharSet set;
+    switch (d.letter) {
+        case 'd': case 'D': case 'f': case 'F':
+            if (d.has_miss) return set.set();  // a field without digits is passed over
+            add_members(set, is_digit);
+            set.set('-');
+            if (d.letter == 'f' || d.letter == 'F') set.set('.');
+            if (d.letter == 'D' || d.letter == 'F') add_members(set, is_space);
+            return set;
+        case '(':
+            if (e.close == nullptr) return set;
+            if (d.has_miss || (d.at_most && !d.has_width)) return set.set();
+            return list_first_chars(e);
+        case '[':
+            return e.close != nullptr ? e.members : set;
+            add_members(set, [&](char c) {
+                bool invert = e.list < e.close && *e.list == '^';
+                return set_member(c, e.list + (invert ? 1 : 0), e.close) != invert;
+            });
+            return set;
+        case 'A': add_members(set, is_letter); return set;
+        case 'N': add_members(set, is_digit); return set;
+        case 's': add_members(set, [](char c) { return !is_space(c); }); return set;
+        case 'w': add_members(set, is_blank); return set;
+        case 'W': add_members(set, is_line_blank); return set;
+        default: return set.set();  // n S c
+    }
+}
+
+CharSet first_chars(const Element& e) {
+    CharSet set;
+    switch (e.kind) {
+        case ElementKind::literal: return set.set(static_cast<unsigned char>(e.literal));
+        case ElementKind::blanks: add_members(set, is_blank); return set;
+        case ElementKind::no_effect: return set.set();
+        default: return directive_first_chars(e);
+    }
+}
+
+// Cuts pat into slot; false (the slot left free) when the pattern is too long to keep.
+bool compile(Program& slot, const char* pat) {
+    slot.key = nullptr;
+    size_t n = strnlen(pat, SCANP_CACHED_TEXT_MAX + 1);
+    if (n > SCANP_CACHED_TEXT_MAX) return false;
+    int count = 0;
+    for (const char* p = pat; *p != '\0'; ++count) {
+        if (count == SCANP_CACHED_ELEMENTS) return false;
+        p = cut_element(p, slot.elements[count]);
+    }
+    memcpy(slot.text, pat, n + 1);
+    slot.count = count;
+    slot.first = first_chars(slot.elements[0]);
+    slot.first_len = static_cast<int>(slot.elements[0].last - pat) + 1;
+    slot.key = pat;
+    return true;
+}
+
+size_t slot_of(const char* pat) {
+    constexpr uint64_t SCANP_HASH_FACTOR = 0x9E3779B97F4A7C15u;  // Fibonacci hashing
+    uint64_t address = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(pat));
+    return static_cast<size_t>((address * SCANP_HASH_FACTOR) >> (64 - SCANP_CACHE_BITS));
+}
+
+Program& probed_slot(size_t home, int i) {
+    return cache[(home + static_cast<size_t>(i)) & (SCANP_CACHE_SLOTS - 1)];
+}
+
+// The slot kept under the address pat, or null.
+Program* kept_slot(const char* pat) {
+    size_t home = slot_of(pat);
+    for (int i = 0; i < SCANP_CACHE_PROBES; ++i) {
+        Program& slot = probed_slot(home, i);
+        if (slot.key == pat) return &slot;
+    }
+    return nullptr;
+}
+
+// Whether pat still begins with the text of the kept pattern's first element. The comparison
+// stops at the first difference, so it never reads past the end of pat.
+bool same_first_element(const Program& kept, const char* pat) {
+    if (kept.first_len > SCANP_SHORT_COMPARE)
+        return strncmp(kept.text, pat, static_cast<size_t>(kept.first_len)) == 0;
+    for (int i = 0; i < kept.first_len; ++i)
+        if (kept.text[i] != pat[i]) return false;
+    return true;
+}
+
+// The pattern cut into elements: the kept slot while the text at its address is still the
+// text it was cut from, else cut now (into the kept slot, a free one or the first probed);
+// null when the pattern cannot be kept.
+const Program* program_of(const char* pat, Program* kept) {
+    if (kept != nullptr && strcmp(kept->text, pat) == 0) return kept;
+    Program* slot = kept;
+    size_t home = slot_of(pat);
+    for (int i = 0; slot == nullptr && i < SCANP_CACHE_PROBES; ++i)
+        if (probed_slot(home, i).key == nullptr) slot = &probed_slot(home, i);
+    if (slot == nullptr) slot = &probed_slot(home, 0);
+    return compile(*slot, pat) ? slot : nullptr;
+}
+
+// Runs one element and writes its trace line; false when it failed.
+bool step(Scan& s, const Element& e, bool trace) {
+    if (!scan_element(s, e)) return false;
+    if (trace) MESS_print(SCANP_TRACE, "     :%s:%.50s:\n", e.after, s.text + s.cur);
+    return true;
 }
 
 }  // namespace
@@ -427,13 +679,28 @@ int scanp_args(parse_param* param, const char* pat, const ScanArg* args, int nar
         param->off >= param->length)
         return -1;
     const bool trace = MESS_check(SCANP_TRACE) != 0;
+    const auto at = static_cast<unsigned char>(param->ptr[param->off]);
+    // A scan whose first element fails ends with nothing matched and nothing stored, so while
+    // the kept pattern still begins with the same element, a character that element cannot
+    // begin with settles the scan before the rest of the pattern is compared.
+    Program* kept = kept_slot(pat);
+    if (kept != nullptr && !trace && !kept->first.test(at) && same_first_element(*kept, pat))
+        return 0;
+    const Program* program = program_of(pat, kept);
+    if (program != nullptr && !trace && !program->first.test(at)) return 0;
     Scan s{param->ptr, param->length, param->off, param->off, args, nargs};
     const char* p = pat;
-    while (*p != '\0') {
-        const char* next = scan_element(s, p);
-        if (next == nullptr) break;
-        p = next;
-        if (trace) MESS_print(SCANP_TRACE, "     :%s:%.50s:\n", p, s.text + s.cur);
+    if (program != nullptr) {
+        int i = 0;
+        while (i < program->count && step(s, program->elements[i], trace)) ++i;
+        p = i == 0 ? pat : program->elements[i - 1].after;
+    } else {
+        Element cut;  // the element of a pattern the cache cannot hold
+        while (*p != '\0') {
+            cut_element(p, cut);
+            if (!step(s, cut, trace)) break;
+            p = cut.after;
+        }
     }
     param->done = *p == '\0' ? 1 : 0;
     param->len = s.cur - s.start;

@@ -6,8 +6,9 @@
 // A parse_param holds the text and the current offset; scanp tries one pattern at the
 // offset, stores what it recognised and reports counts, without moving the offset; the caller
 // accepts a match by comparing the result with the pattern's directive count and then moves
-// on with scanp_inc. The scanner keeps no state, never writes to the text and allocates
-// nothing.
+// on with scanp_inc. The scanner never writes to the text and allocates nothing; its only
+// state is a fixed cache of the patterns it has read, cut into their elements, under each
+// pattern's address (an entry serves only while the text at that address is unchanged).
 //
 // Destinations are type-checked and sized: each argument after the pattern is an int*
 // (d D n), a float* (f F), or a character array (all other directives), whose size comes

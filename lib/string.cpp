@@ -1,10 +1,41 @@
 // String utilities; see string.h.
 #include "string.h"
 
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace {
+
+// Characters kept by clean_line: 32 to 127.
+constexpr unsigned char FIRST_PRINTABLE = 32;
+constexpr unsigned char PRINTABLE_COUNT = 96;
+
+// Widths and precisions formatted here; a larger one sends the format to vsnprintf.
+constexpr int FORMAT_FIELD_MAX = 4096;
+// Decimals of an f conversion formatted here.
+constexpr int FORMAT_DECIMALS_MAX = 60;
+constexpr int FORMAT_DEFAULT_DECIMALS = 6;
+// A double in fixed notation: sign, 309 integer digits, point and the decimals.
+constexpr int FORMAT_NUMBER_SIZE = 400;
+constexpr int FORMAT_INT_DIGITS = 10;  // digits of the largest int magnitude
+// Fixed-point values rounded in integers: up to 18 decimals, below 2^63.
+constexpr int FORMAT_EXACT_DECIMALS = 18;
+constexpr double FORMAT_EXACT_LIMIT = 9223372036854775808.0;  // 2^63
+constexpr int FORMAT_MANTISSA_BITS = 53;
+constexpr int FORMAT_WIDE_BITS = 128;
+constexpr int FORMAT_WIDE_DIGITS = 40;  // digits of a 128-bit number
+constexpr uint64_t POW10[FORMAT_EXACT_DECIMALS + 1] = {
+    1u, 10u, 100u, 1000u, 10000u, 100000u, 1000000u, 10000000u, 100000000u, 1000000000u,
+    10000000000u, 100000000000u, 1000000000000u, 10000000000000u, 100000000000000u,
+    1000000000000000u, 10000000000000000u, 100000000000000000u, 1000000000000000000u};
+// glibc prints a null string as "(null)" when the precision leaves room for it.
+constexpr std::string_view FORMAT_NULL_TEXT = "(null)";
 
 // Lower-cases ASCII letters only, as the C locale does; other bytes (including those that
 // are negative as signed chars) stay as they are.
@@ -13,7 +44,193 @@ int lower_signed(char c) {
     return (v >= 'A' && v <= 'Z') ? v + ('a' - 'A') : v;
 }
 
+// One conversion as written after its "%": width, precision (-1 when not written) and
+// letter.
+struct Conversion {
+    int width = 0;
+    int precision = -1;
+    char letter = '\0';
+};
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// A field of at most FORMAT_FIELD_MAX; -1 when the digits go beyond it.
+const char* read_field(const char* p, int* value) {
+    int v = 0;
+    for (; is_digit(*p); ++p) {
+        v = v * 10 + (*p - '0');
+        if (v > FORMAT_FIELD_MAX) {
+            *value = -1;
+            return p;
+        }
+    }
+    *value = v;
+    return p;
+}
+
+// Reads the conversion after a "%" into c; returns the position after it, or null when it
+// is not one formatted here (a flag, "*", a length modifier, another letter, a large field).
+const char* read_conversion(const char* p, Conversion& c) {
+    c = Conversion{};
+    p = read_field(p, &c.width);
+    if (c.width < 0) return nullptr;
+    if (*p == '.') {
+        p = read_field(p + 1, &c.precision);
+        if (c.precision < 0) return nullptr;
+    }
+    c.letter = *p;
+    switch (c.letter) {
+        case 'c': case 'd': case 's':
+            return p + 1;
+        case 'f':
+            return c.precision <= FORMAT_DECIMALS_MAX ? p + 1 : nullptr;
+        case '%':
+            return c.width == 0 && c.precision < 0 ? p + 1 : nullptr;  // a plain "%%" only
+        default:
+            return nullptr;
+    }
+}
+
+// The formatted text as it grows: characters beyond size - 1 are counted, not written.
+struct Sink {
+    char* str;
+    size_t size;
+    size_t len = 0;
+
+    void put(char c) {
+        if (len + 1 < size) str[len] = c;
+        ++len;
+    }
+    void put(const char* text, size_t n) {
+        if (len + 1 < size) {
+            size_t room = size - 1 - len;
+            memcpy(str + len, text, n < room ? n : room);
+        }
+        len += n;
+    }
+    void pad(int count, char c) {
+        for (int i = 0; i < count; ++i) put(c);
+    }
+    // text right-aligned in a field of width.
+    void field(const char* text, size_t n, int width) {
+        if (static_cast<size_t>(width) > n) pad(width - static_cast<int>(n), ' ');
+        put(text, n);
+    }
+};
+
+void put_int(Sink& out, const Conversion& c, int value) {
+    char digits[FORMAT_INT_DIGITS];
+    unsigned magnitude =
+        value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    int n = 0;
+    for (; magnitude != 0; magnitude /= 10) digits[n++] = static_cast<char>('0' + magnitude % 10);
+    if (n == 0 && c.precision != 0) digits[n++] = '0';  // "%.0d" prints no digit for 0
+    int zeros = c.precision > n ? c.precision - n : 0;
+    int total = (value < 0 ? 1 : 0) + zeros + n;
+    if (c.width > total) out.pad(c.width - total, ' ');
+    if (value < 0) out.put('-');
+    out.pad(zeros, '0');
+    for (int i = n - 1; i >= 0; --i) out.put(digits[i]);
+}
+
+void put_text(Sink& out, const Conversion& c, const char* text) {
+    if (text == nullptr) {
+        bool fits = c.precision < 0 || static_cast<size_t>(c.precision) >= FORMAT_NULL_TEXT.size();
+        text = fits ? FORMAT_NULL_TEXT.data() : "";
+    }
+    size_t n = c.precision < 0 ? strlen(text) : strnlen(text, static_cast<size_t>(c.precision));
+    out.field(text, n, c.width);
+}
+
+// The value rounded to decimals as printf rounds it (to the nearest, a tie to the even
+// digit, from the exact binary value), worked out in integers: the value is a 53-bit
+// mantissa over a power of two. The length written to text, or -1 for a value left to the
+// C library (not finite, 2^63 or more, more than FORMAT_EXACT_DECIMALS decimals).
+int fixed_exact(double value, int decimals, char* text) {
+    if (!std::isfinite(value) || decimals > FORMAT_EXACT_DECIMALS) return -1;
+    double magnitude = std::fabs(value);
+    if (magnitude >= FORMAT_EXACT_LIMIT) return -1;
+    int exponent = 0;
+    double fraction = std::frexp(magnitude, &exponent);  // in [0.5, 1), or 0
+    auto mantissa = static_cast<uint64_t>(std::ldexp(fraction, FORMAT_MANTISSA_BITS));
+    int shift = FORMAT_MANTISSA_BITS - exponent;  // magnitude = mantissa / 2^shift
+    using Wide = unsigned __int128;
+    Wide scaled = static_cast<Wide>(mantissa) * POW10[decimals];  // below 2^113
+    Wide rounded = 0;
+    if (shift <= 0) {
+        rounded = scaled << -shift;  // at most 10 places: the magnitude is below 2^63
+    } else if (shift < FORMAT_WIDE_BITS - 1) {
+        rounded = scaled >> shift;
+        Wide rest = scaled & ((static_cast<Wide>(1) << shift) - 1);
+        Wide half = static_cast<Wide>(1) << (shift - 1);
+        if (rest > half || (rest == half && (rounded & 1) != 0)) ++rounded;
+    }  // else below half of the last decimal: 0
+    char digits[FORMAT_WIDE_DIGITS];
+    int n = 0;
+    for (; rounded != 0 || n <= decimals; rounded /= 10)
+        digits[n++] = static_cast<char>('0' + static_cast<int>(rounded % 10));
+    int len = 0;
+    if (std::signbit(value)) text[len++] = '-';
+    for (int i = n - 1; i >= 0; --i) {
+        text[len++] = digits[i];
+        if (i == decimals && decimals > 0) text[len++] = '.';
+    }
+    return len;
+}
+
+void put_fixed(Sink& out, const Conversion& c, double value) {
+    char text[FORMAT_NUMBER_SIZE];
+    int decimals = c.precision < 0 ? FORMAT_DEFAULT_DECIMALS : c.precision;
+    int n = fixed_exact(value, decimals, text);
+    if (n < 0) {
+        // The exact binary value rounded to the decimals, as printf rounds it.
+        auto res =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+        n = static_cast<int>(res.ptr - text);
+        if (!std::isfinite(value) || res.ec != std::errc{}) {
+            n = snprintf(text, sizeof text, "%.*f", decimals, value);
+            n = n < 0 ? 0 : n < FORMAT_NUMBER_SIZE ? n : FORMAT_NUMBER_SIZE - 1;
+        }
+    }
+    out.field(text, static_cast<size_t>(n), c.width);
+}
+
+// Formats into out while every conversion is one done here; false at the first that is not
+// (out then holds a part of the text).
+bool format_here(Sink& out, const char* format, va_list args) {
+    Conversion c;
+    for (const char* p = format;;) {
+        // The text between conversions is a few characters: copied as it is read.
+        while (*p != '\0' && *p != '%') out.put(*p++);
+        if (*p == '\0') return true;
+        p = read_conversion(p + 1, c);
+        if (p == nullptr) return false;
+        switch (c.letter) {
+            case 'd': put_int(out, c, va_arg(args, int)); break;
+            case 's': put_text(out, c, va_arg(args, const char*)); break;
+            case 'f': put_fixed(out, c, va_arg(args, double)); break;
+            case 'c': {
+                char ch = static_cast<char>(va_arg(args, int));
+                out.field(&ch, 1, c.width);
+                break;
+            }
+            default: out.put('%'); break;
+        }
+    }
+}
+
 }  // namespace
+
+int vformat_string(char* str, size_t size, const char* format, va_list args) {
+    Sink out{str, size};
+    va_list work;
+    va_copy(work, args);
+    bool done = format_here(out, format, work);
+    va_end(work);
+    if (!done) return vsnprintf(str, size, format, args);
+    if (size > 0) str[out.len < size ? out.len : size - 1] = '\0';
+    return out.len > INT_MAX ? INT_MAX : static_cast<int>(out.len);
+}
 
 int stricmp(const char* s1, const char* s2) {
     if (s1 == nullptr || s2 == nullptr) return 1;
@@ -106,8 +323,9 @@ int clean_line(char* line) {
     while (i > 0 && s[i - 1] < 32) s[--i] = '\0';
     if (i == 0) return 1;
     if (s[i - 1] >= 128) s[i - 1] = ' ';
+    // Written without a branch, so that the compiler can treat many characters at once.
     for (size_t k = 0; k + 1 < i; ++k)
-        if (s[k] < 32 || s[k] >= 128) s[k] = ' ';
+        s[k] = static_cast<unsigned char>(s[k] - FIRST_PRINTABLE) < PRINTABLE_COUNT ? s[k] : ' ';
     return 1;
 }
 

@@ -5,9 +5,13 @@
 // All functions work on NUL-terminated 8-bit strings owned by the caller and change them in
 // place; only parse_string allocates (one copy of the input and one pointer array, released
 // with free_parsed_array). None of them writes past the terminator of its input, except
-// strmcat, which never lets its target grow beyond the stated bound.
+// strmcat, which never lets its target grow beyond the stated bound, and vformat_string,
+// which writes within the size it is given.
 #ifndef JOX_STRING_H
 #define JOX_STRING_H
+
+#include <cstdarg>
+#include <cstddef>
 
 // Case-insensitive comparison: 0 when equal, else the difference of the lower-cased
 // characters where the strings part; 1 when either pointer is null.
@@ -42,5 +46,12 @@ int low_string(char* string);
 int fill_string(char* string, char tar, char fill);
 // 1 when the string is null, empty or holds only characters with codes 1 to 32.
 int string_is_blank(const char* string);
+
+// Formats as vsnprintf does, byte for byte: at most size - 1 characters and a terminator into
+// str (nothing when size is 0); returns the length of the whole formatted text. The
+// conversions c, d, s and f with a width and a precision, and %%, are formatted here at a
+// fraction of the C library's cost; a format with any other conversion or flag goes to
+// vsnprintf whole.
+int vformat_string(char* str, size_t size, const char* format, va_list args);
 
 #endif

@@ -198,7 +198,11 @@ constexpr CodePhrase CODE_PHRASES[] = {
 };
 
 bool begins_with(const char* s, std::string_view code) {
-    return strncmp(s, code.data(), code.size()) == 0;
+    // Codes are a few characters and most differ at the first: a call to strncmp would
+    // cost more than the comparison. The terminator of s differs from every code character.
+    for (size_t i = 0; i < code.size(); ++i)
+        if (s[i] != code[i]) return false;
+    return true;
 }
 
 // Appends a word to a phrase, with a blank when the phrase is not empty.

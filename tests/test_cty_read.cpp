@@ -1,6 +1,11 @@
 // City database file.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -325,6 +330,44 @@ TEST_F(CtyReadTest, OverlongNameIsRefusedNotReadFromStandardInput) {
     int n = 0;
     EXPECT_EQ(CTY_open_file("sao.cty", &n), -1);
     EXPECT_EQ(err.stop(), "CTY_open_file: Database file not found: sao.cty\n");
+}
+
+// Positions and elevations are the correctly rounded floats of their text, in every written
+// form: few or many digits, signs, leading and trailing points, exponents.
+TEST_F(CtyReadTest, NumbersAreCorrectlyRounded) {
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> digits(0, 99999999);
+    std::uniform_int_distribution<int> point(0, 9);
+    std::vector<std::string> forms = {"0.1", "-0.0", "1.", ".5", "-.25", "16777217", "0.0000000001",
+                                      "1e2", "2.5E-3", "123456789.5", "-9.42", "160.05"};
+    for (int i = 0; i < 3000; ++i) {
+        // Digits with a point at a random place (none when it falls beyond them).
+        char d[24];
+        int n = snprintf(d, sizeof d, "%s%d", i % 2 != 0 ? "-" : "", digits(rng));
+        int at = (i % 2 != 0 ? 1 : 0) + point(rng);
+        if (at < n) {
+            memmove(d + at + 1, d + at, static_cast<size_t>(n - at + 1));
+            d[at] = '.';
+        }
+        forms.emplace_back(d);
+    }
+    std::string text;
+    char line[128];
+    for (const std::string& f : forms) {
+        snprintf(line, sizeof line, "N - X ID 1 %s %s %s 1 0\n", f.c_str(), f.c_str(), f.c_str());
+        text.append(line);
+    }
+    ASSERT_GE(open_text(text), 0);
+    for (const std::string& f : forms) {
+        SCOPED_TRACE(f);
+        float want = 0;
+        std::from_chars(f.data(), f.data() + f.size(), want);
+        CTY_data c;
+        ASSERT_EQ(CTY_read(0, &c), 10);
+        EXPECT_EQ(c.lat, want);
+        EXPECT_EQ(std::signbit(c.lat), std::signbit(want));
+        EXPECT_EQ(c.lon, want);
+    }
 }
 
 }  // namespace

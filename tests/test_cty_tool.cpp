@@ -318,6 +318,36 @@ TEST_F(CtyToolTest, GetClosesTheFileAndLeavesTheTable) {
     EXPECT_EQ(found_id("KJFK"), "KJFK");
 }
 
+// Asked again, CTY_get answers as the file reads now: the same while the file stays, the new
+// text once it is replaced; every question is announced.
+TEST_F(CtyToolTest, GetAnswersFromTheFileAsItIsNow) {
+    CTY_data d;
+    Capture out(1);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(CTY_get("sao.cty", "KDEN", &d), 1);
+        EXPECT_STREQ(d.name, "DENVER");
+        EXPECT_EQ(CTY_get("sao.cty", "KXXX", &d), 0);
+        EXPECT_STREQ(d.id, "");  // a miss leaves the record cleared
+        EXPECT_EQ(d.wmo, 99999);
+    }
+    EXPECT_EQ(out.stop(),
+              "Searching the city database file for: KDEN ...\n"
+              "Searching the city database file for: KXXX ...\n"
+              "Searching the city database file for: KDEN ...\n"
+              "Searching the city database file for: KXXX ...\n");
+    write_file(dir.file("sao.cty"),
+               "DENVER_NEW           CO US KDEN 2    39.85 -104.66 1655 72565 0\n"
+               "NOW_HERE             CO US KXXX 2    39.00 -104.00 1600 72566 0\n");
+    ASSERT_EQ(CTY_get("sao.cty", "KDEN", &d), 1);
+    EXPECT_STREQ(d.name, "DENVER_NEW");
+    ASSERT_EQ(CTY_get("sao.cty", "KXXX", &d), 1);
+    EXPECT_STREQ(d.name, "NOW_HERE");
+    CTY_reset();
+    ASSERT_EQ(CTY_get("sao.cty", "kden", &d), 1);  // any case, as before
+    EXPECT_STREQ(d.name, "DENVER_NEW");
+}
+
 TEST_F(CtyToolTest, Messages) {
     Capture out(1);
     ASSERT_GT(CTY_store("sao.cty", 1, nullptr, 9), 0);

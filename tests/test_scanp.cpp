@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "mess.h"
 #include "scanp.h"
@@ -409,6 +411,135 @@ TEST_F(ScanpTest, TraceOnlyAtTheDebugLevel) {
               "     : : AB:\n"
               "     ::AB:\n"
               "SCANP:12 AB:%d :0:3:1:1:1\n");
+}
+
+// A first element that cannot begin at the offset ends the scan with nothing matched and
+// nothing stored; an element that can match without taking a character still counts.
+TEST_F(ScanpTest, FirstElementThatCannotBeginHere) {
+    struct Case {
+        const char* text;
+        const char* pat;
+        int result, len, done;
+    } cases[] = {
+        {"X12", "%d", 0, 0, 0},
+        {"P6SM", "%*(M|)%1d", 1, 0, 0},       // the empty alternative matches
+        {"Q", "%!X!dQ", 0, 1, 1},             // a field without digits is passed over
+        {"BKN030", "%*(FEW|SCT)%d", 0, 0, 0},
+        {"-5", "%*[/A]", 0, 0, 0},
+        {"ZZZ", "%<2(AB)Z", 0, 0, 0},         // a width makes the list required
+        {"ZZZ", "%<(AB)Z", 1, 1, 1},          // without one the list is optional
+        {" 12", "%D", 1, 3, 1},               // D takes the blanks in front
+        {".5", "%f", 1, 2, 1},
+        {"\t", "%W", 1, 1, 1},
+        {"\n", "%W", 0, 0, 0},
+        {"AB", "%[^AB]", 0, 0, 0},
+        {"CD", "%[^AB]", 1, 2, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " / " + c.pat);
+        int v = 5;
+        EXPECT_EQ(scan(c.text, c.pat, &v), c.result);
+        EXPECT_EQ(p_.len, c.len);
+        EXPECT_EQ(p_.done, c.done);
+    }
+    int v = 5;
+    EXPECT_EQ(scan("X12", "%d", &v), 0);
+    EXPECT_EQ(v, 5);
+    EXPECT_EQ(p_.assigned, 0);
+}
+
+// The scanner keeps what it learnt about a pattern under the pattern's address: a pattern
+// whose text changes at the same address is read anew.
+TEST_F(ScanpTest, PatternChangedInPlaceIsReadAnew) {
+    text_ = std::make_unique<Exact>("K12 34");
+    scanp_set(&p_, text_->get());
+    char pat[16] = "K%d";
+    int v = 0;
+    EXPECT_EQ(scanp(&p_, pat, &v), 1);
+    EXPECT_EQ(v, 12);
+    strcpy(pat, "X%d");
+    EXPECT_EQ(scanp(&p_, pat, &v), 0);
+    EXPECT_EQ(p_.len, 0);
+    strcpy(pat, "K%d %d");
+    int w = 0;
+    EXPECT_EQ(scanp(&p_, pat, &v, &w), 2);
+    EXPECT_EQ(w, 34);
+    strcpy(pat, "K%d");  // shorter than before at the same address
+    EXPECT_EQ(scanp(&p_, pat, &v), 1);
+    EXPECT_EQ(p_.len, 3);
+
+    // A first element that could not begin at the text before, changed so that it can.
+    char word[8];
+    struct Change {
+        const char* before;
+        const char* after;
+        int result;
+    } changes[] = {
+        {"%(AB)", "%(AB|K)", 1},
+        {"%(AB", "%(AB|K)", 1},  // unclosed: it never matched anywhere
+        {"%[AB]", "%[ABK]", 1},
+        {"%3d", "%3!K!d", 1},
+    };
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.after);
+        strcpy(pat, c.before);
+        EXPECT_EQ(scanp(&p_, pat, word), 0);
+        strcpy(pat, c.after);
+        EXPECT_EQ(scanp(&p_, pat, word), c.result);
+    }
+}
+
+// More patterns than the scanner keeps, in turn and again, and patterns too long to keep.
+TEST_F(ScanpTest, ManyAndLongPatterns) {
+    std::vector<std::string> pats;
+    char buf[16];
+    for (int i = 0; i < 1000; ++i) {
+        snprintf(buf, sizeof buf, "K%d%%d", i);
+        pats.push_back(buf);
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < 1000; ++i) {
+            SCOPED_TRACE(pats[i]);
+            int v = 0;
+            snprintf(buf, sizeof buf, "K%d7", i);
+            text_ = std::make_unique<Exact>(buf);
+            scanp_set(&p_, text_->get());
+            ASSERT_EQ(scanp(&p_, pats[i].c_str(), &v), 1);
+            ASSERT_EQ(v, 7);
+            ASSERT_EQ(scanp(&p_, pats[(i + 1) % 1000].c_str(), &v), 0);
+        }
+    }
+    std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    EXPECT_EQ(scan(letters, letters), 0);  // 26 elements
+    EXPECT_EQ(p_.done, 1);
+    EXPECT_EQ(p_.len, 26);
+    int v = 0;
+    EXPECT_EQ(scan("7 42", "%d" + std::string(70, ' '), &v), 1);  // the second blank fails
+    EXPECT_EQ(p_.len, 2);
+    EXPECT_EQ(p_.done, 0);
+}
+
+// Lists of many alternatives or long ones choose as short lists do: the first that fits.
+TEST_F(ScanpTest, ListsOfManyOrLongAlternatives) {
+    std::string many = "%(A|B|C|D|E|F|G|H|I|J|K|L|M|N|O|PQ|P)";
+    std::string long_alt(300, 'X');
+    struct Case {
+        std::string text, pat;
+        int result, len;
+    } cases[] = {
+        {"PQR", many, 1, 2},
+        {"PR", many, 1, 1},
+        {"Z", many, 0, 0},
+        {long_alt + "Y", "%(" + long_alt + "Y|X)", 1, 301},
+        {long_alt, "%(" + long_alt + "Y|X)", 1, 1},
+        {"Z", "%(" + long_alt + "|)Z", 1, 1},  // the literal is not counted
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pat.substr(0, 40));
+        char word[400];
+        EXPECT_EQ(scan(c.text, c.pat, word), c.result);
+        EXPECT_EQ(p_.len, c.len);
+    }
 }
 
 }  // namespace

@@ -1,7 +1,13 @@
 // String utilities: comparison, bounded appends, list splitting and line cleaning.
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,6 +24,28 @@ std::vector<std::string> split(const char* text, char delim, int* result) {
     std::vector<std::string> items(argv, argv + argc);
     free_parsed_array(argc, argv);
     return items;
+}
+
+// vformat_string into a buffer of size bytes (filled with '#' first); the text, whose tail
+// must be untouched, and the returned length.
+std::string vformat(size_t size, int* length, const char* format, ...) {
+    std::vector<char> buf(size + 8, '#');
+    va_list args;
+    va_start(args, format);
+    *length = vformat_string(buf.data(), size, format, args);
+    va_end(args);
+    for (size_t i = size; i < buf.size(); ++i) EXPECT_EQ(buf[i], '#') << "written past " << size;
+    return size == 0 ? std::string(buf.data(), 0) : std::string(buf.data());
+}
+
+// The C library's text for the same call: the contract is to be identical to it.
+std::string reference(size_t size, int* length, const char* format, ...) {
+    std::vector<char> buf(size + 1, '#');
+    va_list args;
+    va_start(args, format);
+    *length = vsnprintf(buf.data(), size, format, args);
+    va_end(args);
+    return size == 0 ? std::string() : std::string(buf.data());
 }
 
 }  // namespace
@@ -167,4 +195,81 @@ TEST(StringCase, UpLowFillAndBlank) {
     EXPECT_EQ(string_is_blank(" \t\r"), 1);
     EXPECT_EQ(string_is_blank(" x "), 0);
     EXPECT_EQ(string_is_blank("\xA0"), 0);
+}
+
+TEST(StringFormat, ConversionsAsTheCLibraryWritesThem) {
+    int n = 0;
+    struct Case {
+        const char* name;
+        std::string got;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"text", vformat(64, &n, "winds calm, "), "winds calm, "},
+        {"ints", vformat(64, &n, "from %d to %d ft", 1200, -30), "from 1200 to -30 ft"},
+        {"zero padded", vformat(64, &n, "%2.2d:%2.2dZ", 5, 0), "05:00Z"},
+        {"negative padded", vformat(64, &n, "[%2.2d][%5.3d]", -5, -7), "[-05][ -007]"},
+        {"width", vformat(64, &n, "[%2d][%2d]", 7, 123), "[ 7][123]"},
+        {"no digit for zero", vformat(64, &n, "[%.0d][%3.0d]", 0, 0), "[][   ]"},
+        {"int range", vformat(64, &n, "%d %d", INT_MIN, INT_MAX), "-2147483648 2147483647"},
+        {"strings", vformat(64, &n, "[%s][%5s][%.2s]", "KJFK", "FT", "BKN"), "[KJFK][   FT][BK]"},
+        {"char and percent", vformat(64, &n, "%c%%%3c", 'X', 'Y'), "X%  Y"},
+        {"one decimal", vformat(64, &n, "%3.1f|%3.1f|%3.1f", 0.25, 0.35f, 6.0), "0.2|0.3|6.0"},
+        {"two decimals", vformat(64, &n, "%.2f in Hg", 29.921), "29.92 in Hg"},
+        {"default decimals", vformat(64, &n, "%f", -1.5), "-1.500000"},
+        {"negative zero", vformat(64, &n, "%.1f", -0.04), "-0.0"},
+        {"ties to even", vformat(64, &n, "%.2f %.2f %.0f %.0f", 0.125, 0.375, 2.5, 3.5),
+         "0.12 0.38 2 4"},
+        {"large and small", vformat(64, &n, "%.1f %.3f", 123456789.25, 0.0004),
+         "123456789.2 0.000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.got, c.want);
+    }
+}
+
+TEST(StringFormat, CutToTheSizeAndCountsTheWhole) {
+    int n = 0;
+    EXPECT_EQ(vformat(8, &n, "winds %d deg", 270), "winds 2");
+    EXPECT_EQ(n, 13);
+    EXPECT_EQ(vformat(1, &n, "%s", "KJFK"), "");
+    EXPECT_EQ(n, 4);
+    EXPECT_EQ(vformat(0, &n, "%3.1f", 1.5), "");
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(vformat(4, &n, "%5d", 42), "   ");
+    EXPECT_EQ(n, 5);
+}
+
+TEST(StringFormat, OtherConversionsGoToTheCLibrary) {
+    int n = 0, m = 0;
+    EXPECT_EQ(vformat(64, &n, "%-4d|%05d|%x|%ld|%*d", 7, 42, 255, 12L, 3, 9),
+              reference(64, &m, "%-4d|%05d|%x|%ld|%*d", 7, 42, 255, 12L, 3, 9));
+    EXPECT_EQ(n, m);
+    EXPECT_EQ(vformat(64, &n, "%e %g %5%", 1.5, 0.25), reference(64, &m, "%e %g %5%", 1.5, 0.25));
+    EXPECT_EQ(vformat(64, &n, "%.1f %f", 1e300, -DBL_MAX / 1e300),
+              reference(64, &m, "%.1f %f", 1e300, -DBL_MAX / 1e300));
+    EXPECT_EQ(n, m);
+}
+
+// Many values through the decoders' float and int conversions, against the C library.
+TEST(StringFormat, AgreesWithTheCLibraryOverManyValues) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> miles(0.0f, 20.0f);
+    std::uniform_int_distribution<int> ints(-100000, 100000);
+    int n = 0, m = 0;
+    for (int i = 0; i < 20000; ++i) {
+        float v = i % 2 == 0 ? miles(rng) : static_cast<float>(ints(rng)) / 1000.0f;
+        int k = ints(rng);
+        SCOPED_TRACE(v);
+        ASSERT_EQ(vformat(64, &n, "%3.1f %.2f %2.2d", v, v, k),
+                  reference(64, &m, "%3.1f %.2f %2.2d", v, v, k));
+        ASSERT_EQ(n, m);
+        // Exact ties and values across the whole range of the integer rounding.
+        double tie = static_cast<double>(k) / 64.0;
+        double wide = std::ldexp(static_cast<double>(k), i % 120 - 60);
+        ASSERT_EQ(vformat(64, &n, "%.1f %.3f %.0f %.18f", tie, tie, tie, wide / 1e6),
+                  reference(64, &m, "%.1f %.3f %.0f %.18f", tie, tie, tie, wide / 1e6));
+        ASSERT_EQ(vformat(128, &n, "%.2f", wide), reference(128, &m, "%.2f", wide));
+    }
 }

@@ -286,6 +286,17 @@ TEST_F(Tafcvt, BannerAndEchoFollowTheMessageLevel) {
     EXPECT_EQ(quiet.out, XYZ_ENGLISH);
 }
 
+TEST_F(Tafcvt, LastModeListsTheLastForecastProduct) {
+    // Reading keeps each product instead of handing out lines; the final listing prints the
+    // last one kept, up to its first report's end.
+    RunResult r = tafcvt({"-ba", "-pa", "last", "24061212"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "TAF\n"
+              "KABC 121125Z 1212/1312 VRB03KT P6SM SKC\n"
+              "     FM121800 27012G20KT P6SM FEW080=\n");
+}
+
 TEST_F(Tafcvt, HelpAndStatusZero) {
     RunResult r = tafcvt({"-h"});
     EXPECT_EQ(r.status, 0);

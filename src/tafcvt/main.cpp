@@ -36,7 +36,7 @@ constexpr int REPORT_MAX = 5000;        // characters of one gathered report, ne
 constexpr int IDENT_SIZE = 40;          // the identifier typed at the prompt
 constexpr int IDENT_PROMPT_LENGTH = 20; // the prompt keeps at most 19 characters of it
 constexpr int HEADER_PATTERN_SIZE = 50;
-constexpr int WORD_SIZE = 11;           // a word of the report-start test, 10 characters
+constexpr size_t WORD_MAX = 10;         // characters of a word of the report-start test
 constexpr int END_EQUAL = 2048;         // the report ended at its line ending in "="
 
 // Items of the resource output, applied in order (a later item overrides an earlier one).
@@ -53,6 +53,7 @@ constexpr OutputItem OUTPUT_ITEMS[] = {
 };
 
 char report[REPORT_MAX + 1];     // the gathered report
+int report_length = 0;           // its characters
 char line[PAR_LINE_SIZE + 1];    // one report line
 bool named_file_failed = false;  // an input file the user named could not be opened
 
@@ -90,32 +91,55 @@ const char* choose_stations() {
     return selection;
 }
 
+// sscanf's whitespace in the C locale.
+bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+const char* skip_spaces(const char* p) {
+    while (is_space(*p)) ++p;
+    return p;
+}
+
+// Characters of the word at p, at most WORD_MAX: what "%10s" takes.
+size_t word_length(const char* p) {
+    size_t n = 0;
+    while (n < WORD_MAX && p[n] != '\0' && !is_space(p[n])) ++n;
+    return n;
+}
+
 // True when the line opens the report proper: "TAF" and a second word, or a 4-character
-// station identifier followed by a day-and-time group (DDHHMMZ or DDHHMM).
+// station identifier followed by a day-and-time group (DDHHMMZ or DDHHMM). The two words are
+// taken as sscanf takes them with "%10s %10s": a first word longer than 10 characters goes
+// on as the second.
 bool starts_report(const char* text) {
-    char first[WORD_SIZE] = "";
-    char second[WORD_SIZE] = "";
-    int words = sscanf(text, "%10s %10s", first, second);
-    if (words < 2) return false;
-    if (strcmp(first, "TAF") == 0) return true;
-    size_t second_len = strlen(second);
-    return strlen(first) == 4 && (second_len == 6 || second_len == 7);
+    const char* first = skip_spaces(text);
+    if (*first == '\0') return false;
+    size_t first_len = word_length(first);
+    const char* second = skip_spaces(first + first_len);
+    if (*second == '\0') return false;
+    if (first_len == 3 && memcmp(first, "TAF", 3) == 0) return true;
+    size_t second_len = word_length(second);
+    return first_len == 4 && (second_len == 6 || second_len == 7);
 }
 
 // Once the report text is full, nothing more is added (not even a line end).
 void gather(const char* text) {
-    if (strmcat(report, text, REPORT_MAX)) strmcat(report, "\n", REPORT_MAX);
+    if (report_length >= REPORT_MAX) return;
+    size_t n = strnlen(text, static_cast<size_t>(REPORT_MAX - report_length));
+    memcpy(report + report_length, text, n);
+    report_length += static_cast<int>(n);
+    if (report_length < REPORT_MAX) report[report_length++] = '\n';
+    report[report_length] = '\0';
 }
 
 // Reads the lines of one report. False when the reader's last mode answered without
 // handing out a line: it keeps products for the final listing instead of reading them.
 bool read_report(int ind) {
     report[0] = '\0';
+    report_length = 0;
     bool found = false;
     for (int i = 0;; ++i) {
-        line[0] = '\x01';  // a line handed out never begins with SOH (that ends a product)
         if (PAR_read(ind, 0, i, line) <= 0) break;
-        if (line[0] == '\x01') return false;
+        if (PAR_last_mode()) return false;
         if (!found) found = starts_report(line);
         if (found) gather(line);
     }

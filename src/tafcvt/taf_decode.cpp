@@ -8,6 +8,7 @@
 
 #include "cty_tool.h"
 #include "scanp.h"
+#include "string.h"
 
 int english = 1;
 M_type raw_mes = MESS_OUT2;
@@ -34,10 +35,17 @@ bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; 
 // Copies up to TAF_REPORT_MAX characters of line into report, with a blank put in front
 // of every "=" that directly follows a non-blank character.
 void copy_report(const char* line) {
-    int n = 0;
-    for (int i = 0; i < TAF_REPORT_MAX && line[i] != '\0'; ++i) {
-        if (line[i] == '=' && i > 0 && !is_blank(line[i - 1])) report[n++] = ' ';
-        report[n++] = line[i];
+    const size_t length = strnlen(line, TAF_REPORT_MAX);
+    size_t n = 0;
+    for (size_t i = 0; i < length;) {
+        const auto* equal = static_cast<const char*>(memchr(line + i, '=', length - i));
+        size_t end = equal != nullptr ? static_cast<size_t>(equal - line) : length;
+        memcpy(report + n, line + i, end - i);
+        n += end - i;
+        if (equal == nullptr) break;
+        if (end > 0 && !is_blank(line[end - 1])) report[n++] = ' ';
+        report[n++] = '=';
+        i = end + 1;
     }
     report[n] = '\0';
 }
@@ -367,11 +375,39 @@ int TAF_output_reset() {
     return 0;
 }
 
+namespace {
+
+// Appends text as it is, cut like formatted text at the end of the buffer.
+void append_text(const char* text) {
+    size_t room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr) - 1;
+    size_t n = strnlen(text, room);
+    memcpy(out_ptr, text, n);
+    out_ptr += n;
+    *out_ptr = '\0';
+}
+
+}  // namespace
+
 int TAF_format(const char* mess, ...) {
-    size_t room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr);
+    // Much of the English is fixed words and words chosen from tables: no conversion to do.
+    const bool one_text = mess[0] == '%' && mess[1] == 's' && mess[2] == '\0';
+    if (!one_text && strchr(mess, '%') == nullptr) {
+        append_text(mess);
+        return 0;
+    }
     va_list args;
     va_start(args, mess);
-    int n = vsnprintf(out_ptr, room, mess, args);
+    if (one_text) {
+        const char* text = va_arg(args, const char*);
+        va_end(args);
+        if (text != nullptr) {
+            append_text(text);
+            return 0;
+        }
+        va_start(args, mess);
+    }
+    size_t room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr);
+    int n = vformat_string(out_ptr, room, mess, args);
     va_end(args);
     if (n > 0) out_ptr += static_cast<size_t>(n) < room ? static_cast<size_t>(n) : room - 1;
     return 0;
@@ -390,25 +426,33 @@ int TAF_close_clauses(int from) {
 }
 
 int TAF_print() {
-    int length = TAF_output_length();
+    const int length = TAF_output_length();
     int off = 0;         // where the count of the current line starts
     int line_start = 0;  // the first character of the current line
-    for (int i = 0; i < length; ++i) {
-        if (output[i] == '\n') {
-            off = i;
-            line_start = i + 1;
+    // Only a newline or the count reaching the wrap column changes anything, so the text is
+    // read from one of those places to the next.
+    for (int i = 0; i < length;) {
+        int column_end = off + TAF_WRAP_COLUMN;  // where the current line has to be cut
+        int last = column_end < length ? column_end : length - 1;
+        const void* newline = memchr(output + i, '\n', static_cast<size_t>(last - i + 1));
+        if (newline != nullptr) {
+            off = static_cast<int>(static_cast<const char*>(newline) - output);
+            line_start = off + 1;
+            i = off + 1;
+            continue;
         }
-        if (i - off != TAF_WRAP_COLUMN) continue;
+        if (column_end >= length) break;
         int low = line_start > 1 ? line_start : 1;
-        int j = i;
+        int j = column_end;
         while (j > low && output[j] != ' ') --j;
         if (output[j] == ' ') {
             output[j] = '\n';
             off = j;
             line_start = j + 1;
         } else {
-            off = i;  // no blank in this line yet: it stays whole, the count starts again
+            off = column_end;  // no blank in this line yet: it stays whole, the count starts again
         }
+        i = column_end + 1;
     }
     MESS_print(dec_mes, "%s\n", output);
     return 0;
