@@ -72,6 +72,7 @@ const char* read_field(const char* p, int* value) {
 // is not one formatted here (a flag, "*", a length modifier, another letter, a large field).
 const char* read_conversion(const char* p, Conversion& c) {
     c = Conversion{};
+    if (*p == '0') return nullptr;  // the zero flag, not the first digit of a width
     p = read_field(p, &c.width);
     if (c.width < 0) return nullptr;
     if (*p == '.') {

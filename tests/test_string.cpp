@@ -253,6 +253,31 @@ TEST(StringFormat, OtherConversionsGoToTheCLibrary) {
 }
 
 // Many values through the decoders' float and int conversions, against the C library.
+// A width written with a leading 0 is the zero flag: the field is filled with zeros (for d
+// only without a precision), as the C library does; it used to be filled with blanks.
+TEST(StringFormat, ZeroFlagAsTheCLibraryWritesIt) {
+    int n = 0, m = 0;
+    const struct {
+        const char* format;
+        int value;
+    } ints[] = {{"[%05d]", 42}, {"[%05d]", -42}, {"[%00d]", 7}, {"[%05.3d]", 7}, {"[%02d]", 123}};
+    for (const auto& c : ints) {
+        SCOPED_TRACE(c.format);
+        EXPECT_EQ(vformat(64, &n, c.format, c.value), reference(64, &m, c.format, c.value));
+        EXPECT_EQ(n, m);
+    }
+    const struct {
+        const char* format;
+        double value;
+    } reals[] = {{"[%05.1f]", 1.5}, {"[%08.2f]", -3.14159}, {"[%0.2f]", 2.25}, {"%%%050f", 0.0}};
+    for (const auto& c : reals) {
+        SCOPED_TRACE(c.format);
+        EXPECT_EQ(vformat(64, &n, c.format, c.value), reference(64, &m, c.format, c.value));
+        EXPECT_EQ(n, m);
+    }
+    EXPECT_EQ(vformat(64, &n, "[%05d][%08.2f]", 42, -3.14159), "[00042][-0003.14]");
+}
+
 TEST(StringFormat, AgreesWithTheCLibraryOverManyValues) {
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> miles(0.0f, 20.0f);
