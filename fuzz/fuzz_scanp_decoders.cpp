@@ -1,7 +1,8 @@
 // The pattern scanner on any text with every pattern the decoders and the bulletin reader
 // use, at every position a decoder could reach (each position of a short text, the start of
 // each group of a long one), the way the decoders call it: a candidate, then scanp_inc on a
-// full match. Keep the list in step with the patterns in src/tafcvt and lib/par_tool.cpp.
+// full match. Every scan is checked against the reference scanner. Keep the list in step
+// with the patterns in src/tafcvt and lib/par_tool.cpp.
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -39,6 +40,7 @@ constexpr int RUN_MAX = 50;         // full matches followed from one position
 struct Pattern {
     std::vector<char> text;  // exactly the pattern and its terminator
     harness::ScanDests dests;
+    harness::ScanDests ref;  // the reference scanner's, equal to dests between scans
     int directives;          // matches that make a full match
 };
 
@@ -57,8 +59,8 @@ bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; 
 void scan_from(parse_param* param, Pattern& pat, int off) {
     param->off = off;
     for (int i = 0; i < RUN_MAX; ++i) {
-        int got = scanp_args(param, pat.text.data(), pat.dests.args.data(),
-                             static_cast<int>(pat.dests.args.size()));
+        int got = harness::scan_checked(param, pat.text.data(), &pat.dests, &pat.ref,
+                                        static_cast<int>(pat.dests.args.size()));
         if (got != pat.directives || param->len <= 0) return;
         scanp_inc(param);
         (void)scanp_char(param, 0);
@@ -73,6 +75,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         Pattern pat;
         pat.text = harness::exact_copy(p);
         harness::scan_dests(p, DEST_TEXT_SIZE, false, &pat.dests);
+        harness::scan_dests(p, DEST_TEXT_SIZE, false, &pat.ref);
         pat.directives = directive_count(p);
         patterns.push_back(std::move(pat));
     }

@@ -1,7 +1,8 @@
 // The pattern scanner with any pattern, well-formed or not, against any text. The pattern
 // stands in a buffer of exactly its length and terminator, so that a read past its end is
 // caught; the text too, or (for some inputs) without any terminator at all, the scanner
-// being bound by the length it was given.
+// being bound by the length it was given. Every scan is checked against the reference
+// scanner, and its counts against what the scanner promises.
 //
 // Input: one control byte, the pattern up to the first newline, then the text.
 // Control bits: 0x01 trace lines on; 0x02 unterminated text (trace off then: the trace
@@ -55,8 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::vector<char> pat = harness::exact_copy(pat_text);
     harness::ScanDests dests;
+    harness::ScanDests ref;  // the reference scanner's
     const unsigned dest_mode = (control >> 2) & 3;
-    harness::scan_dests(pat.data(), dest_mode == 1 ? 1 : DEST_TEXT_SIZE, dest_mode == 2, &dests);
+    const size_t text_size = dest_mode == 1 ? 1 : DEST_TEXT_SIZE;
+    harness::scan_dests(pat.data(), text_size, dest_mode == 2, &dests);
+    harness::scan_dests(pat.data(), text_size, dest_mode == 2, &ref);
     const int nargs = dest_mode == 3 ? 0 : static_cast<int>(dests.args.size());
 
     parse_param param = {};
@@ -73,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     param.off = static_cast<int>(control >> 4);
     const int directives = percent_count(pat.data());
     for (int i = 0; i < RUN_MAX; ++i) {
-        int got = scanp_args(&param, pat.data(), dests.args.data(), nargs);
+        int got = harness::scan_checked(&param, pat.data(), &dests, &ref, nargs);
         if (param.off < param.length) check_counts(param, got, directives, nargs);
         (void)scanp_char(&param, 0);
         (void)scanp_char(&param, -1);

@@ -1,6 +1,8 @@
 // Shared helpers of the fuzz targets; see harness.h.
 #include "harness.h"
 
+#include "scanp_reference.h"
+
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -238,29 +240,66 @@ std::vector<ScanKind> storing_kinds(const char* pat) {
 
 }  // namespace
 
-void scan_dests(const char* pat, size_t text_size, bool wrong_kinds, ScanDests* dests) {
-    std::vector<ScanKind> kinds = storing_kinds(pat);
-    if (wrong_kinds)
-        for (auto& k : kinds) k = next_kind(k);
-    dests->ints.assign(kinds.size(), 0);
-    dests->floats.assign(kinds.size(), 0.0f);
-    dests->texts.clear();
-    dests->texts.reserve(kinds.size());
-    dests->args.clear();
+void ScanDests::bind() {
+    args.clear();
+    size_t text = 0;
     for (size_t i = 0; i < kinds.size(); ++i) {
         switch (kinds[i]) {
-            case ScanKind::Int:
-                dests->args.push_back({ScanKind::Int, &dests->ints[i], sizeof(int)});
-                break;
+            case ScanKind::Int: args.push_back({ScanKind::Int, &ints[i], sizeof(int)}); break;
             case ScanKind::Float:
-                dests->args.push_back({ScanKind::Float, &dests->floats[i], sizeof(float)});
+                args.push_back({ScanKind::Float, &floats[i], sizeof(float)});
                 break;
             case ScanKind::Text:
-                dests->texts.emplace_back(text_size, 'x');
-                dests->args.push_back({ScanKind::Text, dests->texts.back().data(), text_size});
+                args.push_back({ScanKind::Text, texts[text].data(), texts[text].size()});
+                ++text;
                 break;
         }
     }
+}
+
+void scan_dests(const char* pat, size_t text_size, bool wrong_kinds, ScanDests* dests) {
+    dests->kinds = storing_kinds(pat);
+    if (wrong_kinds)
+        for (auto& k : dests->kinds) k = next_kind(k);
+    dests->ints.assign(dests->kinds.size(), 0);
+    dests->floats.assign(dests->kinds.size(), 0.0f);
+    dests->texts.clear();
+    for (ScanKind k : dests->kinds)
+        if (k == ScanKind::Text) dests->texts.emplace_back(text_size, 'x');
+    dests->bind();
+}
+
+namespace {
+
+bool same_floats(const std::vector<float>& a, const std::vector<float>& b) {
+    return a.size() == b.size() &&
+           (a.empty() || memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
+}
+
+[[noreturn]] void scan_mismatch(const char* what, const parse_param& got,
+                                const parse_param& want, const char* pat) {
+    fprintf(stderr,
+            "scanner differs from the reference (%s): pattern \"%s\" off %d: "
+            "got %d/%d/%d/%d, reference %d/%d/%d/%d (len/matched/assigned/done)\n",
+            what, pat, got.off, got.len, got.matched, got.assigned, got.done, want.len,
+            want.matched, want.assigned, want.done);
+    abort();
+}
+
+}  // namespace
+
+int scan_checked(parse_param* param, const char* pat, ScanDests* dests, ScanDests* ref,
+                 int nargs) {
+    parse_param ref_param = *param;
+    int got = scanp_args(param, pat, dests->args.data(), nargs);
+    int want = scanp_reference::scan(&ref_param, pat, ref->args.data(), nargs);
+    if (got != want || param->len != ref_param.len || param->matched != ref_param.matched ||
+        param->assigned != ref_param.assigned || param->done != ref_param.done)
+        scan_mismatch("counts", *param, ref_param, pat);
+    if (dests->ints != ref->ints || !same_floats(dests->floats, ref->floats) ||
+        dests->texts != ref->texts)
+        scan_mismatch("values", *param, ref_param, pat);
+    return got;
 }
 
 }  // namespace harness

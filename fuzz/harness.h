@@ -76,16 +76,25 @@ int64_t search_steps(std::string_view text, int64_t limit);
 
 // Destinations for one scan: one per storing directive of a pattern, of the kind its letter
 // asks for (int, float or text), each text buffer a separate allocation of text_size bytes so
-// that the sanitizer sees a write past its end.
+// that the sanitizer sees a write past its end. args point into the storage of this record
+// (bind() points them again after a copy).
 struct ScanDests {
     std::vector<int> ints;
     std::vector<float> floats;
     std::vector<std::vector<char>> texts;
+    std::vector<ScanKind> kinds;  // of each destination, in order
     std::vector<ScanArg> args;
+    void bind();
 };
 // Fills dests for pat. With wrong_kinds, each destination takes the kind after the one its
 // letter asks for (int -> float -> text -> int), as a careless caller would.
 void scan_dests(const char* pat, size_t text_size, bool wrong_kinds, ScanDests* dests);
+// Runs the library's scanner on param with dests, and the reference scanner on a copy of
+// param with ref, which must hold the same values as dests; aborts (a finding) when the two
+// differ in result, counts or values stored (so that afterwards they hold the same values
+// again). Returns the library's result.
+int scan_checked(parse_param* param, const char* pat, ScanDests* dests, ScanDests* ref,
+                 int nargs);
 
 }  // namespace harness
 
