@@ -27,17 +27,10 @@
 #include "par_tool.h"
 #include "resrc.h"
 #include "string.h"
+#include "tafcvt_res.h"
 
 namespace {
 
-// The converter's own declaration lists (src/tafcvt/main.cpp keeps them private to its main).
-constexpr res_type RES_KEY[] = {
-    RES_help,       RES_batch,      RES_message,    RES_file_path, RES_data_path,  RES_con_path,
-    RES_grid_path,  RES_raw_path,   RES_image_path, RES_watch_path, RES_text_path, RES_model_path,
-    RES_sat_path,   RES_city_file,  RES_stat_prior, RES_name_conv, RES_in_file,    RES_out_file,
-    RES_file_param, RES_current,    RES_hour,       RES_num_hour,  RES_product,    RES_output,
-    RES_identifier, RES_parameter,  RES_null};
-constexpr res_type RES_POS[] = {RES_filenames, RES_null};
 constexpr std::string_view CFG_MARK = "#!cfg";
 constexpr std::string_view ENV_MARK = "#!env ";
 constexpr std::string_view ENV_PREFIX = "jox";
@@ -52,7 +45,7 @@ bool names_window(const std::string& arg) {
 
 // What the converter and its modules read of the resources after start-up.
 void read_back() {
-    if (FLAG_help()) RES_help_print("tafcvt", RES_KEY, RES_POS);
+    if (FLAG_help()) RES_help_print("tafcvt", TAFCVT_RES_KEY, TAFCVT_RES_POS);
     for (const char* name : {"output", "filename", "identifier", "parameter", "in_file"}) {
         int count = 0;
         char** items = nullptr;
@@ -121,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (auto& s : storage) argv.push_back(s.data());
     argv.push_back(nullptr);
 
-    RES_init(static_cast<int>(args.size()), argv.data(), RES_KEY, RES_POS);
+    RES_init(static_cast<int>(args.size()), argv.data(), TAFCVT_RES_KEY, TAFCVT_RES_POS);
     read_back();
 
     PAR_reset();

@@ -21,16 +21,9 @@
 #include "string.h"
 #include "system.h"
 #include "taf.h"
+#include "tafcvt_res.h"
 
 namespace {
-
-constexpr res_type RES_KEY[] = {
-    RES_help,       RES_batch,      RES_message,    RES_file_path, RES_data_path,  RES_con_path,
-    RES_grid_path,  RES_raw_path,   RES_image_path, RES_watch_path, RES_text_path, RES_model_path,
-    RES_sat_path,   RES_city_file,  RES_stat_prior, RES_name_conv, RES_in_file,    RES_out_file,
-    RES_file_param, RES_current,    RES_hour,       RES_num_hour,  RES_product,    RES_output,
-    RES_identifier, RES_parameter,  RES_null};
-constexpr res_type RES_POS[] = {RES_filenames, RES_null};
 
 constexpr int REPORT_MAX = 5000;        // characters of one gathered report, newlines included
 constexpr int IDENT_SIZE = 40;          // the identifier typed at the prompt
@@ -62,7 +55,7 @@ void print_help() {
     RES_get_progname(prog);
     MESS_print(MESS_PRINT, "%s: This program converts raw surface observations\n", prog);
     MESS_print(MESS_PRINT, "   into a useable format\n");
-    RES_help_print(prog, RES_KEY, RES_POS);
+    RES_help_print(prog, TAFCVT_RES_KEY, TAFCVT_RES_POS);
     JOX_exit(JOX_EXIT_OK);
 }
 
@@ -185,7 +178,7 @@ int convert_files() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    RES_init(argc, argv, RES_KEY, RES_POS);
+    RES_init(argc, argv, TAFCVT_RES_KEY, TAFCVT_RES_POS);
     if (FLAG_help()) print_help();
     apply_output_items();
     if (RES_get("identifier") != nullptr) MESS_set(20, 0x000000FF);
