@@ -573,7 +573,8 @@ TEST_F(TafDecodeTest, RandomGroupsDecodeQuietly) {
 
 // The peers' collection of real reports, when it is at hand.
 TEST_F(TafDecodeTest, CollectedReportsDecodeQuietly) {
-    const std::filesystem::path folder = "/work/shared/corpus/peers";
+    const std::filesystem::path folder =
+        std::filesystem::path(TAFCVT_SOURCE_DIR) / "../shared/corpus/peers";
     if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no collection of reports";
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
