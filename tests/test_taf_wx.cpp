@@ -223,6 +223,17 @@ TEST_F(TafWxTest, WeatherInTheVicinity) {
     check(cases);
 }
 
+TEST_F(TafWxTest, VicinityCodeIsCutToTheWeatherBuffer) {
+    // The code after VC goes into the weather buffer of 50 characters: a longer run keeps
+    // its first 49 letters, and the whole run is still passed over.
+    const std::string text = "SCT020 VC" + std::string(60, 'X') + " =";
+    const std::string kept(49, 'X');
+    EXPECT_EQ(decoded_of(text.c_str()),
+              "   CLOUDS: 20 SCT\n   WEATHER IN VICINITY: " + kept + "\n   COMMENTS: = \n");
+    EXPECT_EQ(english_of(text.c_str()),
+              "clouds 2000 ft scattered, weather is in the vicinty\n" + kept + ".\n\n");
+}
+
 TEST_F(TafWxTest, AllKindsInOrder) {
     const char* text =
         "18010KT P6SM -SHRA BKN030CB 620304 530804 QNH2992INS TM05/12Z SCT020 NOSIG TEMPO";

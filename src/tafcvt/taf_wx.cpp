@@ -14,7 +14,7 @@ constexpr int TAF_TEXT_SIZE = 200;      // a group's letters (weather, cloud typ
 constexpr int TAF_UNIT_SIZE = 8;        // a unit or cover word (KTS, SM, BKN)
 constexpr int TAF_SIGN_SIZE = 4;        // the "M" of a temperature
 constexpr int TAF_WX_LIST_MAX = 20;     // characters of the weather list kept
-constexpr int TAF_WX_LIST_SIZE = 50;
+constexpr int TAF_WX_LIST_SIZE = 50;    // the weather buffer: the list, or a code after VC
 constexpr int TAF_MAX_WX_GROUPS = 5;
 constexpr int TAF_MAX_CLOUD_GROUPS = 5;
 constexpr int TAF_MAX_TEMP_TRIES = 5;   // at each of the two temperature steps
@@ -374,7 +374,8 @@ void decode_altimeter(parse_param* p) {
 
 // "vicinty" is the text as users know it; keep the spelling.
 void decode_vicinity(parse_param* p) {
-    char code[TAF_TEXT_SIZE];
+    // The code goes into the weather buffer: a longer run is cut to fit it.
+    char code[TAF_WX_LIST_SIZE];
     if (scanp(p, "VC%[/A-+] ", code) != 1) return;
     if (english) {
         char compact[WX_CODE_SIZE];
