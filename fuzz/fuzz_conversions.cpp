@@ -66,7 +66,7 @@ void other_conversions(const char* text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("joxcurtime", "202403151800", 1);
+    harness::pin_clock();
     harness::quiet_messages(MESS_NONE);
     return 0;
 }

@@ -27,7 +27,7 @@ constexpr const char* DEFAULT_TEMPLATE = "%D/%y%m%d%h_taf";
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("joxcurtime", "202403151800", 1);
+    harness::pin_clock();
     harness::write_file(harness::sandbox_file("24031512_taf"), "FTUS43 KOKX 151130\n");
     harness::write_file(harness::sandbox_file("24031518_taf"), "FTUS43 KOKX 151730\n");
     harness::quiet_messages(MESS_NONE);

@@ -42,7 +42,7 @@ Date read_date(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("joxcurtime", "202403151800", 1);
+    harness::pin_clock();
     harness::quiet_messages(MESS_NONE);
     return 0;
 }

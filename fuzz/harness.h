@@ -32,6 +32,10 @@ void write_file(const std::string& path, std::string_view text);
 // The project's data folder (with a trailing slash).
 std::string data_dir();
 
+// Pins the current time that file naming reads (joxcurtime) to 15 March 2024 18:00, the time
+// the targets' dated sandbox files and seeds are made for.
+void pin_clock();
+
 // Message output for fuzzing: state reset, the given levels enabled, and every enabled
 // message formatted into a log file on /dev/null and nowhere else.
 void quiet_messages(M_type levels);
