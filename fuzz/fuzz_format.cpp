@@ -26,6 +26,10 @@ constexpr size_t ARGS_MAX = 4;
 constexpr size_t BUFFER_MAX = 600;
 constexpr size_t TEXT_MAX = 40;
 constexpr int SMALL = 100000;  // numbers near zero, where widths and zeros show
+// Digits of a width or precision: fields up to 99999 pass the formatter's own limit, so its
+// hand-off to the C library stays covered, while the C library's memory for a field (it
+// allocates a %f precision whole: gigabytes for ten digits) stays small.
+constexpr size_t FIELD_DIGITS_MAX = 5;
 
 using Arg = std::variant<int, double, const char*>;
 
@@ -45,17 +49,21 @@ int theirs(char* str, size_t size, const char* format, ...) {
     return n;
 }
 
+// The position after the digits of a field that starts at i, or 0 when it has too many.
+size_t skip_field(const std::string& format, size_t i) {
+    size_t j = i;
+    while (j < format.size() && format[j] >= '0' && format[j] <= '9') ++j;
+    return j - i > FIELD_DIGITS_MAX ? 0 : j;
+}
+
 // The letters of the conversions of format, or false when it holds one not generated here.
 bool conversion_letters(const std::string& format, std::string* letters) {
     for (size_t i = 0; i < format.size(); ++i) {
         if (format[i] != '%') continue;
-        size_t j = i + 1;
-        while (j < format.size() && format[j] >= '0' && format[j] <= '9') ++j;
-        if (j < format.size() && format[j] == '.') {
-            ++j;
-            while (j < format.size() && format[j] >= '0' && format[j] <= '9') ++j;
-        }
-        if (j >= format.size()) return false;
+        size_t j = skip_field(format, i + 1);
+        if (j == 0) return false;
+        if (j < format.size() && format[j] == '.') j = skip_field(format, j + 1);
+        if (j == 0 || j >= format.size()) return false;
         char letter = format[j];
         if (letter == '%') {
             if (j != i + 1) return false;  // "%5%" is not a conversion C defines
