@@ -38,6 +38,7 @@ constexpr PhraseCode PHRASE_CODES[] = {
     {"VC", Act::trailing, "in vicinty"},
     {"MI", Act::word, "shallow"},
     {"BC", Act::word, "patches"},
+    {"PR", Act::word, "partial"},
     {"DR", Act::word, "low drifting"},
     {"BL", Act::word, "blowing"},
     {"TSRA", Act::moderated, "thunderstorms"},
@@ -50,6 +51,9 @@ constexpr PhraseCode PHRASE_CODES[] = {
     {"SG", Act::moderated, "snow grains"},
     {"GS", Act::moderated, "small hail/pellets"},
     {"PE", Act::moderated, "ice pellets"},
+    {"PL", Act::moderated, "ice pellets"},
+    {"GR", Act::moderated, "hail"},
+    {"UP", Act::moderated, "unknown precipitation"},
     {"IC", Act::moderated, "ice crystals"},
     {"BR", Act::word, "mist"},
     {"FG", Act::word, "fog"},
@@ -57,6 +61,13 @@ constexpr PhraseCode PHRASE_CODES[] = {
     {"SA", Act::word, "sand"},
     {"DU", Act::word, "dust"},
     {"FU", Act::word, "smoke"},
+    {"VA", Act::word, "volcanic ash"},
+    {"PY", Act::word, "spray"},
+    {"PO", Act::word, "dust whirls"},
+    {"SQ", Act::word, "squalls"},
+    {"FC", Act::word, "funnel cloud"},
+    {"DS", Act::word, "duststorm"},
+    {"SS", Act::word, "sandstorm"},
 };
 constexpr const char* SHOWERS_IN_VICINITY = "showers in vicinity";
 constexpr const char* MODERATE = "moderate";
@@ -110,6 +121,44 @@ constexpr CompactCode COMPACT_CODES[] = {
     {"HZ", Part::obscuration, "H"},  {"SA", Part::obscuration, "D"},
     {"DU", Part::obscuration, "D"},  {"FU", Part::obscuration, "K"},
 };
+
+// The codes of which a weather group is made, its signs aside. NSW is the only code of three
+// letters; no code of two begins with its first two, so trying it first where it stands
+// splits every group in one way only.
+constexpr std::string_view THREE_LETTER_CODE = "NSW";
+constexpr std::string_view TWO_LETTER_CODES[] = {
+    "VC", "MI", "BC", "PR", "DR", "BL", "SH", "TS", "FZ", "DZ", "RA", "SN", "SG", "GS", "PE", "PL",
+    "GR", "IC", "UP", "BR", "FG", "HZ", "SA", "DU", "FU", "VA", "PY", "PO", "SQ", "FC", "DS", "SS",
+};
+constexpr int LETTERS = 26;
+
+// For each first letter, one bit per second letter that makes a code with it.
+struct CodePairs {
+    unsigned second[LETTERS];
+};
+
+constexpr CodePairs code_pairs() {
+    CodePairs pairs{};
+    for (std::string_view c : TWO_LETTER_CODES) pairs.second[c[0] - 'A'] |= 1u << (c[1] - 'A');
+    return pairs;
+}
+constexpr CodePairs CODE_PAIRS = code_pairs();
+static_assert((CODE_PAIRS.second[THREE_LETTER_CODE[0] - 'A'] &
+               (1u << (THREE_LETTER_CODE[1] - 'A'))) == 0,
+              "no two-letter code is the start of the three-letter one");
+
+bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
+
+bool is_code_pair(char first, char second) {
+    return is_upper(first) && is_upper(second) &&
+           (CODE_PAIRS.second[first - 'A'] & (1u << (second - 'A'))) != 0;
+}
+
+// The next character of a group that is not a sign, moving p past it; '\0' at the end.
+char next_letter(const char*& p) {
+    while (*p == '+' || *p == '-') ++p;
+    return *p == '\0' ? '\0' : *p++;
+}
 
 // Compact code of WMO present-weather numbers low..high.
 struct WmoRange {
@@ -300,6 +349,23 @@ int WX_metar_weather(const char* wx, char* wx_str) {
         strmcat(wx_str, intensity, WX_CODE_SIZE - 1);
     }
     return 0;
+}
+
+int WX_weather_group(const char* group) {
+    const char* p = group;
+    char first = next_letter(p);
+    if (first == '\0') return 0;
+    while (first != '\0') {
+        char second = next_letter(p);
+        const char* after = p;
+        if (first == THREE_LETTER_CODE[0] && second == THREE_LETTER_CODE[1] &&
+            next_letter(after) == THREE_LETTER_CODE[2])
+            p = after;
+        else if (!is_code_pair(first, second))
+            return 0;
+        first = next_letter(p);
+    }
+    return 1;
 }
 
 int WX_wmo_weather(int wx, char* wx_str) {

@@ -6,12 +6,15 @@
 #ifndef JOX_WX_TOOL_H
 #define JOX_WX_TOOL_H
 
-inline constexpr int WX_PHRASE_SIZE = 320;  // bytes of a phrase buffer
+inline constexpr int WX_PHRASE_SIZE = 448;  // bytes of a phrase buffer
 inline constexpr int WX_CODE_SIZE = 16;     // bytes of a compact-code buffer
 
 // Phrase of the report-code group at wx (in a "_"-joined list) into wx_str
 // (WX_PHRASE_SIZE bytes); the position after the codes used, or null when none was known.
 const char* WX_metar_weather_text(const char* wx, char* wx_str);
+// 1 when the report-code group, its "+" and "-" signs aside, is not empty and is made of
+// weather codes end to end (in capitals: -SHRA, +TSRAGR, VCSH, NSW); else 0 (RMK, CAVOK, KT).
+int WX_weather_group(const char* group);
 // Compact code of a report-code group into wx_str (WX_CODE_SIZE bytes). 0.
 int WX_metar_weather(const char* wx, char* wx_str);
 // Compact code of a WMO present-weather number into wx_str (WX_CODE_SIZE bytes). 0.

@@ -162,6 +162,44 @@ TEST_F(TafHeadingTest, CorrectionBeforeTheStation) {
               "ID: KXYZ   SOMETOWN, STAMENDMENT\n\nREPORT TIME: 12 11:30\nINITIAL WX\n\n");
 }
 
+TEST_F(TafHeadingTest, HeaderWordsAroundTheStation) {
+    struct Case {
+        const char* words;    // the report up to its issue time
+        const char* marks;    // the decoded texts after the state
+        const char* english;  // the heading sentence as printed
+    };
+    const char* both =
+        "Sometown, ST (KXYZ) terminal forecast (amendment) (correction) issued on 12\n"
+        "June at 11:30Z ";
+    const char* amended =
+        "Sometown, ST (KXYZ) terminal forecast (amendment) issued on 12 June at\n11:30Z ";
+    const Case cases[] = {
+        {"TAF AMD COR KXYZ", "AMENDMENT\nCORRECTION\n", both},
+        {"COR TAF AMD KXYZ", "AMENDMENT\nCORRECTION\n", both},
+        {"TAF KXYZ COR AMD", "AMENDMENT\nCORRECTION\n", both},
+        {"COR KXYZ AMD TAF", "AMENDMENT\nCORRECTION\n", both},
+        {"KXYZ AMD", "AMENDMENT\n", amended},
+        {"TAF AMD KXYZ AMD", "AMENDMENT\n", amended},
+        {"KXYZ TAF", "", "Sometown, ST (KXYZ) terminal forecast issued on 12 June at 11:30Z "},
+        {"TAF KXYZ COR", "CORRECTION\n",
+         "Sometown, ST (KXYZ) terminal forecast (correction) issued on 12 June at\n11:30Z "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.words);
+        std::string report = std::string(c.words) + " 121130Z";
+        EXPECT_EQ(decoded(report), std::string("ID: KXYZ   SOMETOWN, ST") + c.marks +
+                                       "\nREPORT TIME: 12 11:30\nINITIAL WX\n\n");
+        EXPECT_EQ(in_english(report), std::string(c.english) + "\nThe initial weather is:\n\n");
+    }
+    // The older UK form names the station first and keeps its validity.
+    EXPECT_EQ(decoded("KXYZ TAF 121212 18010KT"),
+              "ID: KXYZ   SOMETOWN, ST\nVALID TIME: 12 JUN AT 12Z TO 12Z NEXT DAY\n"
+              "INITIAL WX\n   WINDS: 180 AT 10\n\n");
+    // Each word at most once: a second TAF is no station, and nothing of the header is read.
+    EXPECT_EQ(decoded("TAF TAF KXYZ 121130Z"),
+              "INITIAL WX\n   COMMENTS: TAF KXYZ 121130Z \n\n");
+}
+
 TEST_F(TafHeadingTest, StationNotInTheDatabase) {
     id = "KQQQ";
     EXPECT_EQ(decoded("KQQQ 121130Z"), "ID: KQQQ\nREPORT TIME: 12 11:30\nINITIAL WX\n\n");
@@ -210,6 +248,45 @@ TEST_F(TafDecodeTest, IssueMonthFollowsTheFileDate) {
     }
 }
 
+TEST_F(TafDecodeTest, NotAvailableAndCancelled) {
+    struct Case {
+        const char* report;
+        const char* english;
+        const char* decoded;
+    } cases[] = {
+        {"KQQQ 121130Z NIL=",
+         "KQQQ terminal forecast issued on 12 June at 11:30Z is not available (NIL).\n\n",
+         "ID: KQQQ\nREPORT TIME: 12 11:30\nNOT AVAILABLE (NIL)\nLEFT: =\n\n"},
+        {"TAF KQQQ NIL", "KQQQ terminal forecast is not available (NIL).\n\n",
+         "ID: KQQQ\nNOT AVAILABLE (NIL)\nLEFT: \n\n"},
+        {"KQQQ 121130Z KQQQ NIL 18010KT",
+         "KQQQ terminal forecast issued on 12 June at 11:30Z is not available (NIL).\n\n",
+         "ID: KQQQ\nREPORT TIME: 12 11:30\nNOT AVAILABLE (NIL)\nLEFT: 18010KT\n\n"},
+        {"TAF AMD KQQQ 121130Z 1212/1312 CNL=",
+         "KQQQ terminal forecast (amendment) issued on 12 June at 11:30Z valid from\n"
+         "12 June at 12Z to 13 June at 12Z.\n\nThe forecast is cancelled (CNL).\n\n",
+         "ID: KQQQAMENDMENT\n\nREPORT TIME: 12 11:30\n"
+         "VALID TIME: 12 JUN AT 12Z TO 13 JUN AT 12Z\nCANCELLED (CNL)\nLEFT: =\n\n"},
+        {"KQQQ 121130Z 1212/1312 COR CNL TEMPO 1214/1216 -RA", nullptr,
+         "ID: KQQQ\nREPORT TIME: 12 11:30\nVALID TIME: 12 JUN AT 12Z TO 13 JUN AT 12Z\n"
+         "CORRECTION\nCANCELLED (CNL)\nLEFT: TEMPO 1214/1216 -RA\n\n"},
+        // NIL only in its place before the validity; elsewhere it is a comment.
+        {"KQQQ 121130Z 1212/1312 NIL", nullptr,
+         "ID: KQQQ\nREPORT TIME: 12 11:30\nVALID TIME: 12 JUN AT 12Z TO 13 JUN AT 12Z\n"
+         "INITIAL WX\n   COMMENTS: NIL \nLEFT: \n\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.report);
+        if (c.english != nullptr) {
+            EXPECT_EQ(in_english(c.report), c.english);
+        }
+        // The rest that decoding leaves shows where it stopped.
+        MESS_set(1, MESS_OUT4);
+        EXPECT_EQ(decoded(c.report), c.decoded);
+        MESS_set(-1, MESS_OUT4);
+    }
+}
+
 TEST_F(TafDecodeTest, ValidityForms) {
     set_file_day(2024, 6, 25);
     const ValidityCase cases[] = {
@@ -231,10 +308,11 @@ TEST_F(TafDecodeTest, RepeatedStationIsPassedOver) {
     EXPECT_EQ(decoded("KQQQ 121130Z KQQQ 121212 18010KT"),
               "ID: KQQQ\nREPORT TIME: 12 11:30\nVALID TIME: 12 JUN AT 12Z TO 12Z NEXT DAY\n"
               "INITIAL WX\n   WINDS: 180 AT 10\n\n");
-    // Another word there is left for the validity step, which does not take it.
+    // Another word there is left for the validity step, which does not take it; made of
+    // no weather codes, it is a comment.
     EXPECT_EQ(decoded("KQQQ 121130Z KABC 121212 18010KT="),
-              "ID: KQQQ\nREPORT TIME: 12 11:30\nINITIAL WX\n   WEATHER: KABC\n"
-              "   COMMENTS: 121212 18010KT = \n\n");
+              "ID: KQQQ\nREPORT TIME: 12 11:30\nINITIAL WX\n"
+              "   COMMENTS: KABC 121212 18010KT = \n\n");
 }
 
 TEST_F(TafDecodeTest, RemarksAfterTheValidity) {
@@ -248,8 +326,7 @@ TEST_F(TafDecodeTest, RemarksAfterTheValidity) {
     // Without AMD the station is not passed over a second time.
     EXPECT_EQ(in_english("KQQQ 121130Z 121212 RTD KQQQ 18010KT"),
               "KQQQ terminal forecast issued on 12 June at 11:30Z valid from 12 June at\n"
-              "12Z to 12Z the next day.\n(retransmitted) \nThe initial weather is:\n"
-              "weather is .\n\n");
+              "12Z to 12Z the next day.\n(retransmitted) \nThe initial weather is:\n\n");
     EXPECT_EQ(decoded("KQQQ 121130Z 121212 RTD COR 18010KT"),
               "ID: KQQQ\nREPORT TIME: 12 11:30\nVALID TIME: 12 JUN AT 12Z TO 12Z NEXT DAY\n"
               "RETRANSMITTED\nCORRECTION\nINITIAL WX\n   WINDS: 180 AT 10\n\n");
@@ -423,6 +500,193 @@ TEST_F(TafDecodeTest, MonthChangesInsideTheValidity) {
               "TEMPORARY WX FROM 31 DEC 22Z TO 1 JAN 02Z\n\n");
 }
 
+TEST_F(TafDecodeTest, MonthsFollowTheIssueDate) {
+    struct Case {
+        int year, month, day;  // the file's date
+        const char* report;
+        const char* decoded;
+    } cases[] = {
+        // Issued on the 30th of June in a file of the 2nd of July: the days from the issue
+        // day on are June's, the smaller ones July's.
+        {2024, 7, 2,
+         "KQQQ 301720Z 3018/0124 18010KT TEMPO 3022/0102 -RA FM010600 00000KT TX25/3015Z "
+         "TN15/0104Z",
+         "ID: KQQQ\nREPORT TIME: 30 17:20\nVALID TIME: 30 JUN AT 18Z TO 1 JUL AT 24Z\n"
+         "INITIAL WX\n   WINDS: 180 AT 10\nTEMPORARY WX FROM 30 JUN 22Z TO 1 JUL 02Z\n"
+         "   WEATHER: -RA\nNEW WX STARTING: 1 JUL 06:00Z\n   WINDS: CALM\n"
+         "   MAX TEMP: 25 C ON 30 JUN AT 15Z\n   MIN TEMP: 15 C ON 1 JUL AT 04Z\n\n"},
+        // Without an issue time the file's month, or the next when the file's day is later.
+        {2024, 7, 2, "KQQQ 3018/0124 FM010600 00000KT",
+         "ID: KQQQ\nVALID TIME: 30 JUL AT 18Z TO 1 AUG AT 24Z\nINITIAL WX\n"
+         "NEW WX STARTING: 1 AUG 06:00Z\n   WINDS: CALM\n\n"},
+        // The older forms keep their rule.
+        {2024, 7, 2, "KQQQ 301720Z 301812 FM1200 00000KT",
+         "ID: KQQQ\nREPORT TIME: 30 17:20\nVALID TIME: 30 JUL AT 18Z TO 12Z NEXT DAY\n"
+         "INITIAL WX\nNEW WX STARTING: 12:00Z\n   WINDS: CALM\n\n"},
+        // Issued on the 31st of December, read in a file of the new year.
+        {2025, 1, 1, "KQQQ 311720Z 3118/0124 FM010600 00000KT",
+         "ID: KQQQ\nREPORT TIME: 31 17:20\nVALID TIME: 31 DEC AT 18Z TO 1 JAN AT 24Z\n"
+         "INITIAL WX\nNEW WX STARTING: 1 JAN 06:00Z\n   WINDS: CALM\n\n"},
+        // On the last day of the month, in a file of that day.
+        {2024, 1, 31, "KQQQ 311720Z 3118/0124 FM010600 00000KT",
+         "ID: KQQQ\nREPORT TIME: 31 17:20\nVALID TIME: 31 JAN AT 18Z TO 1 FEB AT 24Z\n"
+         "INITIAL WX\nNEW WX STARTING: 1 FEB 06:00Z\n   WINDS: CALM\n\n"},
+        // An issue time without its Z counts as one.
+        {2024, 12, 1, "KMKE 011530 0116/0218 TEMPO 0120/0202 -SN",
+         "ID: KMKE\nREPORT TIME:  1 15:30\nVALID TIME: 1 DEC AT 16Z TO 2 DEC AT 18Z\n"
+         "INITIAL WX\nTEMPORARY WX FROM 1 DEC 20Z TO 2 DEC 02Z\n   WEATHER: -SN\n\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.report);
+        set_file_day(c.year, c.month, c.day);
+        EXPECT_EQ(decoded(c.report), c.decoded);
+    }
+    set_file_day(2024, 7, 2);
+    EXPECT_EQ(in_english(cases[0].report),
+              "KQQQ terminal forecast issued on 30 June at 17:20Z valid from 30 June at\n"
+              "18Z to 1 July at 24Z.\n\nThe initial weather is:\nwinds from 180 deg at 10 kts.\n"
+              "\nThe weather from 30 June at 22Z to 1 July at 02Z will occasionally be:\n"
+              "weather is light rain.\n\nThe weather starting on 1 July at 06:00Z will be:\n"
+              "winds calm, maximum temperature of 25 C on 30 June at 15Z, minimum\n"
+              "temperature of 15 C on 1 July at 04Z.\n\n");
+}
+
+TEST_F(TafDecodeTest, IssueTimeWithoutZone) {
+    set_file_day(2024, 12, 1);
+    const ValidityCase cases[] = {
+        // Six digits are an issue time only when a validity group follows them.
+        {"011530 0116/0218", "issued on 1 December at 15:30Z valid from 1 December\nat 16Z "
+                             "to 2 December at 18Z.",
+         "REPORT TIME:  1 15:30\nVALID TIME: 1 DEC AT 16Z TO 2 DEC AT 18Z"},
+        {"011530 011624", "issued on 1 December at 15:30Z valid from 1 December\nat 16Z to "
+                          "00Z the next day.",
+         "REPORT TIME:  1 15:30\nVALID TIME: 1 DEC AT 16Z TO 00Z NEXT DAY"},
+        // Otherwise they are the older validity (the UK form without an issue time).
+        {"011206", "valid from 1 December at 12Z to 06Z the next day.",
+         "VALID TIME: 1 DEC AT 12Z TO 06Z NEXT DAY"},
+        {"011530", "valid from 1 December at 15Z to 30Z.", "VALID TIME: 1 DEC AT 15Z TO 30Z"},
+    };
+    for (const ValidityCase& c : cases) expect_validity(c);
+    EXPECT_EQ(decoded("EGDG 011206 04012KT"),
+              "ID: EGDG\nVALID TIME: 1 DEC AT 12Z TO 06Z NEXT DAY\nINITIAL WX\n"
+              "   WINDS: 40 AT 12\n\n");
+    // Not a whole word: the first six digits stay the validity.
+    EXPECT_EQ(decoded("EGDG 0115301 0116/0218"),
+              "ID: EGDG\nVALID TIME: 1 DEC AT 15Z TO 30Z\nINITIAL WX\n"
+              "   VISIBILITY: 1.0 MILES\n   COMMENTS: 0116/0218 \n\n");
+}
+
+TEST_F(TafDecodeTest, ProbabilityOfOccasionalOrIntermittentWeather) {
+    std::string report = std::string(HEAD) +
+                         "18010KT PROB30 TEMPO 1218/1221 4000 RA PROB40 INTER 1820 TS "
+                         "PROB30 TEMPO -RA PROB40 INTER -DZ";
+    EXPECT_EQ(decoded(report),
+              std::string(HEAD_DECODED) + "   WINDS: 180 AT 10\n"
+              "30% PROBABILITY OF TEMPORARY WX FROM 12 JUN 18Z TO 12 JUN 21Z\n"
+              "   VISIBILITY: 2.5 MILES\n   WEATHER: RA\n"
+              "40% PROBABILITY OF INTERMITTENT WX FROM 18Z TO 20Z\n   WEATHER: TS\n"
+              "30% PROBABILITY OF TEMPORARY WX \n   WEATHER: -RA\n"
+              "40% PROBABILITY OF INTERMITTENT WX \n   WEATHER: -DZ\n\n");
+    EXPECT_EQ(in_english(report),
+              std::string(HEAD_ENGLISH) + "winds from 180 deg at 10 kts.\n\n"
+              "A 30% probability of occasional weather from 12 June at 18Z to 12 June at\n21Z:\n"
+              "visibility of 2.5 miles, weather is moderate rain.\n\n"
+              "A 40% probability of intermittent weather from 18Z to 20Z:\n"
+              "weather is thunder.\n\n"
+              "A 30% probability of occasional weather:\nweather is light rain.\n\n"
+              "A 40% probability of intermittent weather:\nweather is light drizzle.\n\n");
+}
+
+TEST_F(TafDecodeTest, IntermittentPeriods) {
+    // INTER is tried after BECMG in the same pass, and the words of a period stop at it.
+    std::string report = std::string(HEAD) +
+                         "18010KT INTER 1218/1220 TSRA INTER 1820 -SHRA INTER FG "
+                         "BECMG 1820 NOSIG INTER +TS";
+    EXPECT_EQ(decoded(report),
+              std::string(HEAD_DECODED) + "   WINDS: 180 AT 10\n"
+              "INTERMITTENT WX FROM 12 JUN 18Z TO 12 JUN 20Z\n   WEATHER: TSRA\n"
+              "INTERMITTENT WX FROM 18Z TO 20Z\n   WEATHER: -SHRA\n"
+              "INTERMITTENT WX \n   WEATHER: FG\n"
+              "WX BECOMING FROM 18Z TO 20Z\n   COMMENTS: NOSIG \n"
+              "INTERMITTENT WX \n   WEATHER: +TS\n\n");
+    EXPECT_EQ(in_english(report),
+              std::string(HEAD_ENGLISH) + "winds from 180 deg at 10 kts.\n\n"
+              "The weather from 12 June at 18Z to 12 June at 20Z will intermittently be:\n"
+              "weather is moderate thunderstorms.\n\n"
+              "The weather from 18Z to 20Z will intermittently be:\n"
+              "weather is light rain showers.\n\n"
+              "The weather will intermittently be:\nweather is fog.\n\n"
+              "The weather from 18Z to 20Z will change to:\n\n"
+              "The weather will intermittently be:\nweather is heavy thunder.\n\n");
+}
+
+// A current international report with today's groups (a real one of February 2015).
+constexpr const char* TODAYS_REPORT =
+    "TAF LLBG 110501Z 1106/1206 24020G30KT 2500 DU NSC TEMPO 1106/1109 25025G40KT 0900 DS "
+    "FEW030 BECMG 1112/1114 5000 SHRA SCT025TCU BKN030 TEMPO 1114/1206 25025G40KT 3000 TSRA "
+    "FEW015 SCT025CB BKN030 TX15/1111Z TN13/1204Z";
+
+TEST_F(TafDecodeTest, TodaysReportDecoded) {
+    set_file_day(2015, 2, 11);
+    EXPECT_EQ(decoded(TODAYS_REPORT),
+              "ID: LLBG\n"
+              "REPORT TIME: 11  5: 1\n"
+              "VALID TIME: 11 FEB AT 06Z TO 12 FEB AT 06Z\n"
+              "INITIAL WX\n"
+              "   WINDS: 240 AT 20 GUST 30\n"
+              "   VISIBILITY: 1.6 MILES\n"
+              "   WEATHER: DU\n"
+              "   CLOUDS: NONE SIGNIFICANT\n"
+              "TEMPORARY WX FROM 11 FEB 06Z TO 11 FEB 09Z\n"
+              "   WINDS: 250 AT 25 GUST 40\n"
+              "   VISIBILITY: 0.6 MILES\n"
+              "   WEATHER: DS\n"
+              "   CLOUDS: 30 FEW\n"
+              "WX BECOMING FROM 11 FEB 12Z TO 11 FEB 14Z\n"
+              "   VISIBILITY: 3.1 MILES\n"
+              "   WEATHER: SHRA\n"
+              "   CLOUDS: 25 SCT WITH TCU\n"
+              "   CLOUDS: 30 BKN\n"
+              "TEMPORARY WX FROM 11 FEB 14Z TO 12 FEB 06Z\n"
+              "   WINDS: 250 AT 25 GUST 40\n"
+              "   VISIBILITY: 1.9 MILES\n"
+              "   WEATHER: TSRA\n"
+              "   CLOUDS: 15 FEW\n"
+              "   CLOUDS: 25 SCT WITH CB\n"
+              "   CLOUDS: 30 BKN\n"
+              "   MAX TEMP: 15 C ON 11 FEB AT 11Z\n"
+              "   MIN TEMP: 13 C ON 12 FEB AT 04Z\n"
+              "\n");
+}
+
+TEST_F(TafDecodeTest, TodaysReportInEnglish) {
+    set_file_day(2015, 2, 11);
+    EXPECT_EQ(in_english(TODAYS_REPORT),
+              "LLBG terminal forecast issued on 11 February at 05:01Z valid from 11\n"
+              "February at 06Z to 12 February at 06Z.\n"
+              "\n"
+              "The initial weather is:\n"
+              "winds from 240 deg at 20 kts with gusts to 30, visibility of 1.6 miles,\n"
+              "weather is dust, no significant clouds.\n"
+              "\n"
+              "The weather from 11 February at 06Z to 11 February at 09Z will\n"
+              "occasionally be:\n"
+              "winds from 250 deg at 25 kts with gusts to 40, visibility of 0.6 miles,\n"
+              "weather is duststorm, clouds 3000 ft few.\n"
+              "\n"
+              "The weather from 11 February at 12Z to 11 February at 14Z will change to:\n"
+              "visibility of 3.1 miles, weather is moderate rain showers, clouds 2500 ft\n"
+              "scattered with TCU, 3000 ft broken.\n"
+              "\n"
+              "The weather from 11 February at 14Z to 12 February at 06Z will\n"
+              "occasionally be:\n"
+              "winds from 250 deg at 25 kts with gusts to 40, visibility of 1.9 miles,\n"
+              "weather is moderate thunderstorms, clouds 1500 ft few, clouds 2500 ft\n"
+              "scattered with cumulonimbus, 3000 ft broken, maximum temperature of 15 C\n"
+              "on 11 February at 11Z, minimum temperature of 13 C on 12 February at 04Z.\n"
+              "\n");
+}
+
 TEST_F(TafDecodeTest, FromGroupsOlderAndCurrent) {
     std::string report = std::string(HEAD) + "18010KT FM1500 00000KT FM121800 VRB05KT FM21 SKC";
     EXPECT_EQ(decoded(report),
@@ -507,7 +771,9 @@ constexpr const char* EVERY_GROUP =
     "TAF AMD KQQQ 121130Z KQQQ 121212 RTD AMD KQQQ 121130Z 121212 COR 00000KT 27015G25KT "
     "VRB05G15MPS M1 1/2SM 4000NE 2000SW -SHRA BR VV/// 8SC/// 6CUFR010 BKN030CB SCT/// "
     "TM05/12Z 620304 530804 QNH2992INS TXX/XXZ VCSH NOSIG TEMPO 0812 P6NM PROB30 1012 +TSRA "
-    "BECMG 1214 18005KMH FM1500 VV005 FM18 SKC FMX=";
+    "BECMG 1214 18005KMH FM1500 VV005 FM18 SKC PROB30 TEMPO 1218/1221 27080G100KT 240V300 "
+    "CAVOK -TSRAGR NSC WS020/27045KT TX15/1211Z TNM02/1304Z INTER 1820 VRB100KT NCD "
+    "PROB40 INTER 1214 RMK CNL NIL FMX=";
 
 TEST_F(TafDecodeTest, EveryPrefixDecodesQuietly) {
     std::string all = EVERY_GROUP;
@@ -556,7 +822,9 @@ TEST_F(TafDecodeTest, RandomGroupsDecodeQuietly) {
         "9999", "0800", "4000NE", "-SHRA", "BR", "VCSH", "VC", "SKC", "CLR", "FEW020", "BKN030CB",
         "OVC///", "VV///", "VV", "8SC025", "9ST///", "TM05/12Z", "T", "620304", "530804",
         "QNH2992INS", "QNH", "NOSIG", "=", "/", "M", "-", "+", "%", "\t", "\v", "\x01",
-        "\xff"};
+        "\xff", "CAVOK", "NSC", "NCD", "NIL", "CNL", "INTER", "TX15/1211Z", "TNM02/1304Z", "TX",
+        "WS020/27045KT", "WS", "27080G100KT", "250120KT", "VRB100KT", "210V270", "011530",
+        "DS", "+TSRAGR", "RMK"};
     const char* const glue[] = {" ", " ", " ", "\n     ", "", "="};
     std::mt19937 random(20240612u);
     for (int r = 0; r < 3000; ++r) {

@@ -77,9 +77,8 @@ TEST_F(TafWxTest, Wind) {
         {"18005MPS ", "winds from 180 deg at 9 kts, ", "   WINDS: 180 AT 9\n"},
         {"18020KMH ", "winds from 180 deg at 10 kts, ", "   WINDS: 180 AT 10\n"},
         {"18020 ", "winds from 180 deg at 10 kts, ", "   WINDS: 180 AT 10\n"},
-        // Units are written in capitals: "kt" is no unit (km/h are taken) but a weather word.
-        {"18010kt ", "winds from 180 deg at 5 kts, weather is , ",
-         "   WINDS: 180 AT 5\n   WEATHER: kt\n"},
+        // Units are written in capitals: "kt" is no unit (km/h are taken), nor weather.
+        {"18010kt ", "winds from 180 deg at 5 kts, ", "   WINDS: 180 AT 5\n   COMMENTS: kt \n"},
         {"VRB05KT ", "winds variable at 5 kts, ", "   WIND: VARIABLE AT 5\n"},
         {"00000KT ", "winds calm, ", "   WINDS: CALM\n"},
         {"27015G25KT ", "winds from 270 deg at 15 kts with gusts to 25, ",
@@ -90,6 +89,67 @@ TEST_F(TafWxTest, Wind) {
          "   WIND: VARIABLE AT 5 GUST 15\n"},
     };
     check(cases);
+}
+
+TEST_F(TafWxTest, WindsOfAHundredKnotsOrMore) {
+    const Case cases[] = {
+        {"27080G100KT ", "winds from 270 deg at 80 kts with gusts to 100, ",
+         "   WINDS: 270 AT 80 GUST 100\n"},
+        {"250120KT ", "winds from 250 deg at 120 kts, ", "   WINDS: 250 AT 120\n"},
+        {"250120G150KT ", "winds from 250 deg at 120 kts with gusts to 150, ",
+         "   WINDS: 250 AT 120 GUST 150\n"},
+        {"250100/90KTS ", "winds from 250 deg at 100 kts with gusts to 90, ",
+         "   WINDS: 250 AT 100 GUST 90\n"},
+        {"VRB100KT ", "winds variable at 100 kts, ", "   WIND: VARIABLE AT 100\n"},
+        {"VRB10G100KT ", "winds variable at 10 kts with gusts to 100, ",
+         "   WIND: VARIABLE AT 10 GUST 100\n"},
+        {"VRB100G120KT ", "winds variable at 100 kts with gusts to 120, ",
+         "   WIND: VARIABLE AT 100 GUST 120\n"},
+        {"VRB100G20KT ", "winds variable at 100 kts with gusts to 20, ",
+         "   WIND: VARIABLE AT 100 GUST 20\n"},
+        // Other units convert as before: 50 and 100 m/s, 100 km/h.
+        {"27050G100MPS ", "winds from 270 deg at 97 kts with gusts to 194, ",
+         "   WINDS: 270 AT 97 GUST 194\n"},
+        {"270100KMH ", "winds from 270 deg at 53 kts, ", "   WINDS: 270 AT 53\n"},
+        // Without a written unit a speed has two digits: the third is left over (here a
+        // visibility in miles), and six digits stay what they were.
+        {"270100 ", "winds from 270 deg at 5 kts, visibility of 0.0 miles, ",
+         "   WINDS: 270 AT 5\n   VISIBILITY: 0.0 MILES\n"},
+        {"620304 ", "winds from 620 deg at 16 kts, visibility of 4.0 miles, ",
+         "   WINDS: 620 AT 16\n   VISIBILITY: 4.0 MILES\n"},
+        // Four digits are no speed of any form: the two-digit form takes the first two (in
+        // km/h, no unit being written there), as before.
+        {"2701000KT ", "winds from 270 deg at 5 kts, visibility of 0.0 miles, ",
+         "   WINDS: 270 AT 5\n   VISIBILITY: 0.0 MILES\n   COMMENTS: KT \n"},
+        // Calm is tried first and stays as it was.
+        {"00000KT ", "winds calm, ", "   WINDS: CALM\n"},
+    };
+    check(cases);
+}
+
+TEST_F(TafWxTest, VariableWindDirection) {
+    const Case cases[] = {
+        {"24010KT 210V270 ", "winds from 240 deg at 10 kts, varying from 210 to 270 deg, ",
+         "   WINDS: 240 AT 10\n   WIND VARYING FROM 210 TO 270\n"},
+        {"00000KT 180V240 ", "winds calm, varying from 180 to 240 deg, ",
+         "   WINDS: CALM\n   WIND VARYING FROM 180 TO 240\n"},
+        {"VRB05KT 350V030 ", "winds variable at 5 kts, varying from 350 to 30 deg, ",
+         "   WIND: VARIABLE AT 5\n   WIND VARYING FROM 350 TO 30\n"},
+        {"27080G100KT 240V300 ", nullptr,
+         "   WINDS: 270 AT 80 GUST 100\n   WIND VARYING FROM 240 TO 300\n"},
+        // Only right after a wind, and only once: a second one is read by the later steps
+        // (here its first digits as miles).
+        {"9999 210V270 ", "", "   COMMENTS: 210V270 \n"},
+        {"24010KT 210V270 220V260 ", nullptr,
+         "   WINDS: 240 AT 10\n   WIND VARYING FROM 210 TO 270\n   VISIBILITY: 220.0 MILES\n"
+         "   COMMENTS: V260 \n"},
+        {"24010KT 9999 210V270 ", "winds from 240 deg at 10 kts, ",
+         "   WINDS: 240 AT 10\n   COMMENTS: 210V270 \n"},
+    };
+    check(cases);
+    EXPECT_EQ(english_of("27080G100KT 240V300 "),
+              "winds from 270 deg at 80 kts with gusts to 100, varying from 240 to 300\n"
+              "deg.\n\n");
 }
 
 TEST_F(TafWxTest, Visibility) {
@@ -113,6 +173,13 @@ TEST_F(TafWxTest, Visibility) {
         {"4000NE 2000SW ", "visibility of 2.5 miles, ", "   VISIBILITY: 2.5 MILES\n"},
         {"9999NDV ", "", ""},
         {"6 ", "visibility of 6.0 miles, ", "   VISIBILITY: 6.0 MILES\n"},
+        {"CAVOK ", "ceiling and visibility OK, ", "   CEILING AND VISIBILITY OK\n"},
+        {"12012KT CAVOK ", "winds from 120 deg at 12 kts, ceiling and visibility OK, ",
+         "   WINDS: 120 AT 12\n   CEILING AND VISIBILITY OK\n"},
+        // One visibility group at most: CAVOK after another is no weather but a comment.
+        {"9999 CAVOK ", "", "   COMMENTS: CAVOK \n"},
+        {"CAVOK 9999 ", "ceiling and visibility OK, ",
+         "   CEILING AND VISIBILITY OK\n   COMMENTS: 9999 \n"},
     };
     check(cases);
 }
@@ -128,7 +195,6 @@ TEST_F(TafWxTest, FourDigitsAtTheEndAreNotMetres) {
 TEST_F(TafWxTest, Weather) {
     const Case cases[] = {
         {"-SHRA BR ", "weather is light rain showers and mist, ", "   WEATHER: -SHRA_BR\n"},
-        {"CAVOK ", "weather is , ", "   WEATHER: CAVOK\n"},
         // Five groups at most, the list cut at 20 characters.
         {"+TSRAGS -SHRA BR FG HZ BCFG ", nullptr,
          "   WEATHER: +TSRAGS_-SHRA_BR_FG_\n   COMMENTS: BCFG \n"},
@@ -139,6 +205,33 @@ TEST_F(TafWxTest, Weather) {
          "   WEATHER: RA\n   ALTIMETER SETTING: 29.92 IN HG\n"},
     };
     check(cases);
+    // Only groups made of weather codes are weather; any other word ends the section and
+    // is left for the later steps.
+    const Case codes[] = {
+        {"+TSRAGR ", "weather is heavy thunderstorms hail, ", "   WEATHER: +TSRAGR\n"},
+        {"VCSH ", "weather is showers in vicinity, ", "   WEATHER: VCSH\n"},
+        {"0900 DS ", "visibility of 0.6 miles, weather is duststorm, ",
+         "   VISIBILITY: 0.6 MILES\n   WEATHER: DS\n"},
+        {"+FC SQ PO ", "weather is heavy funnel cloud and squalls and dust whirls, ",
+         "   WEATHER: +FC_SQ_PO\n"},
+        {"-PL UP ", "weather is light ice pellets and moderate unknown precipitation, ",
+         "   WEATHER: -PL_UP\n"},
+        {"VA PY ", "weather is volcanic ash and spray, ", "   WEATHER: VA_PY\n"},
+        {"PRFG SS ", "weather is partial fog and sandstorm, ", "   WEATHER: PRFG_SS\n"},
+        {"DU NSC ", "weather is dust, no significant clouds, ",
+         "   WEATHER: DU\n   CLOUDS: NONE SIGNIFICANT\n"},
+        {"-RA RMK NXT FCST BY 071300Z ", "weather is light rain, ",
+         "   WEATHER: -RA\n   COMMENTS: RMK NXT FCST BY 071300Z \n"},
+        {"RMK -RA ", "", "   COMMENTS: RMK -RA \n"},
+        {"KT ", "", "   COMMENTS: KT \n"},
+        {"NIL ", "", "   COMMENTS: NIL \n"},
+        {"FCST ", "", "   COMMENTS: FCST \n"},
+        {"CNL ", "", "   COMMENTS: CNL \n"},
+        {"ra ", "", "   COMMENTS: ra \n"},  // codes are capitals
+        // The set stops at the slash: two letters and no blank are no group (as before).
+        {"SA/TSRA ", "", "   COMMENTS: SA/TSRA \n"},
+    };
+    check(codes);
     EXPECT_EQ(english_of("+TSRAGS -SHRA BR FG HZ BCFG "),
               "weather is heavy thunderstorms small hail/pellets and light rain showers\n"
               "and mist and fog.\n\n");
@@ -153,6 +246,12 @@ TEST_F(TafWxTest, Clouds) {
         {"BKN020TCU OVC100 ", "clouds 2000 ft broken with TCU, 10000 ft overcast, ",
          "   CLOUDS: 20 BKN WITH TCU\n   CLOUDS: 100 OVC\n"},
         {"SKC ", "skies are clear, ", "   CLOUDS: CLEAR\n"},
+        {"NSC ", "no significant clouds, ", "   CLOUDS: NONE SIGNIFICANT\n"},
+        {"NCD ", "no clouds detected, ", "   CLOUDS: NONE DETECTED\n"},
+        {"NSC FEW020 ", "no significant clouds, ",
+         "   CLOUDS: NONE SIGNIFICANT\n   COMMENTS: FEW020 \n"},
+        {"NCD VV005 ", "no clouds detected, ", "   CLOUDS: NONE DETECTED\n   COMMENTS: VV005 \n"},
+        {"FEW020 NSC ", "clouds 2000 ft few, ", "   CLOUDS: 20 FEW\n   COMMENTS: NSC \n"},
         {"CLR FEW020 ", "skies are clear, ", "   CLOUDS: CLEAR\n   COMMENTS: FEW020 \n"},
         {"VV005 ", "vertical visibility of 500 ft, ", "   VERTICAL VISIBILITY: 5\n"},
         {"VV/// ", "vertical visibility of unknown height, ", "   VERTICAL VISIBILITY: -9999\n"},
@@ -211,6 +310,62 @@ TEST_F(TafWxTest, TemperatureIcingTurbulenceAltimeter) {
     check(cases);
 }
 
+TEST_F(TafWxTest, WindShear) {
+    const Case cases[] = {
+        {"WS020/27045KT ", "wind shear at 2000 ft with winds from 270 deg at 45 kts, ",
+         "   WIND SHEAR AT 20: 270 AT 45\n"},
+        {"WS015/250100KT ", "wind shear at 1500 ft with winds from 250 deg at 100 kts, ",
+         "   WIND SHEAR AT 15: 250 AT 100\n"},
+        {"18010KT BKN030 WS020/27045KT ", nullptr,
+         "   WINDS: 180 AT 10\n   CLOUDS: 30 BKN\n   WIND SHEAR AT 20: 270 AT 45\n"},
+        // One per period, with its unit, and only before the temperatures.
+        {"WS020/27045KT WS010/18030KT ", nullptr,
+         "   WIND SHEAR AT 20: 270 AT 45\n   COMMENTS: WS010/18030KT \n"},
+        {"WS020/27045 ", "", "   COMMENTS: WS020/27045 \n"},
+        {"WS020/27045MPS ", "", "   COMMENTS: WS020/27045MPS \n"},
+        {"T10/12Z WS020/27045KT ", "the temperature at 12Z is 10 C, ",
+         "   TEMP: 10 C AT 12Z\n   COMMENTS: WS020/27045KT \n"},
+    };
+    check(cases);
+}
+
+TEST_F(TafWxTest, MaximumAndMinimumTemperatures) {
+    // Without an issue time a day takes the file's month, or the next one when the file's
+    // day is later (the report's issue time is tested with the report decoder).
+    file_date = Date{2024, 6, 12, 164, 3, 0, 0, 0};
+    const Case cases[] = {
+        {"TX15/1211Z ", "maximum temperature of 15 C on 12 June at 11Z, ",
+         "   MAX TEMP: 15 C ON 12 JUN AT 11Z\n"},
+        {"TNM02/1304Z ", "minimum temperature of -2 C on 13 June at 04Z, ",
+         "   MIN TEMP: -2 C ON 13 JUN AT 04Z\n"},
+        {"TX03/1220 ", "maximum temperature of 3 C on 12 June at 20Z, ",
+         "   MAX TEMP: 3 C ON 12 JUN AT 20Z\n"},
+        {"TN-3/3006Z ", "minimum temperature of -3 C on 30 June at 06Z, ",
+         "   MIN TEMP: -3 C ON 30 JUN AT 06Z\n"},
+        {"TX15/1011Z ", "maximum temperature of 15 C on 10 July at 11Z, ",
+         "   MAX TEMP: 15 C ON 10 JUL AT 11Z\n"},
+        {"TXM10/0118Z ", "maximum temperature of -10 C on 1 July at 18Z, ",
+         "   MAX TEMP: -10 C ON 1 JUL AT 18Z\n"},
+        // Each try takes one group of any of the three forms, in any order.
+        {"TN13/1304Z TX15/1211Z ", nullptr,
+         "   MIN TEMP: 13 C ON 13 JUN AT 04Z\n   MAX TEMP: 15 C ON 12 JUN AT 11Z\n"},
+        {"T10/12Z TX15/1211Z TN05/1306Z ", nullptr,
+         "   TEMP: 10 C AT 12Z\n   MAX TEMP: 15 C ON 12 JUN AT 11Z\n"
+         "   MIN TEMP: 5 C ON 13 JUN AT 06Z\n"},
+        {"QNH2992INS TX15/1211Z ", nullptr,
+         "   ALTIMETER SETTING: 29.92 IN HG\n   MAX TEMP: 15 C ON 12 JUN AT 11Z\n"},
+        // No missing temperature, and the day belongs to the group.
+        {"TXM/1211Z ", "", "   COMMENTS: TXM/1211Z \n"},
+        {"TX15/12Z ", "", "   COMMENTS: TX15/12Z \n"},
+        {"TXX/XXZ ", "the temperature at -9999Z is -9999 C, ", "   TEMP: -9999 C AT -9999Z\n"},
+    };
+    check(cases);
+    EXPECT_EQ(english_of("TX15/1211Z TNM02/1304Z "),
+              "maximum temperature of 15 C on 12 June at 11Z, minimum temperature of -2 C\n"
+              "on 13 June at 04Z.\n\n");
+    file_date = Date{};
+}
+
 TEST_F(TafWxTest, WeatherInTheVicinity) {
     // "vicinty" is the users' spelling.
     const Case cases[] = {
@@ -256,14 +411,33 @@ TEST_F(TafWxTest, AllKindsInOrder) {
               "   COMMENTS: SCT020 NOSIG \n");
 }
 
+TEST_F(TafWxTest, TodaysKindsInOrder) {
+    file_date = Date{2024, 6, 12, 164, 3, 0, 0, 0};
+    EXPECT_EQ(decoded_of("27080G100KT 240V300 CAVOK -TSRAGR NSC WS020/27045KT TX15/1211Z "
+                         "TNM02/1304Z 620304 QNH2992INS RMK NXT FCST"),
+              "   WINDS: 270 AT 80 GUST 100\n"
+              "   WIND VARYING FROM 240 TO 300\n"
+              "   CEILING AND VISIBILITY OK\n"
+              "   WEATHER: -TSRAGR\n"
+              "   CLOUDS: NONE SIGNIFICANT\n"
+              "   WIND SHEAR AT 20: 270 AT 45\n"
+              "   MAX TEMP: 15 C ON 12 JUN AT 11Z\n"
+              "   MIN TEMP: -2 C ON 13 JUN AT 04Z\n"
+              "   ICING: LIGHT IN CLOUD  FROM 30 TO 42\n"
+              "   ALTIMETER SETTING: 29.92 IN HG\n"
+              "   COMMENTS: RMK NXT FCST \n");
+    file_date = Date{};
+}
+
 TEST_F(TafWxTest, RemainingWordsStopAtTheNextPeriod) {
-    for (const char* next : {"TEMPO", "BECMG", "PROB30", "PROBX", "FM1200", "FMX"}) {
+    for (const char* next : {"TEMPO", "BECMG", "PROB30", "PROBX", "FM1200", "FMX", "INTER"}) {
         SCOPED_TRACE(next);
         std::string text = std::string("AO2 NOSIG ") + next + " 9999";
         EXPECT_EQ(decoded_of(text.c_str()), "   COMMENTS: AO2 NOSIG \n");
         EXPECT_EQ(consumed_, 10);
     }
     EXPECT_EQ(decoded_of("AO2 tempo"), "   COMMENTS: AO2 tempo \n");
+    EXPECT_EQ(decoded_of("AO2 INTERX"), "   COMMENTS: AO2 INTERX \n");
     EXPECT_EQ(english_of("AO2 NOSIG RMK"), "\n");
     EXPECT_EQ(decoded_of(""), "");
     EXPECT_EQ(consumed_, 0);

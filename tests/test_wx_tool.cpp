@@ -51,6 +51,29 @@ TEST(WxMetarWeatherText, OneGroup) {
         {"SH", "showers"},
         {"-", "light"},
         {"-+", "lightheavy"},  // each sign appends its word without a blank
+        // The codes of today's reports, each in its place of the list.
+        {"PRFG", "partial fog"},
+        {"BCPRFG", "patches partial fog"},
+        {"PL", "moderate ice pellets"},
+        {"-PL", "light ice pellets"},
+        {"GR", "moderate hail"},
+        {"+TSRAGR", "heavy thunderstorms hail"},
+        {"SHGR", "moderate hail showers"},
+        {"UP", "moderate unknown precipitation"},
+        {"-UP", "light unknown precipitation"},
+        {"VA", "volcanic ash"},
+        {"PY", "spray"},
+        {"PO", "dust whirls"},
+        {"VCPO", "dust whirls in vicinty"},
+        {"SQ", "squalls"},
+        {"FC", "funnel cloud"},
+        {"+FC", "heavy funnel cloud"},
+        {"DS", "duststorm"},
+        {"+DS", "heavy duststorm"},
+        {"SS", "sandstorm"},
+        {"DSSS", "duststorm sandstorm"},
+        {"FUVAPYPOSQFCDSSS",
+         "smoke volcanic ash spray dust whirls squalls funnel cloud duststorm sandstorm"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
@@ -66,12 +89,15 @@ TEST(WxMetarWeatherText, CodesOutOfOrderGoToTheNextCall) {
     EXPECT_EQ(phrases("RASN"), std::vector<std::string>{"moderate rain moderate snow"});
     EXPECT_EQ(phrases("SNRA"), (std::vector<std::string>{"moderate snow", "moderate rain"}));
     EXPECT_EQ(phrases("-SHRA_BR"), (std::vector<std::string>{"light rain showers", "mist"}));
-    EXPECT_EQ(phrases("RAPL"), std::vector<std::string>{"moderate rain"});
+    EXPECT_EQ(phrases("RAPL"), std::vector<std::string>{"moderate rain moderate ice pellets"});
+    EXPECT_EQ(phrases("GRRA"), (std::vector<std::string>{"moderate hail", "moderate rain"}));
+    EXPECT_EQ(phrases("DSTS"), (std::vector<std::string>{"duststorm", "thunder"}));
+    EXPECT_EQ(phrases("SSDU"), (std::vector<std::string>{"sandstorm", "dust"}));
     EXPECT_EQ(phrases("CAVOK"), std::vector<std::string>{});
 }
 
 TEST(WxMetarWeatherText, NothingKnown) {
-    for (const char* code : {"", "PL", "SQ", "GR", "_", "__BR"}) {
+    for (const char* code : {"", "_", "__BR", "CAVOK", "KT", "XX", "pl", "ds"}) {
         SCOPED_TRACE(code);
         char phrase[WX_PHRASE_SIZE] = "old";
         EXPECT_EQ(WX_metar_weather_text(code, phrase), nullptr);
@@ -93,6 +119,40 @@ TEST(WxMetarWeatherText, EveryCodeAtOnceFits) {
                  "moderate drizzle moderate rain moderate snow moderate snow grains moderate "
                  "small hail/pellets moderate ice pellets moderate ice crystals mist fog haze "
                  "sand dust smoke showers in vicinity");
+    // With the codes of today's reports the phrase is at its longest.
+    WX_metar_weather_text(
+        "NSWVCMIBCPRDRBLTSRATSSHFZDZRASNSGGSPEPLGRUPICBRFGHZSADUFUVAPYPOSQFCDSSS", phrase);
+    EXPECT_STREQ(phrase,
+                 "shallow patches partial low drifting blowing moderate thunderstorms thunder "
+                 "freezing moderate drizzle moderate rain moderate snow moderate snow grains "
+                 "moderate small hail/pellets moderate ice pellets moderate ice pellets "
+                 "moderate hail moderate unknown precipitation moderate ice crystals mist fog "
+                 "haze sand dust smoke volcanic ash spray dust whirls squalls funnel cloud "
+                 "duststorm sandstorm showers in vicinity");
+}
+
+TEST(WxWeatherGroup, MadeOfWeatherCodes) {
+    struct Case {
+        const char* group;
+        int weather;
+    } cases[] = {
+        {"-SHRA", 1},   {"+TSRAGR", 1}, {"VCSH", 1},    {"NSW", 1},     {"BR", 1},
+        {"PRFG", 1},    {"+FC", 1},     {"DSSS", 1},    {"-FZDZ", 1},   {"BLSN", 1},
+        {"UP", 1},      {"VA", 1},      {"PY", 1},      {"PO", 1},      {"SQ", 1},
+        {"SHGS", 1},    {"PLSG", 1},    {"SSIC", 1},    {"HZFU", 1},    {"SA", 1},
+        {"NSWRA", 1},   {"RANSW", 1},   {"-RA+SN", 1},  {"R-A", 1},     {"+-RA", 1},
+        {"RA-", 1},     {"VCNSW", 1},
+        {"", 0},        {"+", 0},       {"-+-", 0},     {"RMK", 0},     {"CAVOK", 0},
+        {"NSC", 0},     {"NIL", 0},     {"KT", 0},      {"FCST", 0},    {"NCD", 0},
+        {"CNL", 0},     {"TEMPO", 0},   {"INTER", 0},   {"AMD", 0},     {"NOSIG", 0},
+        {"R", 0},       {"RAS", 0},     {"NS", 0},      {"NSWR", 0},    {"ra", 0},
+        {"Ra", 0},      {"RAsn", 0},    {"SA/TSRA", 0}, {"RA1", 0},     {"KXYZ", 0},
+        {"NW", 0},      {"SN W", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.group);
+        EXPECT_EQ(WX_weather_group(c.group), c.weather);
+    }
 }
 
 TEST(WxMetarWeatherText, DebugLine) {

@@ -1,14 +1,16 @@
 // The converter's decoding of one TAF report: the report header (TAF, AMD, COR, RTD, station,
-// issue time, validity), the station heading from the city database, the change periods
-// (TEMPO, PROB, FM, BECMG) and the condition groups of each period, written either as
-// wrapped English sentences or as a decoded listing of labelled lines.
+// issue time, validity, NIL, CNL), the station heading from the city database, the change
+// periods (TEMPO, PROB with or without TEMPO or INTER, FM, BECMG, INTER) and the condition
+// groups of each period, written either as wrapped English sentences or as a decoded listing
+// of labelled lines.
 //
 // Program-wide settings of the converter are set by the driver before the first report.
 // State of the decoder: the English text of the current report (at most TAF_OUTPUT_MAX
-// characters; what goes beyond is cut) and the decoder's own copy of the report, in which a
+// characters; what goes beyond is cut), the decoder's own copy of the report, in which a
 // "=" glued to the group before it gets a blank in front, so that the group reads as it
-// would anywhere else. Reports are decoded up to TAF_REPORT_MAX characters (the driver never
-// gathers more). Every function returns 0 unless stated.
+// would anywhere else, and the report's issue date, which names the months of its dated
+// groups. Reports are decoded up to TAF_REPORT_MAX characters (the driver never gathers
+// more). Every function returns 0 unless stated.
 #ifndef TAFCVT_TAF_H
 #define TAFCVT_TAF_H
 
@@ -39,6 +41,16 @@ int TAF_print();
 // Decodes the groups of one period from text (the rest of the report), appending English
 // clauses or printing decoded lines; the number of characters consumed.
 int TAF_decode_wx(const char* text);
+
+// The month of a day in a group of the current forms (DDHH/DDHH, FMDDHHMM, TX/TN) of the
+// report being decoded: after an issue time, the issue month when the day is not before the
+// issue day, else the month after it; without one, the file's month, or the next when the
+// file's day is later.
+int TAF_day_month(int day);
+
+// Characters of the word at text: up to a blank (space, newline, carriage return, tab) or
+// the end.
+int TAF_word_length(const char* text);
 
 // Characters of English text held so far.
 int TAF_output_length();

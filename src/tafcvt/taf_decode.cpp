@@ -29,6 +29,10 @@ constexpr int TAF_END_OF_DAY = 24;
 char output[TAF_OUTPUT_SIZE];  // English text of the current report, NUL-terminated
 char* out_ptr = output;        // the terminator of the text in output; appends start there
 char report[TAF_COPY_SIZE];    // the decoder's copy of the report being decoded
+// The issue time of the report being decoded, which names the months of its dated groups.
+bool issue_known = false;
+int issue_day = 0;
+int issue_month_of_report = 0;
 
 bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 
@@ -66,6 +70,12 @@ int group_month(int day) {
     return file_date.day > day ? next_month(file_date.month) : file_date.month;
 }
 
+// Months of the dated groups of the current forms follow the issue date when there is one.
+int day_month(int day) {
+    if (!issue_known) return group_month(day);
+    return day >= issue_day ? issue_month_of_report : next_month(issue_month_of_report);
+}
+
 // A period written DDHH/DDHH, each end with its month.
 struct DatedPeriod {
     int from_day, from_hour, from_month;
@@ -78,7 +88,7 @@ bool read_dated_period(parse_param* param, DatedPeriod* period) {
     DatedPeriod& t = *period;
     if (scanp(param, "%2d%2d/%2d%2d ", &t.from_day, &t.from_hour, &t.to_day, &t.to_hour) != 4)
         return false;
-    t.from_month = group_month(t.from_day);
+    t.from_month = day_month(t.from_day);
     t.to_month = t.to_day < t.from_day ? next_month(t.from_month) : t.from_month;
     return true;
 }
@@ -97,20 +107,37 @@ bool word_matches(parse_param* param, const char* pattern) {
     return scanp(param, pattern, word) == 1;
 }
 
-// TAF, AMD or COR, the station and its heading. stat receives the identifier ("" when
+// The words TAF, AMD and COR that stand before or after the station.
+struct HeaderWords {
+    bool amd = false;  // an amendment
+    bool cor = false;  // a correction
+};
+
+// Passes over TAF, AMD and COR, each at most once and in any order, noting AMD and COR.
+void skip_header_words(parse_param* param, HeaderWords* words) {
+    bool taf = false, amd = false, cor = false;
+    for (;;) {
+        const int c = scanp_char(param, 0);
+        if (c == 'T' && !taf && scanp(param, "%*(TAF) ") == 1)
+            taf = true;
+        else if (c == 'A' && !amd && word_matches(param, "%(AMD) "))
+            amd = true;
+        else if (c == 'C' && !cor && word_matches(param, "%(COR) "))
+            cor = true;
+        else
+            break;
+        scanp_inc(param);
+    }
+    words->amd = words->amd || amd;
+    words->cor = words->cor || cor;
+}
+
+// The header words, the station and its heading. stat receives the identifier ("" when
 // none).
 void decode_station(parse_param* param, char* stat) {
     stat[0] = '\0';
-    if (scanp(param, "%*(TAF) ") == 1) scanp_inc(param);
-    bool amd = false;
-    bool cor = false;
-    if (word_matches(param, "%(AMD) ")) {
-        amd = true;
-        scanp_inc(param);
-    } else if (word_matches(param, "%(COR) ")) {
-        cor = true;  // a correction is marked like an amendment, in front of the station
-        scanp_inc(param);
-    }
+    HeaderWords words;
+    skip_header_words(param, &words);
     if (scanp(param, "%4s ", scan_buf{stat, TAF_STAT_SIZE}) != 1) return;
     if (!english) MESS_print(dec_mes, "ID: %s", stat);
     CTY_data city = {};
@@ -119,21 +146,59 @@ void decode_station(parse_param* param, char* stat) {
         TAF_print_city(&city);
     else if (english)
         TAF_format("%s terminal forecast ", stat);
-    if (amd) say("(amendment) ", "AMENDMENT\n");
-    if (cor) say("(correction) ", "CORRECTION\n");
-    if (!english) MESS_print(dec_mes, "\n");
     scanp_inc(param);
+    // Some offices write the words after the station (PAED AMD 010021Z, EGXE TAF 011221).
+    skip_header_words(param, &words);
+    if (words.amd) say("(amendment) ", "AMENDMENT\n");
+    if (words.cor) say("(correction) ", "CORRECTION\n");
+    if (!english) MESS_print(dec_mes, "\n");
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+bool all_digits(const char* text, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        if (!is_digit(text[i])) return false;
+    return true;
+}
+
+// Whether text begins with a validity group: six digits (DDHHHH) or DDHH/DDHH, a whole word.
+bool is_validity_group(const char* text) {
+    const int n = TAF_word_length(text);
+    if (n == 6) return all_digits(text, 6);
+    return n == 9 && all_digits(text, 4) && text[4] == '/' && all_digits(text + 5, 4);
+}
+
+// An issue time written without its Z (KMKE 011530 0116/0218): six digits, a word of their
+// own, followed by the validity. Otherwise six digits there are the older validity itself.
+bool read_issue_without_zone(parse_param* param, int* day, int* hour, int* min) {
+    return scanp(param, "%2d%2d%2d ", day, hour, min) == 3 && param->len > 6 &&
+           is_validity_group(scanp_str(param) + param->len);
 }
 
 void decode_issue_time(parse_param* param) {
     int day = 0, hour = 0, min = 0;
-    if (scanp(param, "%2d%2d%2d%*(Z|UTC) ", &day, &hour, &min) != 4) return;
+    if (scanp(param, "%2d%2d%2d%*(Z|UTC) ", &day, &hour, &min) != 4 &&
+        !read_issue_without_zone(param, &day, &hour, &min))
+        return;
+    issue_known = true;
+    issue_day = day;
+    issue_month_of_report = issue_month(day);
     if (english)
-        TAF_format("issued on %d %s at %2.2d:%2.2dZ ", day, DATE_month_long(issue_month(day)),
-                   hour, min);
+        TAF_format("issued on %d %s at %2.2d:%2.2dZ ", day,
+                   DATE_month_long(issue_month_of_report), hour, min);
     else
         MESS_print(dec_mes, "REPORT TIME: %2d %2d:%2d\n", day, hour, min);
     scanp_inc(param);
+}
+
+// NIL (no forecast) and CNL (a forecast cancelled): the rest of the report says nothing.
+bool decode_final_word(parse_param* param, char lead, const char* pattern,
+                       const char* english_text, const char* decoded_text) {
+    if (scanp_char(param, 0) != lead || scanp(param, pattern) != 1) return false;
+    say(english_text, decoded_text);
+    scanp_inc(param);
+    return true;
 }
 
 // A repeated station identifier after the issue time is passed over.
@@ -208,18 +273,25 @@ void decode_remarks(parse_param* param, const char* stat) {
 // Decodes the groups of the period that begins at the position and moves past them.
 void decode_period(parse_param* param) { scanp_inc_off(param, TAF_decode_wx(scanp_str(param))); }
 
-// The times after TEMPO, PROB or BECMG; english_tail follows them in English form, and
-// without times english_alone is written instead.
-void decode_change_times(parse_param* param, const char* english_tail,
-                         const char* english_alone) {
+// The English around the times of a change period: lead before them, tail after them, and
+// alone in their place when the period has none.
+struct TimesText {
+    const char* lead;
+    const char* tail;
+    const char* alone;
+};
+
+// The times after TEMPO, PROB, BECMG or INTER, in the chosen form.
+void decode_change_times(parse_param* param, const TimesText& text) {
     int from = 0, to = 0;
     DatedPeriod t;
     if (read_dated_period(param, &t)) {
         if (english) {
+            TAF_format("%s", text.lead);
             TAF_format("from %d %s at %2.2dZ to %d %s at %2.2dZ", t.from_day,
                        DATE_month_long(t.from_month), t.from_hour, t.to_day,
                        DATE_month_long(t.to_month), t.to_hour);
-            TAF_format("%s", english_tail);
+            TAF_format("%s", text.tail);
         } else {
             MESS_print(dec_mes, "FROM %d %s %2.2dZ TO %d %s %2.2dZ\n", t.from_day,
                        DATE_month(t.from_month), t.from_hour, t.to_day, DATE_month(t.to_month),
@@ -228,53 +300,90 @@ void decode_change_times(parse_param* param, const char* english_tail,
         scanp_inc(param);
     } else if (scanp(param, "%2d%2d ", &from, &to) == 2) {
         if (english) {
+            TAF_format("%s", text.lead);
             TAF_format("from %2.2dZ to %2.2dZ", from, to);
-            TAF_format("%s", english_tail);
+            TAF_format("%s", text.tail);
         } else {
             MESS_print(dec_mes, "FROM %2.2dZ TO %2.2dZ\n", from, to);
         }
         scanp_inc(param);
     } else {
-        say(english_alone, "\n");
+        say(text.alone, "\n");
     }
 }
 
-// TEMPO and BECMG: the word, its decoded label, and the English after and without times.
+// TEMPO, BECMG and INTER: the word, its decoded label, and the English of its times.
 struct ChangeWord {
+    char lead;  // the word's first letter
     const char* pattern;
     const char* decoded_label;
-    const char* english_tail;
-    const char* english_alone;
+    TimesText times;
 };
-constexpr ChangeWord TEMPO_WORD = {"%*(TEMPO) ", "TEMPORARY WX ", " will occasionally be:\n",
-                                   "will occasionally be "};
-constexpr ChangeWord BECMG_WORD = {"%*(BECMG) ", "WX BECOMING ", " will change to:\n",
-                                   "will change to:\n"};
+constexpr ChangeWord TEMPO_WORD = {
+    'T', "%*(TEMPO) ", "TEMPORARY WX ", {"", " will occasionally be:\n", "will occasionally be "}};
+constexpr ChangeWord BECMG_WORD = {
+    'B', "%*(BECMG) ", "WX BECOMING ", {"", " will change to:\n", "will change to:\n"}};
+constexpr ChangeWord INTER_WORD = {'I', "%*(INTER) ", "INTERMITTENT WX ",
+                                   {"", " will intermittently be:\n", "will intermittently be:\n"}};
 
 void decode_change_word(parse_param* param, const ChangeWord& word) {
-    if (scanp(param, word.pattern) != 1) return;
+    if (scanp_char(param, 0) != word.lead || scanp(param, word.pattern) != 1) return;
     say("\nThe weather ", word.decoded_label);
     scanp_inc(param);
-    decode_change_times(param, word.english_tail, word.english_alone);
+    decode_change_times(param, word.times);
     decode_period(param);
+}
+
+// The word after a PROB percentage that makes it the chance of an occasional (TEMPO) or an
+// intermittent (INTER) period.
+struct ProbWord {
+    char lead;
+    const char* pattern;
+    const char* english;  // after "\nA %d%% probability "
+    const char* decoded;  // after "%d%% PROBABILITY OF "
+};
+constexpr ProbWord PROB_WORDS[] = {
+    {'T', "%*(TEMPO) ", "of occasional weather", "TEMPORARY WX "},
+    {'I', "%*(INTER) ", "of intermittent weather", "INTERMITTENT WX "},
+};
+constexpr TimesText PLAIN_PROB_TIMES = {"", " of ", ""};
+constexpr TimesText PROB_WORD_TIMES = {" ", ":\n", ":\n"};
+
+// TEMPO or INTER after the percentage, passed over; null when neither stands there.
+const ProbWord* read_prob_word(parse_param* param) {
+    const int c = scanp_char(param, 0);
+    for (const ProbWord& word : PROB_WORDS) {
+        if (c != word.lead || scanp(param, word.pattern) != 1) continue;
+        scanp_inc(param);
+        return &word;
+    }
+    return nullptr;
 }
 
 void decode_prob(parse_param* param) {
     int percent = 0;
-    if (scanp(param, "%*(PROB)%2d ", &percent) != 2) return;
-    if (english)
-        TAF_format("\nA %d%% probability ", percent);
-    else
-        MESS_print(dec_mes, "%d%% PROBABILITY OF WX ", percent);
+    if (scanp_char(param, 0) != 'P' || scanp(param, "%*(PROB)%2d ", &percent) != 2) return;
     scanp_inc(param);
-    decode_change_times(param, " of ", "");
+    const ProbWord* word = read_prob_word(param);
+    if (word == nullptr) {
+        if (english)
+            TAF_format("\nA %d%% probability ", percent);
+        else
+            MESS_print(dec_mes, "%d%% PROBABILITY OF WX ", percent);
+    } else if (english) {
+        TAF_format("\nA %d%% probability %s", percent, word->english);
+    } else {
+        MESS_print(dec_mes, "%d%% PROBABILITY OF %s", percent, word->decoded);
+    }
+    decode_change_times(param, word == nullptr ? PLAIN_PROB_TIMES : PROB_WORD_TIMES);
     decode_period(param);
 }
 
 void decode_from(parse_param* param) {
     int day = 0, hour = 0, min = 0;
+    if (scanp_char(param, 0) != 'F') return;
     if (scanp(param, "%*(FM)%2d%2d%2d ", &day, &hour, &min) == 4) {
-        int month = group_month(day);
+        int month = day_month(day);
         if (english)
             TAF_format("\nThe weather starting on %d %s at %2.2d:%2.2dZ will be:\n", day,
                        DATE_month_long(month), hour, min);
@@ -317,6 +426,30 @@ void terminate(char (&field)[N]) {
     field[N - 1] = '\0';
 }
 
+// The header after the issue time, and the periods.
+void decode_body(parse_param* param, const char* stat) {
+    decode_validity(param);
+    decode_remarks(param, stat);
+    if (decode_final_word(param, 'C', "%*(CNL) ", "\nThe forecast is cancelled (CNL).\n",
+                          "CANCELLED (CNL)\n"))
+        return;
+    say("\nThe initial weather is:\n", "INITIAL WX\n");
+    decode_period(param);
+    // A change word that no pattern takes stops all progress: the passes left would do
+    // nothing, so the loop ends there (and never runs beyond its bound).
+    for (int i = 0; i < TAF_MAX_PERIODS; ++i) {
+        int c = scanp_char(param, 0);
+        if (c == '\0' || c == '=') break;
+        int before = scanp_get_off(param);
+        decode_change_word(param, TEMPO_WORD);
+        decode_prob(param);
+        decode_from(param);
+        decode_change_word(param, BECMG_WORD);
+        decode_change_word(param, INTER_WORD);
+        if (scanp_get_off(param) == before) break;
+    }
+}
+
 }  // namespace
 
 int TAF_decode(const char* line) {
@@ -324,29 +457,25 @@ int TAF_decode(const char* line) {
     parse_param param = {};
     scanp_set(&param, report);
     TAF_output_reset();
+    issue_known = false;
     char stat[TAF_STAT_SIZE];
     decode_station(&param, stat);
     decode_issue_time(&param);
     skip_repeated_station(&param, stat);
-    decode_validity(&param);
-    decode_remarks(&param, stat);
-    say("\nThe initial weather is:\n", "INITIAL WX\n");
-    decode_period(&param);
-    // A change word that no pattern takes stops all progress: the passes left would do
-    // nothing, so the loop ends there (and never runs beyond its bound).
-    for (int i = 0; i < TAF_MAX_PERIODS; ++i) {
-        int c = scanp_char(&param, 0);
-        if (c == '\0' || c == '=') break;
-        int before = scanp_get_off(&param);
-        decode_change_word(&param, TEMPO_WORD);
-        decode_prob(&param);
-        decode_from(&param);
-        decode_change_word(&param, BECMG_WORD);
-        if (scanp_get_off(&param) == before) break;
-    }
+    if (!decode_final_word(&param, 'N', "%*(NIL) ", "is not available (NIL).\n",
+                           "NOT AVAILABLE (NIL)\n"))
+        decode_body(&param, stat);
     MESS_print(MESS_OUT4, "LEFT: %s\n", scanp_str(&param));
     TAF_print();
     return 0;
+}
+
+int TAF_day_month(int day) { return day_month(day); }
+
+int TAF_word_length(const char* text) {
+    int n = 0;
+    while (text[n] != '\0' && !is_blank(text[n])) ++n;
+    return n;
 }
 
 int TAF_print_city(CTY_data* city) {

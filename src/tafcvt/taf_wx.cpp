@@ -72,46 +72,134 @@ int to_knots(int speed, const char* unit) {
     return speed;
 }
 
-bool decode_wind(parse_param* p) {
-    char unit[TAF_UNIT_SIZE] = "";
+// The wind forms, each with the values its pattern stores.
+enum class WindKind : unsigned char {
+    calm,              // unit
+    gusting,           // direction, speed, gust, unit
+    variable_gusting,  // speed, gust, unit
+    variable,          // speed, unit
+    steady,            // direction, speed, unit
+};
+
+struct WindForm {
+    const char* pattern;
+    WindKind kind;
+    bool three_digits;  // a speed or gust of 100 kt or more, only with a written unit
+};
+
+// Calm first; within each other form its three-digit variants come before its own pattern,
+// which would read 27080G100KT as a gust of 10 with no unit.
+constexpr WindForm WIND_FORMS[] = {
+    {"00000%!!(KTS|KT|MPS|KMH) ", WindKind::calm, false},
+    {"%3d%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", WindKind::gusting, true},
+    {"%3d%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", WindKind::gusting, true},
+    {"%3d%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", WindKind::gusting, true},
+    {"%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", WindKind::gusting, false},
+    {"%*(VRB)%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", WindKind::variable_gusting, true},
+    {"%*(VRB)%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", WindKind::variable_gusting, true},
+    {"%*(VRB)%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", WindKind::variable_gusting, true},
+    {"%*(VRB)%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", WindKind::variable_gusting, false},
+    {"%*(VRB)%3d%(KTS|KT|MPS|KMH) ", WindKind::variable, true},
+    {"%*(VRB)%2d%!!(KTS|KT|MPS|KMH) ", WindKind::variable, false},
+    {"%3d%3d%(KTS|KT|MPS|KMH) ", WindKind::steady, true},
+    {"%3d%2d%!!(KTS|KT|MPS|KMH) ", WindKind::steady, false},
+};
+// The shortest group a three-digit variant can take: VRB100KT, 250100KT.
+constexpr int TAF_THREE_DIGIT_WIND_MIN = 8;
+
+struct Wind {
     int dir = 0, speed = 0, gust = 0;
-    if (scanp(p, "00000%!!(KTS|KT|MPS|KMH) ", unit) == 1) {
-        if (english)
-            TAF_format("winds calm, ");
-        else
-            MESS_print(dec_mes, "   WINDS: CALM\n");
-    } else if (scanp(p, "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &dir, &speed, &gust, unit) ==
-               5) {
-        speed = to_knots(speed, unit);
-        gust = to_knots(gust, unit);
-        if (english)
-            TAF_format("winds from %d deg at %d kts with gusts to %d, ", dir, speed, gust);
-        else
-            MESS_print(dec_mes, "   WINDS: %d AT %d GUST %d\n", dir, speed, gust);
-    } else if (scanp(p, "%*(VRB)%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &speed, &gust, unit) == 5) {
-        speed = to_knots(speed, unit);
-        gust = to_knots(gust, unit);
-        if (english)
-            TAF_format("winds variable at %d kts with gusts to %d, ", speed, gust);
-        else
-            MESS_print(dec_mes, "   WIND: VARIABLE AT %d GUST %d\n", speed, gust);
-    } else if (scanp(p, "%*(VRB)%2d%!!(KTS|KT|MPS|KMH) ", &speed, unit) == 3) {
-        speed = to_knots(speed, unit);
-        if (english)
-            TAF_format("winds variable at %d kts, ", speed);
-        else
-            MESS_print(dec_mes, "   WIND: VARIABLE AT %d\n", speed);
-    } else if (scanp(p, "%3d%2d%!!(KTS|KT|MPS|KMH) ", &dir, &speed, unit) == 3) {
-        speed = to_knots(speed, unit);
-        if (english)
-            TAF_format("winds from %d deg at %d kts, ", dir, speed);
-        else
-            MESS_print(dec_mes, "   WINDS: %d AT %d\n", dir, speed);
-    } else {
-        return false;
+    char unit[TAF_UNIT_SIZE] = "";
+};
+
+bool scan_wind(parse_param* p, const WindForm& form, Wind* w) {
+    switch (form.kind) {
+        case WindKind::calm:
+            return scanp(p, form.pattern, w->unit) == 1;
+        case WindKind::gusting:
+            return scanp(p, form.pattern, &w->dir, &w->speed, &w->gust, w->unit) == 5;
+        case WindKind::variable_gusting:
+            return scanp(p, form.pattern, &w->speed, &w->gust, w->unit) == 5;
+        case WindKind::variable:
+            return scanp(p, form.pattern, &w->speed, w->unit) == 3;
+        case WindKind::steady:
+            return scanp(p, form.pattern, &w->dir, &w->speed, w->unit) == 3;
     }
+    return false;
+}
+
+// Whether a number field can begin with c: a digit, or the minus sign it takes.
+bool begins_number(int c) { return (c >= '0' && c <= '9') || c == '-'; }
+
+// Whether a pattern of the form can match a group that begins with c.
+bool can_begin(WindKind kind, int c) {
+    if (kind == WindKind::variable || kind == WindKind::variable_gusting) return c == 'V';
+    if (kind == WindKind::calm) return c == '0';
+    return begins_number(c);
+}
+
+void say_wind(const WindForm& form, Wind* w) {
+    w->speed = to_knots(w->speed, w->unit);
+    w->gust = to_knots(w->gust, w->unit);
+    switch (form.kind) {
+        case WindKind::calm:
+            if (english)
+                TAF_format("winds calm, ");
+            else
+                MESS_print(dec_mes, "   WINDS: CALM\n");
+            break;
+        case WindKind::gusting:
+            if (english)
+                TAF_format("winds from %d deg at %d kts with gusts to %d, ", w->dir, w->speed,
+                           w->gust);
+            else
+                MESS_print(dec_mes, "   WINDS: %d AT %d GUST %d\n", w->dir, w->speed, w->gust);
+            break;
+        case WindKind::variable_gusting:
+            if (english)
+                TAF_format("winds variable at %d kts with gusts to %d, ", w->speed, w->gust);
+            else
+                MESS_print(dec_mes, "   WIND: VARIABLE AT %d GUST %d\n", w->speed, w->gust);
+            break;
+        case WindKind::variable:
+            if (english)
+                TAF_format("winds variable at %d kts, ", w->speed);
+            else
+                MESS_print(dec_mes, "   WIND: VARIABLE AT %d\n", w->speed);
+            break;
+        case WindKind::steady:
+            if (english)
+                TAF_format("winds from %d deg at %d kts, ", w->dir, w->speed);
+            else
+                MESS_print(dec_mes, "   WINDS: %d AT %d\n", w->dir, w->speed);
+            break;
+    }
+}
+
+// A variable direction right after the wind (24010KT 210V270).
+void decode_wind_variation(parse_param* p) {
+    int from = 0, to = 0;
+    if (!begins_number(scanp_char(p, 0)) || scanp(p, "%3dV%3d ", &from, &to) != 2) return;
+    if (english)
+        TAF_format("varying from %d to %d deg, ", from, to);
+    else
+        MESS_print(dec_mes, "   WIND VARYING FROM %d TO %d\n", from, to);
     scanp_inc(p);
-    return true;
+}
+
+bool decode_wind(parse_param* p) {
+    const int c = scanp_char(p, 0);
+    const bool long_enough = TAF_word_length(scanp_str(p)) >= TAF_THREE_DIGIT_WIND_MIN;
+    Wind w;
+    for (const WindForm& form : WIND_FORMS) {
+        if (!can_begin(form.kind, c) || (form.three_digits && !long_enough)) continue;
+        if (!scan_wind(p, form, &w)) continue;
+        say_wind(form, &w);
+        scanp_inc(p);
+        decode_wind_variation(p);
+        return true;
+    }
+    return false;
 }
 
 void say_visibility(float miles) {
@@ -163,7 +251,12 @@ bool decode_visibility(parse_param* p) {
     char unit[TAF_UNIT_SIZE] = "";
     int value = 0;
     float miles = 0.0f;
-    if (scanp(p, "%*(P)%<3d%(SM|NM) ", &value, unit) >= 2) {
+    if (scanp_char(p, 0) == 'C' && scanp(p, "%*(CAVOK) ") == 1) {
+        if (english)
+            TAF_format("ceiling and visibility OK, ");
+        else
+            MESS_print(dec_mes, "   CEILING AND VISIBILITY OK\n");
+    } else if (scanp(p, "%*(P)%<3d%(SM|NM) ", &value, unit) >= 2) {
         miles = to_statute(static_cast<float>(value), unit);
         if (english)
             TAF_format("visibility is greater than %3.1f miles, ", miles);
@@ -221,7 +314,8 @@ void decode_weather(parse_param* p) {
         if (weather_ends(p)) break;
         // The blanks behind the group count: a group of two letters at the very end of the
         // text is not taken.
-        if (scanp(p, "%[/A-+] ", group) != 1 || p->len <= 2) {
+        // A word not made of weather codes (RMK, CAVOK, NSC) is left for the later steps.
+        if (scanp(p, "%[/A-+] ", group) != 1 || p->len <= 2 || !WX_weather_group(group)) {
             // A try that takes nothing leaves the position as it was, and so would the
             // tries after it.
             break;
@@ -303,15 +397,35 @@ bool decode_layer(parse_param* p, int pass) {
     return true;
 }
 
-void decode_clouds(parse_param* p) {
-    if (scanp(p, "%*(SKC|CLR) ") == 1) {
+// Sky words after which no cloud layer is read.
+struct SkyWord {
+    char lead;  // the word's first letter
+    const char* pattern;
+    const char* english;
+    const char* decoded;
+};
+constexpr SkyWord SKY_WORDS[] = {
+    {0, "%*(SKC|CLR) ", "skies are clear, ", "   CLOUDS: CLEAR\n"},
+    {'N', "%*(NSC) ", "no significant clouds, ", "   CLOUDS: NONE SIGNIFICANT\n"},
+    {'N', "%*(NCD) ", "no clouds detected, ", "   CLOUDS: NONE DETECTED\n"},
+};
+
+bool decode_sky_word(parse_param* p) {
+    const int c = scanp_char(p, 0);
+    for (const SkyWord& word : SKY_WORDS) {
+        if ((word.lead != 0 && c != word.lead) || scanp(p, word.pattern) != 1) continue;
         if (english)
-            TAF_format("skies are clear, ");
+            TAF_format("%s", word.english);
         else
-            MESS_print(dec_mes, "   CLOUDS: CLEAR\n");
+            MESS_print(dec_mes, "%s", word.decoded);
         scanp_inc(p);
-        return;
+        return true;
     }
+    return false;
+}
+
+void decode_clouds(parse_param* p) {
+    if (decode_sky_word(p)) return;
     for (int pass = 0; pass < TAF_MAX_CLOUD_GROUPS; ++pass) {
         if (!decode_octets(p) && !decode_vertical_visibility(p) && !decode_layer(p, pass))
             return;
@@ -323,19 +437,67 @@ int signed_value(const char* sign, int value) {
     return sign[0] == 'M' && value != TAF_MISSING ? -value : value;
 }
 
-void decode_temperatures(parse_param* p) {
+// Wind shear: height in hundreds of feet, direction, speed of two or three digits.
+void decode_wind_shear(parse_param* p) {
+    int height = 0, dir = 0, speed = 0;
+    char unit[TAF_UNIT_SIZE];
+    if (scanp_char(p, 0) != 'W') return;
+    if (scanp(p, "WS%3d/%3d%3d%(KT) ", &height, &dir, &speed, unit) != 4 &&
+        scanp(p, "WS%3d/%3d%2d%(KT) ", &height, &dir, &speed, unit) != 4)
+        return;
+    if (english)
+        TAF_format("wind shear at %d ft with winds from %d deg at %d kts, ",
+                   height * TAF_FEET_PER_UNIT, dir, speed);
+    else
+        MESS_print(dec_mes, "   WIND SHEAR AT %d: %d AT %d\n", height, dir, speed);
+    scanp_inc(p);
+}
+
+// The temperature at an hour, written T[M]tt/[M]hh[Z].
+bool decode_hour_temperature(parse_param* p) {
     char sign_t[TAF_SIGN_SIZE], sign_h[TAF_SIGN_SIZE];
     int temp = 0, hour = 0;
+    if (scanp(p, "T%!!(M)%<3!XX!d/%!!(M)%<3!XX!d%*!!(Z) ", sign_t, &temp, sign_h, &hour) != 5)
+        return false;
+    temp = signed_value(sign_t, temp);
+    hour = signed_value(sign_h, hour);
+    if (english)
+        TAF_format("the temperature at %dZ is %d C, ", hour, temp);
+    else
+        MESS_print(dec_mes, "   TEMP: %d C AT %2.2dZ\n", temp, hour);
+    return true;
+}
+
+// The maximum (TX) or minimum (TN) temperature and its day and hour.
+struct TemperatureKind {
+    const char* pattern;
+    const char* english;  // "maximum" or "minimum"
+    const char* decoded;  // "MAX" or "MIN"
+};
+constexpr TemperatureKind MAX_TEMPERATURE = {"TX%!!(M)%<3d/%2d%2d%*!!(Z) ", "maximum", "MAX"};
+constexpr TemperatureKind MIN_TEMPERATURE = {"TN%!!(M)%<3d/%2d%2d%*!!(Z) ", "minimum", "MIN"};
+
+bool decode_extreme_temperature(parse_param* p, const TemperatureKind& kind) {
+    char sign[TAF_SIGN_SIZE];
+    int temp = 0, day = 0, hour = 0;
+    if (scanp(p, kind.pattern, sign, &temp, &day, &hour) != 5) return false;
+    temp = signed_value(sign, temp);
+    const int month = TAF_day_month(day);
+    if (english)
+        TAF_format("%s temperature of %d C on %d %s at %2.2dZ, ", kind.english, temp, day,
+                   DATE_month_long(month), hour);
+    else
+        MESS_print(dec_mes, "   %s TEMP: %d C ON %d %s AT %2.2dZ\n", kind.decoded, temp, day,
+                   DATE_month(month), hour);
+    return true;
+}
+
+void decode_temperatures(parse_param* p) {
     for (int i = 0; i < TAF_MAX_TEMP_TRIES; ++i) {
-        if (scanp(p, "T%!!(M)%<3!XX!d/%!!(M)%<3!XX!d%*!!(Z) ", sign_t, &temp, sign_h, &hour) !=
-            5)
+        if (scanp_char(p, 0) != 'T' ||
+            !(decode_hour_temperature(p) || decode_extreme_temperature(p, MAX_TEMPERATURE) ||
+              decode_extreme_temperature(p, MIN_TEMPERATURE)))
             break;  // the tries left would find the same group again
-        temp = signed_value(sign_t, temp);
-        hour = signed_value(sign_h, hour);
-        if (english)
-            TAF_format("the temperature at %dZ is %d C, ", hour, temp);
-        else
-            MESS_print(dec_mes, "   TEMP: %d C AT %2.2dZ\n", temp, hour);
         scanp_inc(p);
     }
 }
@@ -393,7 +555,7 @@ void decode_vicinity(parse_param* p) {
 }
 
 bool opens_period(const char* word) {
-    return strcmp(word, "TEMPO") == 0 || strcmp(word, "BECMG") == 0 ||
+    return strcmp(word, "TEMPO") == 0 || strcmp(word, "BECMG") == 0 || strcmp(word, "INTER") == 0 ||
            strncmp(word, "PROB", 4) == 0 || strncmp(word, "FM", 2) == 0;
 }
 
@@ -423,6 +585,7 @@ int TAF_decode_wx(const char* line) {
     decode_visibility(&p);
     decode_weather(&p);
     decode_clouds(&p);
+    decode_wind_shear(&p);
     decode_temperatures(&p);
     decode_layer_group(&p, "6%1d%3d%1d ", ICING_TYPES, "   ICING: ");
     decode_layer_group(&p, "5%1d%3d%1d ", TURBULENCE_TYPES, "   TURBULENCE: ");
