@@ -15,7 +15,14 @@ number of TAF reports written on its first line, and on its second a station lis
 frequent stations and the number of their reports ("LIST KXXX,KYYY,KZZZ N"), for the benchmark
 of a station-list run.
 
-    python3 bench/make_bulletins.py OUT [--mb 200] [--seed 1]
+Today's groups come at the rates of current international reports: about a third of them carry
+9999 and TX/TN, one in twenty CAVOK, one report in six a PROB30/40 TEMPO period; NSC and NCD,
+direction ranges (180V240), gusts of 100 kt and more, INTER periods and CNL reports now and then.
+
+With --bare the file holds one-line reports instead, without bulletins ("TAF [AMD] CCCC ...",
+half of them without the closing "="), as web pages and station files give them.
+
+    python3 bench/make_bulletins.py OUT [--mb 200] [--seed 1] [--bare]
 """
 import argparse
 import os
@@ -64,14 +71,32 @@ def wind(rng, metric):
     d = rng.randrange(10, 370, 10)
     s = rng.randint(3, 28)
     unit = "MPS" if metric and rng.random() < 0.3 else "KT"
+    if unit == "KT" and rng.random() < 0.005:
+        return "%03d%02dG%03d%s" % (d, s + 60, s + 80, unit)  # storm winds, gusts of 100 kt or more
     if rng.random() < 0.25:
         return "%03d%02dG%02d%s" % (d, s, s + rng.randint(8, 20), unit)
     return "%03d%02d%s" % (d, s, unit)
 
 
+def variable_direction(rng, wind_group):
+    """A direction range after some winds, as international reports write it (180V240)."""
+    if wind_group.startswith(("00000", "VRB")) or rng.random() >= 0.04:
+        return []
+    d = int(wind_group[:3])
+    return ["%03dV%03d" % ((d - 30) % 360 or 360, (d + 30) % 360 or 360)]
+
+
 def visibility(rng, metric):
     if metric:
-        return rng.choice(["9999", "9999", "8000", "6000", "4000", "3000", "1500", "0800", "CAVOK"])
+        # International reports: with about four visibilities a report, about one report in
+        # twenty carries CAVOK and a third 9999.
+        r = rng.random()
+        if r < 0.0115:
+            return "CAVOK"
+        if r < 0.095:
+            return "9999"
+        return rng.choice(["8000", "7000", "6000", "5000", "4000", "3000", "2500", "1500", "0800",
+                           "0300"])
     return rng.choice(["P6SM", "P6SM", "P6SM", "6SM", "5SM", "3SM", "2SM", "1 1/2SM", "1SM",
                        "3/4SM", "1/2SM", "1/4SM"])
 
@@ -87,9 +112,9 @@ def weather(rng, vis):
     return rng.sample(WEATHER, n)
 
 
-def clouds(rng):
+def clouds(rng, metric):
     if rng.random() < 0.12:
-        return [rng.choice(["SKC", "NSC", "CLR"])]
+        return [rng.choice(["NSC", "NSC", "NCD"] if metric else ["SKC", "CLR"])]
     out = []
     h = rng.randint(2, 40)
     for cover in rng.sample(["FEW", "SCT", "BKN", "OVC"], rng.randint(1, 3)):
@@ -102,11 +127,12 @@ def clouds(rng):
 
 def conditions(rng, metric, military):
     groups = [wind(rng, metric)]
+    groups += variable_direction(rng, groups[0])
     vis = visibility(rng, metric)
     groups.append(vis)
     groups += weather(rng, vis)
     if vis != "CAVOK":
-        groups += clouds(rng)
+        groups += clouds(rng, metric)
     if military:
         if rng.random() < 0.4:
             groups.append("6%d%03d%d" % (rng.randint(1, 9), rng.randint(0, 200), rng.randint(1, 9)))
@@ -125,10 +151,11 @@ def change_group(rng, day, t, current, metric, military):
         intro = "FM%02d%02d00" % (day, t) if current else "FM%02d00" % t
         return intro, conditions(rng, metric, military)
     if kind < 0.7:
-        return "TEMPO " + span, conditions(rng, metric, False)[1:]
+        word = "INTER " if not current and rng.random() < 0.05 else "TEMPO "
+        return word + span, conditions(rng, metric, False)[1:]
     if kind < 0.85:
         prob = "PROB%d " % rng.choice([30, 40])
-        if rng.random() < 0.3:
+        if rng.random() < 0.35:
             prob += "TEMPO "
         return prob + span, conditions(rng, metric, False)[1:]
     return "BECMG " + span, conditions(rng, metric, False)[:2]
@@ -147,7 +174,15 @@ def report_lines(rng, sid, day, hour, current, metric, military):
     head = [sid, issue, valid]
     if rng.random() < 0.08:
         head.insert(0, "AMD")
+    if rng.random() < 0.005:
+        return [" ".join(head + ["CNL="])]
     first = head + conditions(rng, metric, military)
+    if current and metric and rng.random() < 0.34:
+        # Maximum and minimum temperatures, in about a third of international reports.
+        first.append("TX%02d/%02d%02dZ" % (rng.randint(5, 35), day, rng.randint(12, 16)))
+        low = rng.randint(-8, 20)
+        first.append("TN%s%02d/%02d%02dZ" % ("M" if low < 0 else "", abs(low), end_day,
+                                             rng.randint(3, 6)))
     if not metric and rng.random() < 0.05:
         first.append("WS020/%03d%02dKT" % (rng.randrange(10, 370, 10), rng.randint(30, 50)))
     lines = [" ".join(first)]
@@ -197,6 +232,19 @@ def product(rng, seq, ids, day, hour):
     return "".join(l + end for l in lines), len(ids)
 
 
+def bare_report(rng, ids, day, hour):
+    """One report on one line with no bulletin around it, as web pages and station files give
+    them: "TAF [AMD] CCCC ...", the closing "=" in about half of them."""
+    sid = rng.choice(ids)
+    current = rng.random() < 0.9
+    lines = report_lines(rng, sid, day, hour, current, sid[0] not in "KPC", rng.random() < 0.05)
+    text = " ".join(l.strip() for l in lines)
+    if rng.random() < 0.5:
+        text = text.rstrip("=")
+    word = "TAF AMD " if rng.random() < 0.05 and not text.startswith("AMD") else "TAF "
+    return word + text + "\n", sid
+
+
 def other_product(rng, seq, day, hour):
     lines = ["\x01", "%03d " % (seq % 1000), "FXUS6%d KABC %02d%02d00" % (rng.randint(1, 9), day, hour),
              "AFDABC", "AREA FORECAST DISCUSSION", "SHOWERS ENDING THIS EVENING=", "$$", "\x03"]
@@ -208,6 +256,8 @@ def main():
     ap.add_argument("out")
     ap.add_argument("--mb", type=float, default=200.0)
     ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--bare", action="store_true",
+                    help="one-line reports without bulletins instead of bulletins")
     args = ap.parse_args()
     rng = random.Random(args.seed)
     ids = stations(rng, 3000)
@@ -219,6 +269,12 @@ def main():
     listed_reports = 0
     seq = 0
     with open(args.out, "w", newline="") as out:
+        while args.bare and written < limit:
+            text, sid = bare_report(rng, ids, rng.randint(1, 28), rng.randint(0, 23))
+            reports += 1
+            listed_reports += sid in listed
+            out.write(text)
+            written += len(text)
         while written < limit:
             seq += 1
             day, hour = rng.randint(1, 28), rng.randint(0, 23)

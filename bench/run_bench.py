@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
-"""End-to-end benchmark of the built converter on a large generated bulletin file.
+"""End-to-end benchmark of the built converter on two large generated files: feed-shaped
+bulletins, and bare one-line reports without bulletins.
 
-Runs tafcvt over the file in English and decoded forms, for all stations and for a station
+Runs tafcvt over each file in English and decoded forms, for all stations and for a station
 list, with the output sent to /dev/null, and `cat` of the same file in the same run as the
 baseline. Prints for each run the best wall seconds and processor seconds of --repeat runs,
 MB/s, reports read per second (every report of the file passes the reader and the station
 selection, also in the station-list run), the reports decoded, the time ratio to `cat` and the
 peak memory. MB/s, reports/s and the ratio are of the wall time.
 
-    python3 bench/run_bench.py [--bin build/tafcvt] [--file bench/data/bulletins.txt] [--mb 200]
+    python3 bench/run_bench.py [--bin build/tafcvt] [--file bench/data/bulletins.txt]
+                               [--bare-file bench/data/bare.txt] [--mb 200]
 
-The file is generated (bench/make_bulletins.py, fixed seed) when it does not exist.
+The files are generated (bench/make_bulletins.py, fixed seed; --bare for the one-line file) when
+they do not exist. --bare-file "" leaves the one-line file out.
 """
 import argparse
 import os
@@ -48,21 +51,18 @@ def timed(cmd, env=None, repeat=1):
     return best, best_cpu, peak
 
 
-def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--bin", default=os.path.join(ROOT, "build", "tafcvt"))
-    ap.add_argument("--file", default=os.path.join(HERE, "data", "bulletins.txt"))
-    ap.add_argument("--mb", type=float, default=200.0)
-    ap.add_argument("--repeat", type=int, default=1)
-    args = ap.parse_args()
+def generate(path, mb, bare):
+    if os.path.exists(path):
+        return
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    print("generating %s (%.0f MB)..." % (path, mb), flush=True)
+    subprocess.check_call([sys.executable, os.path.join(HERE, "make_bulletins.py"), path,
+                           "--mb", str(mb)] + (["--bare"] if bare else []))
 
-    if not os.path.exists(args.file):
-        os.makedirs(os.path.dirname(args.file), exist_ok=True)
-        print("generating %s (%.0f MB)..." % (args.file, args.mb), flush=True)
-        subprocess.check_call([sys.executable, os.path.join(HERE, "make_bulletins.py"), args.file,
-                               "--mb", str(args.mb)])
-    size_mb = os.path.getsize(args.file) / (1024 * 1024)
-    with open(args.file + ".count") as f:
+
+def bench_file(args, path):
+    size_mb = os.path.getsize(path) / (1024 * 1024)
+    with open(path + ".count") as f:
         counts = f.read().split()
     reports = int(counts[0])
     # The generator's station list (frequent stations) and the number of their reports.
@@ -74,13 +74,15 @@ def main():
         env = {"PATH": os.environ.get("PATH", ""), "joxdefault": cfg}
         # name, command, reports decoded
         runs = [
-            ("cat (baseline)", ["cat", args.file], 0),
-            ("English, all stations", [args.bin, "-ba", "-ou", "eng", "@" + args.file], reports),
-            ("decoded, all stations", [args.bin, "-ba", "-ou", "dec", "@" + args.file], reports),
-            ("English, station list", [args.bin, "-ba", "-id", stations, "@" + args.file], listed),
+            ("cat (baseline)", ["cat", path], 0),
+            ("English, all stations", [args.bin, "-ba", "-ou", "eng", "@" + path], reports),
+            ("decoded, all stations", [args.bin, "-ba", "-ou", "dec", "@" + path], reports),
+            ("English, station list", [args.bin, "-ba", "-id", stations, "@" + path], listed),
+            ("decoded, station list", [args.bin, "-ba", "-ou", "dec", "-id", stations, "@" + path],
+             listed),
         ]
         print("file: %s, %.1f MB, %d reports; station list %s (%d reports)" % (
-            args.file, size_mb, reports, stations, listed))
+            path, size_mb, reports, stations, listed))
         print("%-24s %8s %8s %9s %12s %9s %8s %8s" % ("run", "seconds", "cpu s", "MB/s",
                                                       "reports/s", "decoded", "x cat", "peak MB"))
         cat_time = None
@@ -91,6 +93,23 @@ def main():
             print("%-24s %8.2f %8.2f %9.1f %12.0f %9d %8.1f %8.1f" % (
                 name, secs, cpu, size_mb / secs, reports / secs, decoded, secs / cat_time,
                 peak / 1024.0), flush=True)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--bin", default=os.path.join(ROOT, "build", "tafcvt"))
+    ap.add_argument("--file", default=os.path.join(HERE, "data", "bulletins.txt"))
+    ap.add_argument("--bare-file", default=os.path.join(HERE, "data", "bare.txt"))
+    ap.add_argument("--mb", type=float, default=200.0)
+    ap.add_argument("--repeat", type=int, default=1)
+    args = ap.parse_args()
+
+    files = [(args.file, False)] + ([(args.bare_file, True)] if args.bare_file else [])
+    for i, (path, bare) in enumerate(files):
+        generate(path, args.mb, bare)
+        if i:
+            print()
+        bench_file(args, path)
 
 
 if __name__ == "__main__":

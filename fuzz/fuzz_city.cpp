@@ -76,9 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CTY_store("sao.cty", type, has_domain ? &dom : nullptr, prior);
     CTY_data full;
     CTY_locate located;
-    void* found = type == 1 ? static_cast<void*>(&full) : static_cast<void*>(&located);
     std::vector<std::string> words = words_of(file_text);
-    for (const auto& w : words) CTY_search(w.c_str(), found);
+    for (const auto& w : words) {
+        CTY_search(w.c_str(), &full);
+        CTY_search(w.c_str(), &located);
+        CTY_search(w.c_str(), nullptr);
+    }
     for (size_t i = 0; i < words.size(); i += 17) {
         CTY_get("sao.cty", words[i].c_str(), &full);
         float lat = 0, lon = 0;

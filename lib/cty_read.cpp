@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "files.h"
 #include "mess.h"
 #include "resrc.h"
@@ -21,7 +23,7 @@ constexpr const char* DEFAULT_FILE = "sao.cty";
 constexpr int BYTES_PER_LINE = 59;   // average line length, for the station-count estimate
 constexpr int MAX_ESTIMATE = 4000;   // largest station-count estimate
 constexpr int MIN_ESTIMATE = 1;      // the estimate becomes a bucket count
-constexpr int LINE_SIZE = 256;       // bytes of the line buffer; a longer line is cut
+constexpr int LINE_SIZE = CTY_LINE_MAX + 1;  // bytes of the line buffer; a longer line is cut
 constexpr size_t READ_BLOCK = 8192;  // bytes read from the file at a time
 constexpr int PRIOR_SIZE = 5;        // bytes of the priority field ("*3*" and one more)
 constexpr int NAME_WIDTH = CTY_NAME_SIZE - 1;
@@ -203,6 +205,28 @@ bool decode_prior(const char* field, CTY_data* city) {
     return true;
 }
 
+// Character kinds of a line read for its keys, as a table: a character costs one look-up.
+enum CharKind : unsigned char { K_NEWLINE, K_BLANK, K_WORD };
+constexpr std::array<unsigned char, CHAR_VALUES> CHAR_KINDS = [] {
+    std::array<unsigned char, CHAR_VALUES> kinds{};
+    for (int c = 0; c < CHAR_VALUES; ++c)
+        kinds[static_cast<size_t>(c)] = c == '\n'                 ? K_NEWLINE
+                                        : c == '\0' || is_blank(c) ? K_BLANK
+                                                                   : K_WORD;
+    return kinds;
+}();
+
+unsigned char kind_of(const char* p) { return CHAR_KINDS[static_cast<unsigned char>(*p)]; }
+
+// The next word of a line that ends in a newline: p moves past it; its length (0 at the end
+// of the line).
+size_t next_word(const char*& p, const char** start) {
+    while (kind_of(p) == K_BLANK) ++p;
+    *start = p;
+    while (kind_of(p) == K_WORD) ++p;
+    return static_cast<size_t>(p - *start);
+}
+
 // The fields of one line in order, stopping at the first that does not convert; the count.
 int decode_line(const char* line, size_t len, CTY_data* city) {
     const char* p = line;
@@ -245,6 +269,60 @@ int CTY_open(const char* filename, int f_access, int f_type) {
     city_type = f_type;
     block_pos = block_len = 0;
     return fileno(f);
+}
+
+long CTY_read_text(std::vector<char>* text) {
+    if (city_stream == nullptr || text == nullptr) return -1;
+    text->clear();
+    // What is read ahead of a record read stays in front.
+    text->insert(text->end(), block + block_pos, block + block_len);
+    block_pos = block_len = 0;
+    struct stat file = {};
+    if (fstat(fileno(city_stream), &file) == 0 && file.st_size > 0)
+        text->reserve(text->size() + static_cast<size_t>(file.st_size) + 1);
+    for (;;) {
+        size_t at = text->size();
+        text->resize(at + READ_BLOCK);
+        size_t n = fread(text->data() + at, 1, READ_BLOCK, city_stream);
+        text->resize(at + n);
+        if (n == 0) break;
+    }
+    blank_nul_bytes(text->data(), text->size());
+    return static_cast<long>(text->size());
+}
+
+int CTY_decode(const char* line, size_t length, CTY_data* city) {
+    if (line == nullptr || city == nullptr) return 0;
+    char copy[LINE_SIZE];
+    size_t n = length < LINE_SIZE - 1 ? length : LINE_SIZE - 1;
+    memcpy(copy, line, n);
+    copy[n] = '\0';
+    blank_nul_bytes(copy, n);
+    clear_record(city);
+    return decode_line(copy, n, city);
+}
+
+int CTY_line_keys(const char* line, size_t length, CTY_keys* keys) {
+    // The scan runs to the newline, which the text must hold where the line ends; a line too
+    // long to be read whole is cut, which only the full decoding does.
+    if (line == nullptr || keys == nullptr || length > CTY_LINE_MAX || line[length] != '\n')
+        return 0;
+    const char* p = line;
+    const char* word = nullptr;
+    size_t n = next_word(p, &word);  // the name
+    if (n < 1 || n > NAME_WIDTH) return 0;
+    n = next_word(p, &word);  // the state
+    if (n < 1 || n > STATE_WIDTH) return 0;
+    n = next_word(p, &word);  // the region
+    if (n < 1 || n > REGION_WIDTH) return 0;
+    n = next_word(p, &word);
+    if (n < 1 || n > ID_WIDTH) return 0;
+    keys->id = std::string_view(word, n);
+    n = next_word(p, &word);  // the priority: an optional '*', then its digit
+    const size_t d = n > 0 && word[0] == FLAG_MARK ? 1 : 0;
+    if (n <= d || !is_digit(word[d])) return 0;
+    keys->prior = word[d] - '0';
+    return 1;
 }
 
 int CTY_read(int, CTY_data* city) {

@@ -12,10 +12,15 @@
 #ifndef JOX_CTY_READ_H
 #define JOX_CTY_READ_H
 
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
 inline constexpr int CTY_NAME_SIZE = 21;
 inline constexpr int CTY_STATE_SIZE = 3;
 inline constexpr int CTY_REGION_SIZE = 3;
 inline constexpr int CTY_ID_SIZE = 10;
+inline constexpr int CTY_LINE_MAX = 255;  // characters of a line that are read; the rest is cut
 
 typedef struct {
     char name[CTY_NAME_SIZE];      // upper case, no blanks
@@ -51,5 +56,28 @@ int CTY_close(int city_fd);
 // Returns the descriptor, or -1 with a warning when it cannot be opened; *num_stats gets
 // the station-count estimate (file size / 59, 1 to 4000).
 int CTY_open_file(const char* city_file, int* num_stats);
+
+
+// The station store reads a whole database at once and decodes a station's fields only when
+// it is looked up; these give it the same reading of a line as CTY_read.
+
+// Reads the rest of the open file into text, with every NUL byte turned into a blank (as
+// CTY_read does in a line). Returns the number of bytes read, or -1 when no file is open.
+long CTY_read_text(std::vector<char>* text);
+// Decodes one line (length characters, at most CTY_LINE_MAX of them read) into city as
+// CTY_read decodes a line: the number of fields converted (0 for a blank line).
+int CTY_decode(const char* line, size_t length, CTY_data* city);
+
+// What the station index reads of a line when it is loaded.
+typedef struct {
+    std::string_view id;  // the identifier field
+    int prior;            // the priority digit
+} CTY_keys;
+// The line must be followed by a newline in its text (line[length] == '\n').
+// 1 when the first five fields of the line are words that CTY_decode takes whole (a name of
+// at most 20 characters, state and region of at most 2, an identifier of at most 9, a priority
+// with its digit): keys then holds the identifier (a view into line) and the priority, as
+// CTY_decode would give them. 0 for any other line, which only CTY_decode reads right.
+int CTY_line_keys(const char* line, size_t length, CTY_keys* keys);
 
 #endif

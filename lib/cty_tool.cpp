@@ -3,10 +3,12 @@
 
 #include <cctype>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -53,7 +55,38 @@ struct Answer {
 
 int store = STORE_NONE;   // record shape the table holds (the last CTY_store's type)
 int cty_fd = -1;          // descriptor of the database CTY_store left open
-TAB_table city_tbl = {};  // the station table; empty until CTY_store
+TAB_table city_tbl = {};  // the station table of store types 2 and 3; empty until CTY_store
+
+// Store type 1 keeps the database text and an index of its stations instead of a table of
+// records: a converter loads every station and looks up only those of its reports. Loading
+// reads a line as far as its priority; the rest of a station's fields are decoded when it is
+// first looked up, from the same line by the same decoding as a record read, so the answers
+// are the same. The identifier index holds every station of the priority asked for, in file
+// order; a look-up takes the first whose line turns out a whole record. The WMO index is made
+// at the first look-up by WMO key, which decodes every station.
+struct IndexedStation {
+    uint32_t start;   // its line in city_text
+    uint32_t record;  // its fields in city_records, counted from 1; 0 until decoded
+    uint8_t length;   // characters of the line (at most CTY_LINE_MAX)
+    uint8_t id_at;    // its identifier in the line (a plain line's), and its length
+    uint8_t id_length;
+    uint8_t flags;
+};
+static_assert(CTY_LINE_MAX <= UINT8_MAX, "a line's length and places fit a byte");
+constexpr uint8_t WHOLE = 1;         // decoded, and the record has the fields of a station
+constexpr uint8_t DECODED = 2;       // its fields are in city_records
+constexpr uint8_t ID_IN_RECORD = 4;  // decoded at loading: the identifier is the record's
+constexpr size_t TYPICAL_LINE = 56;  // bytes of a database line, to size the index at first
+constexpr uint32_t EMPTY_SLOT = 0;   // index slots hold a station's number, counted from 1
+constexpr uint64_t B_KEY = uint64_t{1} << 32;  // the "b" of a "b%05d" WMO key
+
+std::vector<char> city_text;          // the database file as it was loaded
+std::vector<IndexedStation> indexed;  // its stations in file order
+std::vector<CTY_data> city_records;   // the stations decoded so far
+// Open addressing, each a power of two in size and at most half full; stations sharing a
+// key lie along its probe sequence in file order.
+std::vector<uint32_t> id_slots;
+std::vector<uint32_t> wmo_slots;  // empty until the first look-up by WMO key
 // CTY_get's recent answers: a converter with a station list asks for the same few stations
 // report after report, and reading the whole file for each costs far more than the report.
 Answer answers[ANSWERS_KEPT] = {};
@@ -102,6 +135,201 @@ void selection_list(int* numid, char*** ids) {
         *numid = 0;
         *ids = nullptr;
     }
+}
+
+// ---- Station index of store type 1 ----
+
+// A WMO key as a number: "%05d" of the station number, with B_KEY for "b%05d". Two keys are
+// equal exactly when their texts are ("%05d" gives every int a text of its own).
+uint64_t wmo_number_key(int wmo, bool b) {
+    return (b ? B_KEY : 0) | static_cast<uint32_t>(wmo);
+}
+
+uint64_t mix(uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    return h;
+}
+
+uint64_t id_hash(std::string_view id) {
+    uint64_t h = 1469598103934665603ull;  // FNV-1a
+    for (char c : id) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return h;
+}
+
+void clear_index() {
+    city_text = {};
+    indexed = {};
+    city_records = {};
+    id_slots = {};
+    wmo_slots = {};
+}
+
+size_t slot_count(size_t stations) {
+    size_t n = 16;
+    while (n < 2 * stations) n *= 2;
+    return n;
+}
+
+std::string_view id_of(const IndexedStation& st) {
+    if (st.flags & ID_IN_RECORD) return city_records[st.record - 1].id;
+    return std::string_view(city_text.data() + st.start + st.id_at, st.id_length);
+}
+
+// The station's fields, decoded on first use.
+const CTY_data& record_of(IndexedStation& st) {
+    if (!(st.flags & DECODED)) {
+        CTY_data city;
+        int fields = CTY_decode(city_text.data() + st.start, st.length, &city);
+        city_records.push_back(city);
+        st.record = static_cast<uint32_t>(city_records.size());
+        st.flags |= DECODED | (fields >= MIN_FIELDS ? WHOLE : 0);
+    }
+    return city_records[st.record - 1];
+}
+
+bool is_whole(IndexedStation& st) {
+    record_of(st);
+    return (st.flags & WHOLE) != 0;
+}
+
+bool has_wmo_key(IndexedStation& st) {
+    return is_whole(st) && record_of(st).wmo != WMO_MISSING;
+}
+
+uint64_t wmo_key_of(IndexedStation& st) {
+    const CTY_data& city = record_of(st);
+    return wmo_number_key(city.wmo, B_REGION == city.region);
+}
+
+// Puts station number at the end of the probe sequence of hash.
+void enter_slot(std::vector<uint32_t>& slots, uint64_t hash, uint32_t number) {
+    const size_t mask = slots.size() - 1;
+    size_t i = hash & mask;
+    while (slots[i] != EMPTY_SLOT) i = (i + 1) & mask;
+    slots[i] = number;
+}
+
+// The first station along the probe sequence of hash that is the one sought, or 0.
+template <typename Sought>
+uint32_t first_slot(const std::vector<uint32_t>& slots, uint64_t hash, Sought sought) {
+    if (slots.empty()) return 0;
+    const size_t mask = slots.size() - 1;
+    for (size_t i = hash & mask; slots[i] != EMPTY_SLOT; i = (i + 1) & mask)
+        if (sought(indexed[slots[i] - 1])) return slots[i];
+    return 0;
+}
+
+void rebuild_id_slots() {
+    id_slots.assign(slot_count(indexed.size()), EMPTY_SLOT);
+    for (uint32_t number = 1; number <= indexed.size(); ++number)
+        enter_slot(id_slots, id_hash(id_of(indexed[number - 1])), number);
+}
+
+void add_station(const IndexedStation& st) {
+    indexed.push_back(st);
+    const auto number = static_cast<uint32_t>(indexed.size());
+    if (2 * indexed.size() > id_slots.size())
+        rebuild_id_slots();  // every station again in file order
+    else
+        enter_slot(id_slots, id_hash(id_of(st)), number);
+}
+
+// A station of a plain line: its identifier is a view into the line.
+void index_line(size_t start, size_t length, const CTY_keys& keys) {
+    IndexedStation st = {};
+    st.start = static_cast<uint32_t>(start);
+    st.length = static_cast<uint8_t>(length);
+    st.id_at = static_cast<uint8_t>(keys.id.data() - (city_text.data() + start));
+    st.id_length = static_cast<uint8_t>(keys.id.size());
+    add_station(st);
+}
+
+// A station decoded at loading, which passed every test there.
+void index_record(size_t start, size_t length, const CTY_data& city) {
+    city_records.push_back(city);
+    IndexedStation st = {};
+    st.start = static_cast<uint32_t>(start);
+    st.length = static_cast<uint8_t>(length);
+    st.record = static_cast<uint32_t>(city_records.size());
+    st.flags = WHOLE | DECODED | ID_IN_RECORD;
+    add_station(st);
+}
+
+// Loads store type 1 from the open database: every station of priority at most prior that
+// passes the selection list and lies in the domain. Lines of the plain form are only
+// indexed when nothing but the priority has to be tested; all others are decoded at once.
+void load_index(int prior, int numid, char** ids, bool all_places) {
+    if (CTY_read_text(&city_text) < 0) return;
+    // Every line then ends in a newline, where the reading of a plain line stops.
+    if (city_text.empty() || city_text.back() != '\n') city_text.push_back('\n');
+    const size_t size = city_text.size();
+    const char* text = city_text.data();
+    const bool filtered = numid > 0 || !all_places;
+    const size_t estimate = size / TYPICAL_LINE + 1;
+    indexed.reserve(estimate);
+    id_slots.assign(slot_count(estimate), EMPTY_SLOT);
+    int lines = 0;
+    for (size_t at = 0; at < size;) {
+        const auto* nl = static_cast<const char*>(memchr(text + at, '\n', size - at));
+        const size_t end = static_cast<size_t>(nl - text);
+        const size_t length = end - at < CTY_LINE_MAX ? end - at : CTY_LINE_MAX;
+        const size_t start = at;
+        at = end + 1;
+        CTY_keys keys;
+        if (!filtered && CTY_line_keys(text + start, end - start, &keys) == 1) {
+            if (++lines > MAX_LINES) break;
+            if (keys.prior <= prior) index_line(start, length, keys);
+            continue;
+        }
+        CTY_data city;
+        int n = CTY_decode(text + start, length, &city);
+        if (n <= 0) continue;  // a blank line
+        if (++lines > MAX_LINES) break;
+        if (n < MIN_FIELDS || city.prior > prior) continue;
+        if (CTY_data_cmp(numid, ids, &city) == -1) continue;
+        float x, y;
+        MAP_tran(&x, &y, city.lat, city.lon);
+        if (!MAP_in_grid_domain(x, y)) continue;
+        index_record(start, length, city);
+    }
+    if (lines > MAX_LINES) MESS_print(MESS_WARN, "Caught in city database loop\n");
+}
+
+// The WMO index, made once: every whole station with a WMO number, in file order.
+void build_wmo_slots() {
+    wmo_slots.assign(slot_count(indexed.size()), EMPTY_SLOT);
+    for (uint32_t number = 1; number <= indexed.size(); ++number) {
+        IndexedStation& st = indexed[number - 1];
+        if (has_wmo_key(st)) enter_slot(wmo_slots, mix(wmo_key_of(st)), number);
+    }
+}
+
+uint32_t find_by_id(std::string_view id) {
+    return first_slot(id_slots, id_hash(id),
+                      [id](IndexedStation& st) { return id_of(st) == id && is_whole(st); });
+}
+
+uint32_t find_by_wmo(uint64_t key) {
+    if (wmo_slots.empty() && !indexed.empty()) build_wmo_slots();
+    return first_slot(wmo_slots, mix(key), [key](IndexedStation& st) {
+        return has_wmo_key(st) && wmo_key_of(st) == key;
+    });
+}
+
+// The WMO key a search text names ("%05d" or "b%05d" of a number), or false when the text
+// is no such key.
+bool search_key(std::string_view s, uint64_t* key) {
+    bool b = s.size() == WMO_DIGITS + 1;
+    std::string_view digits = b ? s.substr(1) : s;
+    bool negative = digits[0] == '-';
+    if (!is_all_digits(negative ? digits.substr(1) : digits)) return false;
+    int value = 0;
+    for (char c : negative ? digits.substr(1) : digits) value = value * 10 + (c - '0');
+    if (negative && value == 0) return false;  // "-0000" is no "%05d" text
+    *key = wmo_number_key(negative ? -value : value, b);
+    return true;
 }
 
 // ---- Selection tests ----
@@ -313,6 +541,7 @@ void remember(const char* id, const struct stat& file, int found, const CTY_data
 
 int CTY_store(const char* city_file, int type, const Domain* domain, int prior) {
     TAB_free(&city_tbl);
+    clear_index();
     store = type;
     cty_fd = -1;
     if (type < STORE_FULL || type > STORE_XY_LOC) return 0;
@@ -326,6 +555,11 @@ int CTY_store(const char* city_file, int type, const Domain* domain, int prior) 
     selection_list(&numid, &ids);
     if (prior == ASK_PRIOR) prior = CTY_get_prior();
     CTY_rewind(cty_fd);
+    if (type == STORE_FULL) {
+        load_index(prior, numid, ids, domain == nullptr || domain->proj == MAP_NO_PROJ);
+        free_parsed_array(numid, ids);
+        return cty_fd;
+    }
     int size = type == STORE_FULL ? static_cast<int>(sizeof(CTY_data))
                                   : static_cast<int>(sizeof(CTY_locate));
     if (TAB_create(&city_tbl, num_stats, size, type == STORE_XY_LOC ? 3 : 2) != 0) {
@@ -350,26 +584,67 @@ int CTY_store(const char* city_file, int type, const Domain* domain, int prior) 
     return cty_fd;
 }
 
-int CTY_search(const char* id, void* data) {
-    if (id == nullptr) return 0;
+namespace {
+
+bool is_wmo_text(std::string_view s) {
+    return (s.size() == WMO_DIGITS && is_all_digits(s)) ||
+           (s.size() == WMO_DIGITS + 1 && s[0] == 'b');
+}
+
+bool is_prefixed_id(std::string_view s) {
+    return s.size() == WMO_DIGITS && is_upper(s[0]) && is_all_digits(s.substr(2));
+}
+
+// The station number (from 1) in the index of store type 1, or 0.
+uint32_t search_index(std::string_view s) {
+    if (indexed.empty()) return 0;
+    uint64_t key = 0;
+    if (is_wmo_text(s)) return search_key(s, &key) ? find_by_wmo(key) : 0;
+    if (is_prefixed_id(s)) {
+        int wmo = WMO_MISSING;
+        id_to_wmo(s.data(), &wmo);
+        // The key "%5.5d" prints: the same text as "%05d" for every number but a negative.
+        return wmo >= 0 ? find_by_wmo(wmo_number_key(wmo, false)) : 0;
+    }
+    return s.size() < CTY_ID_SIZE ? find_by_id(s) : 0;
+}
+
+// The record block of the table of store types 2 and 3, or null.
+const char* search_table(const char* id) {
     std::string_view s(id);
-    const char* found = nullptr;
-    if ((s.size() == WMO_DIGITS && is_all_digits(s)) ||
-        (s.size() == WMO_DIGITS + 1 && s[0] == 'b')) {
-        found = TAB_search(&city_tbl, KEY_WMO, id);
-    } else if (s.size() == WMO_DIGITS && is_upper(s[0]) && is_all_digits(s.substr(2))) {
+    if (is_wmo_text(s)) return TAB_search(&city_tbl, KEY_WMO, id);
+    if (is_prefixed_id(s)) {
         int wmo = WMO_MISSING;
         id_to_wmo(id, &wmo);
         char key[WMO_TEXT_SIZE];
         snprintf(key, sizeof key, "%5.5d", wmo);
-        found = TAB_search(&city_tbl, KEY_WMO, key);
-    } else {
-        found = TAB_search(&city_tbl, KEY_ID, id);
+        return TAB_search(&city_tbl, KEY_WMO, key);
     }
-    if (found == nullptr) return 0;
-    if (data != nullptr)
-        memcpy(data, found, store == STORE_FULL ? sizeof(CTY_data) : sizeof(CTY_locate));
+    return TAB_search(&city_tbl, KEY_ID, id);
+}
+
+}  // namespace
+
+int CTY_search(const char* id, CTY_data* data) {
+    if (id == nullptr || store != STORE_FULL) return 0;
+    uint32_t number = search_index(id);
+    if (number == 0) return 0;
+    if (data != nullptr) *data = record_of(indexed[number - 1]);
     return 1;
+}
+
+int CTY_search(const char* id, CTY_locate* data) {
+    if (id == nullptr || (store != STORE_XY && store != STORE_XY_LOC)) return 0;
+    const char* found = search_table(id);
+    if (found == nullptr) return 0;
+    if (data != nullptr) memcpy(data, found, sizeof(CTY_locate));
+    return 1;
+}
+
+int CTY_search(const char* id, std::nullptr_t) {
+    if (id == nullptr) return 0;
+    return store == STORE_FULL ? CTY_search(id, static_cast<CTY_data*>(nullptr))
+                               : CTY_search(id, static_cast<CTY_locate*>(nullptr));
 }
 
 int CTY_get(const char* city_file, const char* id, CTY_data* data) {
@@ -428,6 +703,7 @@ int CTY_data_cmp(int numid, char** ids, const CTY_data* data) {
 
 int CTY_reset() {
     TAB_free(&city_tbl);
+    clear_index();
     for (Answer& a : answers) a.used = false;
     next_answer = 0;
     CTY_close(cty_fd);

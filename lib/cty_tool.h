@@ -10,12 +10,18 @@
 // key 2. Keys compare exactly. Records need the fields up to the WMO number; shorter lines
 // are passed over.
 //
-// State: the table and its store type, and the database descriptor CTY_store leaves open;
-// they last until the next CTY_store or CTY_reset. CTY_get remembers its last 16 answers
+// Store type 1 keeps the database text and an index of its stations by identifier and WMO
+// key, and decodes a station's fields when it is first looked up: a converter loads every
+// station but looks up only those of its reports.
+//
+// State: the table or index and its store type, and the database descriptor CTY_store leaves
+// open; they last until the next CTY_store or CTY_reset. CTY_get remembers its last 16 answers
 // with the identity of the file they came from (device, inode, size, modification time),
 // and answers a question again without reading while the file is the same.
 #ifndef JOX_CTY_TOOL_H
 #define JOX_CTY_TOOL_H
+
+#include <cstddef>
 
 #include "cty_read.h"
 #include "maptran.h"
@@ -35,9 +41,13 @@ typedef struct {
 int CTY_store(const char* city_file, int type, const Domain* domain, int prior);
 // Looks id up: five digits or "b" and five digits by WMO key; five characters with a
 // capital letter first and digits in places three to five by the WMO number id_to_wmo
-// gives; anything else by identifier. 1 with the station copied into data (a CTY_data for
-// store type 1, a CTY_locate for 2 and 3; data may be null), else 0.
-int CTY_search(const char* id, void* data);
+// gives; anything else by identifier. 1 with the station copied into data, else 0. Store
+// type 1 hands out CTY_data records, types 2 and 3 CTY_locate records: a destination of the
+// other kind is never written and the result is 0. A null destination only asks whether
+// the station is there.
+int CTY_search(const char* id, CTY_data* data);
+int CTY_search(const char* id, CTY_locate* data);
+int CTY_search(const char* id, std::nullptr_t);
 // Reads the database file for the first station whose identifier, name or WMO number
 // ("%05d") equals id, ignoring case. 1 with data filled, else 0 (data then holds a cleared
 // record). Opens and closes the file; reads it unless it answered id from the same file.

@@ -14,6 +14,7 @@
 #include "mess.h"
 #include "resrc.h"
 #include "testutil.h"
+#include "tools.h"
 
 namespace {
 
@@ -240,6 +241,130 @@ TEST_F(CtyToolTest, EmptyAndBrokenDatabases) {
         EXPECT_EQ(CTY_get("bad.cty", "KLNG", &d), 0);
         EXPECT_EQ(CTY_get("bad.cty", "A", &d), 0);
     }
+}
+
+// The station a fresh reading of the file record by record gives for a search text: the first
+// record of a whole station (nine fields or more) of priority at most prior whose key is the
+// text. The store must answer the same, whatever the lines look like.
+std::string first_station(const std::string& file, const std::string& text, int prior) {
+    int wmo_sought = -1;
+    bool by_wmo = false;
+    std::string key = text;
+    if ((text.size() == 5 && std::all_of(text.begin(), text.end(), ::isdigit)) ||
+        (text.size() == 6 && text[0] == 'b')) {
+        by_wmo = true;
+    } else if (text.size() == 5 && isupper(static_cast<unsigned char>(text[0])) &&
+               std::all_of(text.begin() + 2, text.end(), ::isdigit)) {
+        by_wmo = true;
+        id_to_wmo(text.c_str(), &wmo_sought);
+        char k[16];
+        snprintf(k, sizeof k, "%5.5d", wmo_sought);
+        key = k;
+    }
+    CTY_data d;
+    int fd = CTY_open(file.c_str(), 0, 0);
+    std::string found;
+    for (int n; found.empty() && (n = CTY_read(fd, &d)) > 0;) {
+        if (n < 9 || d.prior > prior) continue;
+        if (by_wmo) {
+            if (d.wmo == 99999) continue;
+            char k[16];
+            snprintf(k, sizeof k, strcmp(d.region, "B_") == 0 ? "b%05d" : "%05d", d.wmo);
+            if (key == k) found = std::string(d.name) + "|" + d.id;
+        } else if (key == d.id) {
+            found = std::string(d.name) + "|" + d.id;
+        }
+    }
+    CTY_close(fd);
+    return found;
+}
+
+// Lines of every shape the store has to read right: plain ones, names and identifiers that
+// spill into the next field, numbers the plain reading does not take, missing fields, shared
+// keys, "b" keys, NUL bytes and lines longer than a line is read.
+TEST_F(CtyToolTest, StoreAnswersAsTheRecordsRead) {
+    const char* names[] = {"NAME", "A_NAME_OF_TWENTY_CHR", "A_NAME_OF_TWENTY_ONE_", "N\tM"};
+    const char* ids[] = {"KAAA", "KBBB", "kaaa", "K2201", "ABCDEFGHI", "ABCDEFGHIJ", "EN384"};
+    const char* priors[] = {"3", "*3*", "9", "*", "x", "3*"};
+    const char* numbers[] = {"40.5", "-73.25", "1e3", "1.5.5", "+2", "12345678", ".5", "abc",
+                             "-"};
+    const char* wmos[] = {"72201", "01384", "99999", "-12", "0", "123456789", "1234567890", "7x"};
+    const char* regions[] = {"US", "B_", "USA"};
+    unsigned seed = 7;
+    auto pick = [&seed](auto& list) {
+        seed = seed * 1103515245u + 12345u;
+        return list[(seed >> 16) % std::size(list)];
+    };
+    std::vector<std::string> texts = {"KAAA", "KBBB", "kaaa", "ABCDEFGHI", "ABCDEFGHIJ",
+                                      "K2201", "EN384", "72201", "01384", "99999", "b72201",
+                                      "b01384", "b-0012", "-0012", "12345", "XXXX", "EN38",
+                                      "A_NA", "b-0000", "b00000", "US", "Y"};
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        std::string file;
+        for (int line = 0; line < 60; ++line) {
+            std::string l = std::string(pick(names)) + "  NY " + pick(regions) + " " + pick(ids) +
+                            " " + pick(priors) + "  " + pick(numbers) + " " + pick(numbers) + " " +
+                            pick(numbers) + " " + pick(wmos) + " 0";
+            if (line % 13 == 5) l += std::string(300, ' ') + "TAIL";
+            if (line % 17 == 3) l[l.size() / 2] = '\0';
+            if (line % 11 == 7) l = l.substr(0, l.size() / 2);
+            // A name one character too long: read in full, the fields shift by one and still
+            // make a whole station, of identifier US.
+            if (line % 19 == 9) l = "A_NAME_OF_TWENTY_ONEX  NY US 5 40.5 -73.25 100 72201 0";
+            file += l + "\n";
+        }
+        if (round % 2 == 1) file.pop_back();  // no newline after the last line
+        write_file(dir.file("mix.cty"), file);
+        const int prior = round % 3 == 0 ? 9 : 3;
+        ASSERT_GT(CTY_store("mix.cty", 1, nullptr, prior), 0);
+        // Identifiers first, then WMO keys, then identifiers again: the order in which the
+        // store decodes its stations must not change an answer.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const std::string& t : texts) {
+                SCOPED_TRACE(t);
+                CTY_data d = {};
+                std::string got =
+                    CTY_search(t.c_str(), &d) == 1 ? std::string(d.name) + "|" + d.id : "";
+                EXPECT_EQ(got, first_station(dir.file("mix.cty"), t, prior));
+                EXPECT_EQ(CTY_search(t.c_str(), nullptr), got.empty() ? 0 : 1);
+            }
+        }
+        CTY_reset();
+    }
+}
+
+// More stations than the file's size suggests (very short lines): none is lost.
+TEST_F(CtyToolTest, ManyShortLines) {
+    std::string file;
+    for (int i = 0; i < 3000; ++i) file += "N - U " + std::to_string(100000 + i) + " 1 1 1 1 " +
+                                           std::to_string(10000 + i) + "\n";
+    write_file(dir.file("short.cty"), file);
+    ASSERT_GT(CTY_store("short.cty", 1, nullptr, 9), 0);
+    for (int i = 0; i < 3000; i += 7) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(found_id(std::to_string(100000 + i).c_str()), std::to_string(100000 + i));
+        EXPECT_EQ(found_id(std::to_string(10000 + i).c_str()), std::to_string(100000 + i));
+    }
+}
+
+// Each store type hands out its own record kind; a destination of the other kind is never
+// written.
+TEST_F(CtyToolTest, RecordKindOfTheStoreType) {
+    ASSERT_GT(CTY_store("sao.cty", 1, nullptr, 9), 0);
+    CTY_locate loc = {};
+    loc.wmo = 42;
+    EXPECT_EQ(CTY_search("KDEN", &loc), 0);
+    EXPECT_EQ(loc.wmo, 42);
+    EXPECT_EQ(CTY_search("KDEN", nullptr), 1);
+    ASSERT_GT(CTY_store("sao.cty", 2, nullptr, 9), 0);
+    CTY_data d = {};
+    d.wmo = 42;
+    EXPECT_EQ(CTY_search("KDEN", &d), 0);
+    EXPECT_EQ(d.wmo, 42);
+    EXPECT_EQ(CTY_search("KDEN", nullptr), 1);
+    EXPECT_EQ(CTY_search("KDEN", &loc), 1);
+    EXPECT_EQ(loc.wmo, 72565);
 }
 
 // Random bytes and random pieces of lines and selection items: whatever comes, the store, the
