@@ -80,9 +80,10 @@ struct SavedProduct {
 
 Slot slot = {};
 char work[PAR_LINE_SIZE];    // the working line: the latest line read from the file
-bool work_continues = false;  // the working line is a piece continuing the file line before
-char pattern[PAR_PATTERN_SIZE];  // heading pattern of the last search (ends bare products)
+bool work_continues = false;      // the working line is a piece continuing the file line before
+char pattern[PAR_PATTERN_SIZE];   // heading pattern of the last search (ends bare products)
 char report_word[PAR_WORD_SIZE];  // the word that begins a bare report; empty: none
+size_t report_word_length = 0;    // its characters (every identification line tests it)
 char infile[PAR_TYPE_SIZE];  // the bulletin file type (name-convention key)
 int end_rules = 0;           // end rule bits (PAR_END_*)
 int skip_rules = 0;          // skip rule bits (PAR_SKIP_*)
@@ -429,23 +430,25 @@ const char* skip_gap(const char* s) {
     return s;
 }
 
-// Whether text begins with the word: in its first column, then a blank, a tab or the end.
+// Whether text begins with the (non-empty) word: in its first column, then a blank, a tab
+// or the end.
 bool begins_with_word(const char* text, std::string_view word) {
-    return strncmp(text, word.data(), word.size()) == 0 &&
+    return text[0] == word[0] && strncmp(text, word.data(), word.size()) == 0 &&
            (is_gap(text[word.size()]) || text[word.size()] == '\0');
 }
 
 // Whether the line begins with the report word. A piece that continues a file line is no
 // line of its own.
 bool is_report_line(const char* line, bool continues) {
-    return report_word[0] != '\0' && !continues && begins_with_word(line, report_word);
+    return report_word_length > 0 && !continues &&
+           begins_with_word(line, std::string_view(report_word, report_word_length));
 }
 
 // The text behind the report word and the optional marks of a line that begins with the
 // word ("TAF AMD CYYZ ..." gives "CYYZ ..."); null for any other line.
 const char* past_report_words(const char* line, bool continues) {
     if (!is_report_line(line, continues)) return nullptr;
-    const char* p = skip_gap(line + strlen(report_word));
+    const char* p = skip_gap(line + report_word_length);
     for (std::string_view mark : PAR_REPORT_MARKS)
         if (begins_with_word(p, mark)) p = skip_gap(p + mark.size());
     return p;
@@ -853,6 +856,7 @@ int PAR_last_mode() { return which == PAR_WHICH_LAST ? 1 : 0; }
 
 int PAR_set_report_word(const char* word) {
     copy_cut(report_word, word != nullptr ? word : "");
+    report_word_length = strlen(report_word);
     return 0;
 }
 
@@ -1306,5 +1310,6 @@ int PAR_reset() {
     work_continues = false;
     pattern[0] = '\0';
     report_word[0] = '\0';
+    report_word_length = 0;
     return 0;
 }
