@@ -121,7 +121,7 @@ int TAF_gather_length() { return report_length; }
 
 int TAF_gather_report(int ind) {
     TAF_gather_reset();
-    char line[PAR_LINE_SIZE];
+    char line[PAR_LINE_SIZE] = "";  // a reading that fails early may leave it untouched
     for (int i = 0;; ++i) {
         if (PAR_read(ind, 0, i, line) <= 0) break;
         // The last mode answers without handing out a line.
