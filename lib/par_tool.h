@@ -12,20 +12,20 @@
 // PAR_LINE_MAX characters into one working line kept between calls (a NUL byte reads as a
 // blank, carriage returns and newlines are removed); reading tells whether the piece it
 // handed out continues the file line of the one before (PAR_continues). The held heading
-// keeps at most
-// PAR_HEADER_MAX characters, the held line a whole working line. A header index file beside
-// the bulletin file is used while its entries fit the file; otherwise the file itself is
-// searched. At the end of the file nothing stays held, except in continuous mode, which waits
-// one second and reads again. Status codes of the end rules are kept in the slot
-// (PAR_get_status). Loops over file lines give up after PAR_MAX_TRIES tries with a warning.
-// Traces go out at the debug sub-level 0x40000000.
+// keeps at most PAR_HEADER_MAX characters, the held line a whole working line. A header
+// index file beside the bulletin file is used while its entries fit the file; otherwise the
+// file itself is searched. At the end of the file nothing stays held, except in continuous
+// mode, which waits one second and reads again. Status codes of the end rules are kept in
+// the slot (PAR_get_status). Loops over file lines give up after PAR_MAX_TRIES tries with a
+// warning. Traces go out at the debug sub-level 0x40000000.
 //
 // Bare reports (PAR_set_report_word): reports as people copy them, without a product heading.
-// Outside a product, a line that begins with the report word starts a bare product, that line
-// its first report line. A bare product ends as any product does (SOH, ETX, a "** " line, the
-// end of the file) or before a line the heading pattern of the search matches (held as the
-// next heading); a report in it also ends before a line that begins with the word, which is
-// held and begins the next report (status PAR_END_NEXT). Only the search in the bulletin file
+// Outside a product found by its heading, a line that begins with the report word starts a
+// bare product, that line its first report line (inside such a product the line keeps its
+// meaning). A bare product ends as any product does (SOH, ETX, a "** " line, the end of the
+// file) or before a line the heading pattern of the search matches (held as the next
+// heading); a report in it also ends before a line that begins with the word, which is held
+// and begins the next report (status PAR_END_NEXT). Only the search in the bulletin file
 // itself finds bare products; a header index lists headings only.
 #ifndef JOX_PAR_TOOL_H
 #define JOX_PAR_TOOL_H
