@@ -11,6 +11,7 @@
 //   print=1    list each product instead of reading reports
 //   list=1     also write the listing to a file   dec=0    do not decode the reports
 //   final=read after the files, read the remembered product instead of listing it
+//   word=W     the word of bare reports (default TAF; none: no bare reports)
 // A line "#!index" ends the bulletin file: what follows is its header index file.
 // Continuous mode waits for more data, so inputs that ask for it are refused.
 #include <cstdint>
@@ -22,14 +23,13 @@
 #include "mess.h"
 #include "par_tool.h"
 #include "resrc.h"
-#include "string.h"
 #include "taf.h"
+#include "taf_gather.h"
 
 namespace {
 
 constexpr int END_EQUAL = 2048;
 constexpr int OUT_LINES = 2;
-constexpr int REPORT_MAX = 5000;
 constexpr int PRODUCTS_MAX = 1000;
 constexpr int REPORTS_MAX = 1000;
 constexpr int HEADER_PATTERN_SIZE = 50;
@@ -40,7 +40,6 @@ const Date FILE_DAY = {2024, 3, 15, 75, 5, 18, 0, 0};
 const char* const BULLETIN = "24031518_taf";
 const char* const INDEX = "24031518_taf.hdr";
 
-char report[REPORT_MAX + 1];
 char line[PAR_LINE_SIZE + 1];
 
 struct Settings {
@@ -56,6 +55,7 @@ struct Settings {
     bool final_read = false;
     bool list = false;
     bool decode = true;
+    std::string word = "TAF";
 };
 
 Settings read_settings(std::string_view first) {
@@ -76,24 +76,8 @@ Settings read_settings(std::string_view first) {
     s.print = harness::setting(first, "print") == "1";
     s.list = harness::setting(first, "list") == "1";
     s.decode = harness::setting(first, "dec") != "0";
+    if (!(v = harness::setting(first, "word")).empty()) s.word = v == "none" ? "" : v;
     return s;
-}
-
-void gather(const char* text) {
-    if (strmcat(report, text, REPORT_MAX)) strmcat(report, "\n", REPORT_MAX);
-}
-
-// One report, as the converter reads it; false when the last mode kept the product instead.
-bool read_report(int ind) {
-    report[0] = '\0';
-    for (int i = 0;; ++i) {
-        line[0] = '\x01';
-        if (PAR_read(ind, 0, i, line) <= 0) break;
-        if (line[0] == '\x01') return false;
-        gather(line);
-    }
-    if (PAR_get_status(ind) == END_EQUAL) gather(line);
-    return true;
 }
 
 void read_products(int ind, const Settings& s) {
@@ -105,8 +89,8 @@ void read_products(int ind, const Settings& s) {
             continue;
         }
         for (int r = 0; r < REPORTS_MAX && PAR_identifier(ind) == 1; ++r) {
-            bool delivered = read_report(ind);
-            if (s.decode && report[0] != '\0') TAF_decode(report);
+            bool delivered = TAF_gather_report(ind) == 1;
+            if (s.decode && TAF_gather_length() > 0) TAF_decode(TAF_gather_text());
             if (!delivered) break;
         }
     }
@@ -167,6 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PAR_in_file(s.product.empty() ? "term_dat" : "");
     PAR_set_end(s.end);
     PAR_set_output(s.out);
+    PAR_set_report_word(s.word.c_str());
     if (s.resource_ids.empty()) PAR_set_identifier(id);
     char name[FILE_NAME_MAX];
     FILE_set_date(&FILE_DAY, name);

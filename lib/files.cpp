@@ -1613,6 +1613,21 @@ int FILE_get_date(Date* date) {
     return 0;
 }
 
+int FILE_time_date(const char* file, Date* date) {
+    if (date == nullptr) return -1;
+    int64_t t = 0;
+    if (file == nullptr || FILE_is_stdio(file)) {
+        const char* no_text = "";
+        t = base_time(no_text);
+    } else {
+        struct stat st;
+        if (!stat_expanded(file, &st)) return -1;
+        t = static_cast<int64_t>(st.st_mtime);
+    }
+    DATE_get_gmdate(&t, date);
+    return 0;
+}
+
 int FILE_first(const Date* datim) {
     release_files();
     RES_getvals("filename", &files_count, &files);

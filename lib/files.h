@@ -146,6 +146,10 @@ int FILE_list_file();
 int64_t FILE_set_current(const char* cur, char* filename);
 // Copies the date of the last name built or read. Returns 0.
 int FILE_get_date(Date* date);
+// The date of a file whose name gives none: for a standard-stream name (or null) "now"
+// (joxcurtime honoured), otherwise the file's modification time; UTC, every field set. 0, or
+// -1 (date unchanged) when the file cannot be examined.
+int FILE_time_date(const char* file, Date* date);
 // Starts the run from datim (null: the file date): the command arguments, the span and
 // spacing of resource num_hour ("[-]hours[:minutes][,hours[:minutes]]"). Returns 0.
 int FILE_first(const Date* datim);

@@ -27,6 +27,8 @@ constexpr int PAR_LOOKUP_WORD_MAX = 19;    // characters of a word of the lookup
 constexpr int PAR_LOOKUP_LINE_SIZE = 128;  // bytes of one lookup-table line as read
 constexpr int PAR_RULE_NUMBER_AT = 5;      // "line_N", "skip_N": where the count begins
 constexpr int PAR_ZONE_PREFIX = 3;         // state and type letters of a zone code
+constexpr int PAR_PATTERN_SIZE = 129;      // bytes of the heading pattern kept (cut to fit)
+constexpr int PAR_WORD_SIZE = 10;          // bytes of the word of bare reports (cut to fit)
 constexpr char PAR_SOH = 1;                // start of a transmitted product
 constexpr char PAR_ETX = 3;                // end of a transmitted product
 constexpr char PAR_FILL = 1;               // fills the working line before a read (not NUL)
@@ -51,8 +53,15 @@ struct Slot {
     long offset;                      // offset of the next read: the bytes taken so far
     bool newline_taken;               // the file stands one byte beyond offset: the newline
                                       // ending the last line read was taken with it
+    bool cut;                         // the last piece read filled the working line without
+                                      // reaching its line's end: the next one may continue it
+    bool bare;                        // the current product is a bare one (no heading)
+    bool in_forecast;                 // within a product the search found by its heading:
+                                      // lines there never start a bare product
     char header[PAR_HEADER_MAX + 1];  // current heading, or a next heading held over
     char line[PAR_LINE_SIZE];         // held line: a report's first line or an ending line
+    bool line_continues;              // the held line is a piece continuing a file line
+    bool handed_continues;            // so is the line reading handed out last
     unsigned long cur;                // status: last end code, or 1 after a product was found
     long index_off;                   // offset of the last index entry taken; -1 none yet
     char name[FILE_NAME_MAX];         // the bulletin file opened (reopened in the last mode)
@@ -64,11 +73,17 @@ struct SavedProduct {
     Date date;
     char header[PAR_HEADER_MAX + 1];
     char line[PAR_LINE_SIZE];
+    bool line_continues;
+    bool bare;
     char name[FILE_NAME_MAX];
 };
 
 Slot slot = {};
 char work[PAR_LINE_SIZE];    // the working line: the latest line read from the file
+bool work_continues = false;      // the working line is a piece continuing the file line before
+char pattern[PAR_PATTERN_SIZE];   // heading pattern of the last search (ends bare products)
+char report_word[PAR_WORD_SIZE];  // the word that begins a bare report; empty: none
+size_t report_word_length = 0;    // its characters (every identification line tests it)
 char infile[PAR_TYPE_SIZE];  // the bulletin file type (name-convention key)
 int end_rules = 0;           // end rule bits (PAR_END_*)
 int skip_rules = 0;          // skip rule bits (PAR_SKIP_*)
@@ -83,7 +98,7 @@ char** ids = nullptr;                         // the identifier list (parse_stri
 char zone_prefix[PAR_ZONE_PREFIX + 1];        // zone test: state and type of the current zone line
 FILE* ofile = nullptr;                        // listing copy file, or null
 int out_file_tried = 0;                       // 1 once the listing tried to open ofile
-SavedProduct product = {-1, {}, "", "", ""};
+SavedProduct product = {-1, {}, "", "", false, false, ""};
 
 // Where the listing and reading stand within a report.
 enum class Printing { off, on, ended };
@@ -112,6 +127,18 @@ void copy_word(char* dst, size_t size, const char* src, size_t n) {
 
 bool slot_open(int ind) {
     return ind == 0 && slot.ifile != nullptr;
+}
+
+// Holds the working line in the slot (with whether it continues a file line).
+void hold_work_line() {
+    copy_cut(slot.line, work);
+    slot.line_continues = work_continues;
+}
+
+// Makes the held line the working line again.
+void work_on_held_line() {
+    copy_cut(work, slot.line);
+    work_continues = slot.line_continues;
 }
 
 const char* or_none(const char* text) {
@@ -147,7 +174,8 @@ int stored_length() {
 // The pieces are those of fgetnline, at most PAR_LINE_MAX characters: the newline ending a
 // line counts as taken at the start of the next read. fgets takes it with the line (and
 // finds the line's end faster than a loop over its characters); the slot notes that.
-// The count read, or -1 at the end of the file.
+// A piece that follows a full piece without a newline between them continues the same file
+// line (work_continues). The count read, or -1 at the end of the file.
 int read_work_line() {
     FILE* f = slot.ifile;
     int newline = 0;  // the newline ending the previous line
@@ -161,9 +189,12 @@ int read_work_line() {
         else if (c != EOF)
             ungetc(c, f);
     }
+    work_continues = slot.cut && newline == 0;
+    slot.cut = false;
     memset(work, PAR_FILL, sizeof work);
     if (fgets(work, PAR_LINE_MAX + 1, f) == nullptr) {
         work[0] = '\0';
+        work_continues = false;
         return -1;
     }
     int n = static_cast<int>(strlen(work));
@@ -176,6 +207,8 @@ int read_work_line() {
     if (n > 0 && work[n - 1] == '\n') {
         slot.newline_taken = true;
         work[--n] = '\0';
+    } else {
+        slot.cut = n == PAR_LINE_MAX;
     }
     slot.offset += n + newline;
     if (auto* cr = static_cast<char*>(memchr(work, '\r', static_cast<size_t>(n)))) {
@@ -208,6 +241,12 @@ void wait_for_more(FILE* f) {
     clearerr(f);
 }
 
+// Whether a line ends any product whatever the end rules: SOH, ETX, or a "** " line (which
+// is the next product's heading at the same time).
+bool ends_product(const char* line) {
+    return line[0] == PAR_ETX || line[0] == PAR_SOH || strncmp(line, "** ", 3) == 0;
+}
+
 // Notes the offset and reads the next bulletin line into the working line. 1 for a line.
 // At the end of the file cur becomes 4; in continuous mode the working line is emptied
 // after a pause and the result is 0; otherwise nothing stays held and the result is -1.
@@ -215,6 +254,7 @@ int next_line() {
     slot.pos = slot.offset;
     if (read_work_line() >= 0) return 1;
     slot.cur = PAR_END_PRODUCT;
+    slot.in_forecast = false;
     if (which == PAR_WHICH_CONT) {
         wait_for_more(slot.ifile);
         return 0;
@@ -378,9 +418,72 @@ bool identifier_selects(const char* line, const char* id) {
     return begins_nocase(line, id);
 }
 
-bool selects(const char* line) {
-    for (int i = 0; i < numid; ++i)
+// ---- Bare reports ----
+
+// The words that may stand between the report word and the station, in this order.
+constexpr std::string_view PAR_REPORT_MARKS[] = {"AMD", "COR"};
+
+bool is_gap(char c) { return c == ' ' || c == '\t'; }
+
+const char* skip_gap(const char* s) {
+    while (is_gap(*s)) ++s;
+    return s;
+}
+
+// Whether text begins with the (non-empty) word: in its first column, then a blank, a tab
+// or the end.
+bool begins_with_word(const char* text, std::string_view word) {
+    return text[0] == word[0] && strncmp(text, word.data(), word.size()) == 0 &&
+           (is_gap(text[word.size()]) || text[word.size()] == '\0');
+}
+
+// Whether the line begins with the report word. A piece that continues a file line is no
+// line of its own.
+bool is_report_line(const char* line, bool continues) {
+    return report_word_length > 0 && !continues &&
+           begins_with_word(line, std::string_view(report_word, report_word_length));
+}
+
+// The text behind the report word and the optional marks of a line that begins with the
+// word ("TAF AMD CYYZ ..." gives "CYYZ ..."); null for any other line.
+const char* past_report_words(const char* line, bool continues) {
+    if (!is_report_line(line, continues)) return nullptr;
+    const char* p = skip_gap(line + report_word_length);
+    for (std::string_view mark : PAR_REPORT_MARKS)
+        if (begins_with_word(p, mark)) p = skip_gap(p + mark.size());
+    return p;
+}
+
+// In a bare product, a working line the heading pattern matches ends the product and is
+// held as the next heading, as a "** " line is: the code becomes 5. Other codes pass.
+unsigned long bare_product_end(unsigned long code) {
+    if (!slot.bare || (code & PAR_END_BIT) != 0 || work_continues || pattern[0] == '\0')
+        return code;
+    if (PAR_cmp(work, "", pattern) != 0) return code;
+    return slot.cur = PAR_END_HEADING;
+}
+
+// In a bare product, a report also ends before a working line that begins with the report
+// word, unless that line is the report's first: it is held and begins the next report.
+unsigned long bare_report_end(unsigned long code, bool first) {
+    if (!slot.bare || first || (code & PAR_END_BIT) != 0) return code;
+    if (!is_report_line(work, work_continues)) return code;
+    return slot.cur = PAR_END_NEXT;
+}
+
+// Both end tests of a bare product after the end rules of a working line.
+unsigned long bare_ends(unsigned long code, bool first) {
+    return bare_report_end(bare_product_end(code), first);
+}
+
+// Whether the line begins a report of a listed station. A line that begins with the report
+// word is also tested with the text behind its words, as a plain identifier.
+bool selects(const char* line, bool continues) {
+    const char* station = past_report_words(line, continues);
+    for (int i = 0; i < numid; ++i) {
         if (identifier_selects(line, ids[i])) return true;
+        if (station != nullptr && begins_nocase(station, ids[i])) return true;
+    }
     return false;
 }
 
@@ -504,6 +607,12 @@ int open_slot(const char* name, const char* hname, const Date* date) {
     slot.pos = 0;
     slot.offset = 0;
     slot.newline_taken = false;
+    slot.cut = false;
+    slot.bare = false;
+    slot.in_forecast = false;
+    slot.line_continues = false;
+    slot.handed_continues = false;
+    work_continues = false;
     slot.index_off = -1;
     copy_cut(slot.name, name);
     return 0;
@@ -517,6 +626,7 @@ bool seek_to(long offset) {
     if (offset < 0 || fseek(slot.ifile, offset, SEEK_SET) != 0) return false;
     slot.offset = offset;
     slot.newline_taken = false;
+    slot.cut = false;
     return true;
 }
 
@@ -537,6 +647,8 @@ bool take_indexed(long offset, const char* second, const char* rhdr) {
     copy_cut(slot.header, work);
     slot.line[0] = '\0';
     slot.cur = PAR_FOUND;
+    slot.bare = false;
+    slot.in_forecast = true;
     slot.index_off = offset;
     trace("SE-1", work);
     return true;
@@ -582,25 +694,37 @@ int index_step(const char* rhdr) {
 }
 
 // One line of the search in the bulletin file itself. 1 found, 0 go on, -1 end of file.
+// Besides a heading, a line that begins with the report word starts a bare product: there
+// is no heading, and the line is held as the first line of its first report.
 int line_step(const char* rhdr) {
     // A held heading is taken over unless it is the one of the product just found.
     if (slot.header[0] == '\0' || slot.cur == PAR_FOUND) {
         int got = next_line();
         if (got < 0) return -1;
         if (got == 0) return 0;
+        // The search goes on within a product when its reports were not all read.
+        if (ends_product(work)) slot.in_forecast = false;
     } else {
         copy_cut(work, slot.header);
+        work_continues = false;
     }
     trace("SE-2", work);
     if (PAR_cmp(work, "", rhdr) == 0) {
         copy_cut(slot.header, work);
         slot.line[0] = '\0';
         slot.cur = PAR_FOUND;
+        slot.bare = false;
+        slot.in_forecast = true;
         trace("SE-$", work);
         return 1;
     }
     slot.header[0] = '\0';
-    return 0;
+    if (slot.in_forecast || !is_report_line(work, work_continues)) return 0;
+    hold_work_line();
+    slot.cur = PAR_FOUND;
+    slot.bare = true;
+    trace("SE-$", work);
+    return 1;
 }
 
 // ---- Last mode ----
@@ -617,6 +741,8 @@ int last_mode(int ind, int flag, unsigned long saved_cur) {
         product.date = slot.date;
         copy_cut(product.header, slot.header);
         copy_cut(product.line, slot.line);
+        product.line_continues = slot.line_continues;
+        product.bare = slot.bare;
         copy_cut(product.name, slot.name);
         slot.line[0] = '\0';
         slot.header[0] = '\0';
@@ -628,6 +754,8 @@ int last_mode(int ind, int flag, unsigned long saved_cur) {
     if (!seek_to(product.pos)) return -1;
     copy_cut(slot.header, product.header);
     copy_cut(slot.line, product.line);
+    slot.line_continues = product.line_continues;
+    slot.bare = product.bare;
     return PAR_GO_ON;
 }
 
@@ -645,7 +773,7 @@ void hold_ending_line() {
         copy_cut(slot.header, work);
         slot.line[0] = '\0';
     } else {
-        copy_cut(slot.line, work);
+        hold_work_line();
         slot.header[0] = '\0';
     }
 }
@@ -726,6 +854,16 @@ int PAR_get_status(int ind) {
 
 int PAR_last_mode() { return which == PAR_WHICH_LAST ? 1 : 0; }
 
+int PAR_set_report_word(const char* word) {
+    copy_cut(report_word, word != nullptr ? word : "");
+    report_word_length = strlen(report_word);
+    return 0;
+}
+
+int PAR_continues(int ind) {
+    return ind == 0 && slot.handed_continues ? 1 : 0;
+}
+
 // ---- Opening and closing ----
 
 int PAR_open(const Date* date) {
@@ -764,6 +902,7 @@ int PAR_close(int ind) {
 int PAR_search(int ind, char* rhdr) {
     if (!slot_open(ind) || rhdr == nullptr) return -1;
     up_string(rhdr);
+    copy_cut(pattern, rhdr);
     trace("SE--", work);
     for (int tries = 0; tries < PAR_MAX_TRIES; ++tries) {
         int step = slot.hfile != nullptr ? index_step(rhdr) : line_step(rhdr);
@@ -840,8 +979,10 @@ unsigned long PAR_end(int, char* line) {
     ++cur_lines;
     slot.cur = PAR_NO_END;
     if (line == nullptr) return PAR_NO_END;
-    if (line[0] == PAR_ETX || line[0] == PAR_SOH) return slot.cur = PAR_END_PRODUCT;
-    if (strncmp(line, "** ", 3) == 0) return slot.cur = PAR_END_HEADING;
+    if (ends_product(line)) {
+        slot.in_forecast = false;
+        return slot.cur = line[0] == '*' ? PAR_END_HEADING : PAR_END_PRODUCT;
+    }
     clean_line(line);
     if (string_is_blank(line))
         ++blank_lines;
@@ -923,7 +1064,7 @@ int PAR_identifier(int ind) {
             if (got == 0) continue;
         }
         trace("ID-1", work);
-        unsigned long code = PAR_end(ind, work);
+        unsigned long code = bare_product_end(PAR_end(ind, work));
         trace("ID-A", work);
         if (code == PAR_END_HEADING) {
             copy_cut(slot.header, work);
@@ -933,8 +1074,8 @@ int PAR_identifier(int ind) {
             slot.header[0] = '\0';
             return 0;
         }
-        if (selects(work)) {
-            copy_cut(slot.line, work);
+        if (selects(work, work_continues)) {
+            hold_work_line();
             trace("ID-$", work);
             return 1;
         }
@@ -1012,6 +1153,7 @@ int PAR_read(int ind, int flag, int num, char* line) {
     if (!slot_open(ind) || line == nullptr) return -1;
     cur_lines = 0;
     blank_lines = 0;
+    slot.handed_continues = false;
     int count = 0;
     trace_read("RD--", work, num);
     if ((output & PAR_OUT_HEADER) != 0 && slot.header[0] != '\0') {
@@ -1023,19 +1165,22 @@ int PAR_read(int ind, int flag, int num, char* line) {
     }
     Printing printing = first_printing();
     bool ended_at_equal = false;
+    bool one_line = false;
     if (slot.line[0] != '\0') {
         printing = next_printing(printing, PAR_end(ind, slot.line));
         if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
             if (count == num) {
                 copy_cut(line, PAR_LINE_SIZE, slot.line);
+                slot.handed_continues = slot.line_continues;
                 return 1;
             }
             ++count;
             ++cur_lines;
         } else if (printing == Printing::ended && slot.cur == PAR_END_EQUAL && count <= num) {
             // A one-line report: its first line is also its last.
-            copy_cut(work, slot.line);
+            work_on_held_line();
             ended_at_equal = true;
+            one_line = true;
         }
     }
     if (!ended_at_equal && count <= num) {
@@ -1047,20 +1192,27 @@ int PAR_read(int ind, int flag, int num, char* line) {
         int got = next_line();
         if (got <= 0) return got;
         trace_read("RD-1", work, num);
-        unsigned long code = PAR_end(ind, work);
+        unsigned long code = bare_ends(PAR_end(ind, work), num == 0);
         slot.header[0] = '\0';
         printing = next_printing(printing, code);
         if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
             copy_cut(line, PAR_LINE_SIZE, work);
+            slot.handed_continues = work_continues;
             return 1;
         }
         ended_at_equal = printing != Printing::off && slot.cur == PAR_END_EQUAL;
     }
     if (ended_at_equal) {
-        // The "=" line is handed out with the end; it was delivered, so the next
-        // identification reads on instead of examining it again.
+        // The "=" line is handed out with the end. With a station list the next
+        // identification examines it, since it may begin a report of a listed station (a
+        // report that lacked its "=" ran on into it); a one-line report's own line was
+        // examined already and is passed over. With every report taken it is not read again.
         copy_cut(line, PAR_LINE_SIZE, work);
-        slot.line[0] = '\0';
+        slot.handed_continues = work_continues;
+        if (one_line || numid <= 0)
+            slot.line[0] = '\0';
+        else
+            hold_work_line();
     } else {
         hold_ending_line();
     }
@@ -1105,14 +1257,16 @@ int PAR_print(int ind, int flag) {
     trace("PR--", work);
     if ((output & PAR_OUT_HEADER) != 0 && slot.header[0] != '\0') list_line(slot.header);
     Printing printing = first_printing();
+    bool first = true;  // no product line listed yet
     if (slot.line[0] != '\0') {
         unsigned long code = PAR_end(ind, slot.line);
-        copy_cut(work, slot.line);
+        work_on_held_line();
         printing = next_printing(printing, code);
         if (printing == Printing::ended && numid == 0) slot.cur = PAR_END_PRODUCT;
         if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
             list_line(slot.line);
             ++cur_lines;
+            first = false;
         }
     }
     int tries = 0;
@@ -1121,10 +1275,13 @@ int PAR_print(int ind, int flag) {
         if (got < 0) return -1;
         if (got == 0) continue;
         trace("PR-1", work);
-        unsigned long code = PAR_end(ind, work);
+        unsigned long code = bare_ends(PAR_end(ind, work), first);
         slot.header[0] = '\0';
         printing = next_printing(printing, code);
-        if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) list_line(work);
+        if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
+            list_line(work);
+            first = false;
+        }
     }
     if (tries >= PAR_MAX_TRIES) MESS_print(MESS_WARN, "Caught in search loop\n");
     if (printing != Printing::off && slot.cur == PAR_END_EQUAL) list_line(work);
@@ -1149,6 +1306,10 @@ int PAR_reset() {
     if (ofile != nullptr) FILE_close(ofile);
     ofile = nullptr;
     out_file_tried = 0;
-    product = SavedProduct{-1, {}, "", "", ""};
+    product = SavedProduct{-1, {}, "", "", false, false, ""};
+    work_continues = false;
+    pattern[0] = '\0';
+    report_word[0] = '\0';
+    report_word_length = 0;
     return 0;
 }

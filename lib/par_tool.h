@@ -10,13 +10,23 @@
 //
 // One file slot (index 0; -1 stands for no file). Lines are read in pieces of at most
 // PAR_LINE_MAX characters into one working line kept between calls (a NUL byte reads as a
-// blank, carriage returns and newlines are removed); the held heading keeps at most
-// PAR_HEADER_MAX characters, the held line a whole working line. A header index file beside
-// the bulletin file is used while its entries fit the file; otherwise the file itself is
-// searched. At the end of the file nothing stays held, except in continuous mode, which waits
-// one second and reads again. Status codes of the end rules are kept in the slot
-// (PAR_get_status). Loops over file lines give up after PAR_MAX_TRIES tries with a warning.
-// Traces go out at the debug sub-level 0x40000000.
+// blank, carriage returns and newlines are removed); reading tells whether the piece it
+// handed out continues the file line of the one before (PAR_continues). The held heading
+// keeps at most PAR_HEADER_MAX characters, the held line a whole working line. A header
+// index file beside the bulletin file is used while its entries fit the file; otherwise the
+// file itself is searched. At the end of the file nothing stays held, except in continuous
+// mode, which waits one second and reads again. Status codes of the end rules are kept in
+// the slot (PAR_get_status). Loops over file lines give up after PAR_MAX_TRIES tries with a
+// warning. Traces go out at the debug sub-level 0x40000000.
+//
+// Bare reports (PAR_set_report_word): reports as people copy them, without a product heading.
+// Outside a product found by its heading, a line that begins with the report word starts a
+// bare product, that line its first report line (inside such a product the line keeps its
+// meaning). A bare product ends as any product does (SOH, ETX, a "** " line, the end of the
+// file) or before a line the heading pattern of the search matches (held as the next
+// heading); a report in it also ends before a line that begins with the word, which is held
+// and begins the next report (status PAR_END_NEXT). Only the search in the bulletin file
+// itself finds bare products; a header index lists headings only.
 #ifndef JOX_PAR_TOOL_H
 #define JOX_PAR_TOOL_H
 
@@ -40,6 +50,7 @@ inline constexpr unsigned long PAR_END_BLANK = 0x100;
 inline constexpr unsigned long PAR_END_3BLANK = 0x200;
 inline constexpr unsigned long PAR_END_DOLLAR = 0x400;
 inline constexpr unsigned long PAR_END_EQUAL = 0x800;
+inline constexpr unsigned long PAR_END_NEXT = 0x1000;  // bare product: the line begins a report
 
 // The grid product description the heading comparison's "/" form reads; never filled here.
 typedef struct {
@@ -59,6 +70,16 @@ int PAR_get_status(int ind);
 // 1 in the last mode (parameter "last"), where reading keeps each product for the final
 // listing and hands out no line; else 0.
 int PAR_last_mode();
+// The word that begins a bare report (the converter's "TAF"; at most 9 characters are kept):
+// the line must begin with it in its first column, followed by a blank, a tab or its end; a
+// piece that continues a file line never counts. Identification also tests such a line with
+// the text behind the word and the optional words AMD and then COR, as a plain identifier
+// ("-id CYYZ" selects "TAF AMD CYYZ ..."). Null or empty: no bare reports (the start state).
+// Returns 0.
+int PAR_set_report_word(const char* word);
+// 1 when the line PAR_read handed out last is a piece that continues the file line of the
+// line handed out before it (a file line longer than PAR_LINE_MAX comes in pieces), else 0.
+int PAR_continues(int ind);
 // Opens the bulletin file of the current file name: a name the user gave as it is, a name
 // chosen by date rebuilt for date under the file type. Also opens the header index file of
 // that date when there is one. A file still open is closed first. The slot index 0, or -1.
@@ -83,7 +104,9 @@ int fgetstring(FILE* ifile, char* string, int len);
 int PAR_set_identifier(const char* str);
 // 1 when a report of a selected station begins (its first line held), 0 when the product
 // ended (at once after a report that ended at the next heading) or after PAR_MAX_TRIES
-// lines, -1 for no file or the end of the file.
+// lines, -1 for no file or the end of the file. A line that ended the report before is
+// examined first: one that ended it otherwise than at "=", or, with a station list, the
+// "=" line of a report of more than one line (a one-line report's line is passed over).
 int PAR_identifier(int ind);
 // 1 when the zone id (state, type letter, number: NYZ072) is listed on a zone line. The state
 // and type of the current zone line are kept for its continuation lines.

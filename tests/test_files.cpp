@@ -1,6 +1,7 @@
 // Files: path utilities, name conventions, and the choice and sequencing of input files.
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -656,6 +657,53 @@ TEST_F(CurrentTest, ResultIsTheTimeBroughtDownToTheStep) {
     EXPECT_EQ(FILE_set_current("", nullptr), 1709647200);  // 14:37 brought down to 14:00
     setenv("joxcurtime", "#202403051437", 1);
     EXPECT_EQ(FILE_set_current("", nullptr), 1709647200);
+}
+
+// The date of a file whose name gives none: its modification time, or "now" for the
+// standard input. The fixed date fields of the file choice do not apply to it.
+TEST_F(FilesTest, DateOfAFileByItsTime) {
+    write_file(dir.file("undated.txt"), "TAF\n");
+    struct timespec times[2] = {{1719799200, 0}, {1719799200, 0}};  // 2024-07-01 02:00:00
+    ASSERT_EQ(utimensat(AT_FDCWD, dir.file("undated.txt").c_str(), times, 0), 0);
+    Date fixed = NO_DATE;
+    fixed.hour = 12;
+    FILE_set_time(&fixed);
+    struct Case {
+        std::string file;
+        const char* curtime;  // joxcurtime, or null for none
+        int result;
+        Date date;
+    };
+    const Date july = {2024, 7, 1, 183, 1, 2, 0, 0};  // a Monday
+    const Case cases[] = {
+        {dir.file("undated.txt"), "202403051437", 0, july},
+        {"-", "202403051437", 0, {2024, 3, 5, 65, 2, 14, 37, 0}},
+        {"", "#2024123123", 0, {2024, 12, 31, 366, 2, 23, 0, 0}},
+        {"std", "202402290000", 0, {2024, 2, 29, 60, 4, 0, 0, 0}},
+        {dir.file("missing.txt"), "202403051437", -1, NO_DATE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file + " " + (c.curtime != nullptr ? c.curtime : "-"));
+        setenv("joxcurtime", c.curtime, 1);
+        Date date = NO_DATE;
+        EXPECT_EQ(FILE_time_date(c.file.c_str(), &date), c.result);
+        EXPECT_EQ(date.year, c.date.year);
+        EXPECT_EQ(date.month, c.date.month);
+        EXPECT_EQ(date.day, c.date.day);
+        EXPECT_EQ(date.jday, c.date.jday);
+        EXPECT_EQ(date.wday, c.date.wday);
+        EXPECT_EQ(date.hour, c.date.hour);
+        EXPECT_EQ(date.min, c.date.min);
+    }
+    EXPECT_EQ(FILE_time_date("-", nullptr), -1);
+    // Without joxcurtime, the standard input is now.
+    unsetenv("joxcurtime");
+    Date now_date = NO_DATE;
+    const int64_t before = DATE_get_time(nullptr);
+    ASSERT_EQ(FILE_time_date("-", &now_date), 0);
+    const int64_t taken = DATE_num_sec(&now_date);
+    EXPECT_GE(taken, before);
+    EXPECT_LE(taken, DATE_get_time(nullptr));
 }
 
 TEST_F(CurrentTest, LatestSearchKeepsTheLastNameTriedAtItsLimit) {

@@ -387,7 +387,9 @@ TEST_F(ParTool, Reports) {
         {"upper-air form", feed({"FTUS43 KOKX", "TTAA 62001 72201 99012=", "72201 TTBB 6200/ 72202=",
                                  "KILM TTAA 62001 72201=", "72201 NO TYPE="}),
          "ua:72201", 2048, {{"TTAA 62001 72201 99012="}, {"KILM TTAA 62001 72201="}, {"72201 NO TYPE="}}},
-        {"= line not examined again", feed(KOKX), "KJFK,+SKC", 2048, {JFK, {EWR[1]}}},
+        // With a station list the "=" line that ended a report is examined again: +SKC
+        // selects it as a one-line report of its own, which is then passed over.
+        {"= line examined again", feed(KOKX), "KJFK,+SKC", 2048, {JFK, {JFK[2]}, {EWR[1]}}},
         {"ends at headings and ETX", uk, nullptr, 2048, {egll, egkk, {"TAF CYYZ 151640Z 1518/1624", egzz[0], egzz[1]}}},
         {"ended at a heading", uk, "EGKK", 2048, {egkk}},
         {"next product not read on", uk, "EGKK,EGXX", 2048, {egkk}},
@@ -411,6 +413,175 @@ TEST_F(ParTool, Reports) {
     PAR_set_output(2);
     ASSERT_EQ(open_text(feed(KOKX)), 0);
     EXPECT_EQ(collect(), Reports{EWR});
+}
+
+// ---- Bare reports, long lines, and the line that ended a report ----
+
+const std::string BARE_JFK = "TAF KJFK 081130Z 0812/0918 18010KT P6SM SCT250";
+const std::string BARE_LGA = "TAF KLGA 081130Z 0812/0918 19008KT P6SM FEW250";
+
+TEST_F(ParTool, BareReports) {
+    // A 300-character report line: the reader hands it out in pieces of 128.
+    const std::string long_line = BARE_JFK + " " + std::string(253, 'X');
+    const Lines long_pieces = {long_line.substr(0, 128), long_line.substr(128, 128),
+                               long_line.substr(256)};
+    // A line whose second piece begins with the word: it neither starts nor ends a report.
+    const std::string word_inside = BARE_JFK + std::string(128 - BARE_JFK.size(), ' ') + BARE_LGA;
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* word;
+        const char* ids;
+        Reports reports;
+    };
+    // clang-format off
+    const std::vector<Case> cases = {
+        {"one line with =", feed({BARE_JFK + "="}), "TAF", nullptr, {{BARE_JFK + "="}}},
+        {"one line without =, final newline", feed({BARE_JFK}), "TAF", nullptr, {{BARE_JFK}}},
+        {"one line without = or final newline", BARE_JFK, "TAF", nullptr, {{BARE_JFK}}},
+        {"one line a report", feed({BARE_JFK, BARE_LGA + "=", BARE_JFK}), "TAF", nullptr,
+         {{BARE_JFK}, {BARE_LGA + "="}, {BARE_JFK}}},
+        {"CR LF line ends", feed({BARE_JFK, BARE_LGA}, "\r\n"), "TAF", nullptr, {{BARE_JFK}, {BARE_LGA}}},
+        {"several lines, lone TAF", feed({"TAF", "KJFK 081130Z 0812/0918 18010KT", "  FM081500 20012KT=", "TAF",
+                                          "KLGA 081130Z 0812/0918 19008KT", "  FM081500 21010KT"}), "TAF", nullptr,
+         {{"TAF", "KJFK 081130Z 0812/0918 18010KT", "  FM081500 20012KT="},
+          {"TAF", "KLGA 081130Z 0812/0918 19008KT", "  FM081500 21010KT"}}},
+        {"several lines, a station", feed({"TAF", "KJFK 081130Z 0812/0918 18010KT", "  FM081500 20012KT", "TAF",
+                                           "KLGA 081130Z 0812/0918 19008KT", "  FM081500 21010KT"}), "TAF", "KLGA",
+         {{"KLGA 081130Z 0812/0918 19008KT", "  FM081500 21010KT"}}},
+        // The end rules turn the tab into a blank, as every control character inside a line.
+        {"tab after the word", feed({"TAF\tKJFK 081130Z"}), "TAF", nullptr, {{"TAF KJFK 081130Z"}}},
+        {"not the word", feed({"TAFJFK 081130Z", " TAF KJFK 081130Z", "taf KJFK 081130Z", "TAF-KJFK"}), "TAF",
+         nullptr, {}},
+        {"no report word", feed({BARE_JFK}), "", nullptr, {}},
+        {"bare, then a framed bulletin", feed({BARE_JFK, SOH, "301 ", "FTUS43 KOKX 081130",
+                                              "KLGA 081130Z 0812/0918 19008KT", "TAF AMD",
+                                              "KEWR 081130Z 0812/0918 20010KT=", ETX}), "TAF", nullptr,
+         // Inside a forecast bulletin a TAF line ends nothing.
+         {{BARE_JFK}, {"KLGA 081130Z 0812/0918 19008KT", "TAF AMD", "KEWR 081130Z 0812/0918 20010KT="}}},
+        {"ended before a heading", feed({BARE_JFK, "FTUS43 KOKX 081130", "TAF", "KLGA 081130Z 0812/0918="}), "TAF",
+         nullptr, {{BARE_JFK}, {"TAF", "KLGA 081130Z 0812/0918="}}},
+        {"ended at a ** line", feed({BARE_JFK, "** FXUS61 KOKX", BARE_LGA}), "TAF", nullptr, {{BARE_JFK}, {BARE_LGA}}},
+        {"heading, station list", feed({BARE_JFK, "FTUS43 KOKX 081130", "KLGA 081130Z 0812/0918="}), "TAF", "KLGA",
+         {{"KLGA 081130Z 0812/0918="}}},
+        {"a long line", feed({long_line, BARE_LGA}), "TAF", nullptr, {long_pieces, {BARE_LGA}}},
+        {"a long line, a station", feed({BARE_LGA, long_line + "="}), "TAF", "KJFK",
+         {{long_pieces[0], long_pieces[1], long_pieces[2] + "="}}},
+        {"the word in a continuing piece", feed({word_inside}), "TAF", nullptr,
+         {{word_inside.substr(0, 128), BARE_LGA}}},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        rules("", 2048, 2, c.ids);
+        PAR_set_report_word(c.word);
+        ASSERT_EQ(open_text(c.text), 0);
+        EXPECT_EQ(collect(), c.reports);
+    }
+}
+
+TEST_F(ParTool, StationBehindTheReportWords) {
+    const Lines product = {"FCCN31 CWAO 121200",
+                           "TAF CYYZ 121140Z 1212/1318 18010KT=",
+                           "TAF AMD CYUL 121140Z 1212/1318 18010KT=",
+                           "TAF AMD COR CYOW 121140Z 1212/1318 18010KT=",
+                           "TAF COR CYVR 121140Z 1212/1318 18010KT=",
+                           "TAF  AMD\tCYQB 121140Z 1212/1318 18010KT=",
+                           "TAF COR AMD CYXE 121140Z 1212/1318 18010KT=",  // out of order
+                           "TAF AMD AMD CYXU 121140Z 1212/1318 18010KT=",  // AMD once
+                           "TAFAMD CYQR 121140Z 1212/1318 18010KT=",
+                           "TAF"};
+    struct Case {
+        const char* ids;
+        const char* word;
+        Lines selected;
+    };
+    const Case cases[] = {
+        {"cyy", "TAF", {product[1]}},
+        {"CYUL,CYOW,CYVR,cyqb", "TAF", {product[2], product[3], product[4], "TAF  AMD CYQB 121140Z 1212/1318 18010KT="}},
+        {"CYXE,CYXU,CYQR", "TAF", {}},
+        {"CY", "", {}},          // without the report word only the line's start counts
+        {"TAF AMD", "TAF", {product[2], product[3], product[7]}},  // the line's start still counts
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ids);
+        rules("", 2048, 2, c.ids);
+        PAR_set_report_word(c.word);
+        ASSERT_EQ(open_text(feed(product)), 0);
+        Lines selected;
+        for (const Lines& r : collect()) selected.insert(selected.end(), r.begin(), r.end());
+        EXPECT_EQ(selected, c.selected);
+    }
+}
+
+TEST_F(ParTool, ReportAfterALineEndingInEqual) {
+    const Lines product = {"FTUS43 KOKX 121130", "KAAA 121130Z 1212/1318 18010KT",
+                           "KBBB 121130Z 1212/1318 20010KT=", "KCCC 121130Z 1212/1318 21010KT",
+                           "   FM121500 22010KT="};
+    struct Case {
+        const char* ids;
+        Reports reports;
+    };
+    const Case cases[] = {
+        // KAAA lacks its "=": its report runs on into KBBB's line, which still begins KBBB's.
+        {"KAAA,KBBB", {{product[1], product[2]}, {product[2]}}},
+        {"KBBB,KAAA", {{product[1], product[2]}, {product[2]}}},
+        {"KBBB", {{product[2]}}},
+        {"KBBB,KCCC", {{product[2]}, {product[3], product[4]}}},  // a one-line report once
+        {nullptr, {{product[1], product[2]}, {product[3], product[4]}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ids != nullptr ? c.ids : "every report");
+        rules("", 2048, 2, c.ids);
+        ASSERT_EQ(open_text(feed(product)), 0);
+        EXPECT_EQ(collect(), c.reports);
+    }
+}
+
+TEST_F(ParTool, PiecesOfALongLineSayTheyContinueIt) {
+    const std::string jfk = "KJFK 121130Z 1212/1318 " + std::string(277, 'X');  // 300 characters
+    const std::string exact = "KJFK 121130Z " + std::string(115, 'Y');          // 128 characters
+    const std::string cr = "KJFK 121130Z " + std::string(114, 'Z');             // 127 and CR CR LF
+    using Piece = std::pair<std::string, int>;
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* ids;
+        std::vector<Piece> reads;  // each line handed out and PAR_continues after it
+        int status;
+    };
+    // clang-format off
+    const std::vector<Case> cases = {
+        {"300 characters", feed({"FTUS43 KOKX", jfk, "  FM121500 BKN050="}), "KJFK",
+         {{jfk.substr(0, 128), 0}, {jfk.substr(128, 128), 1}, {jfk.substr(256), 1}, {"  FM121500 BKN050=", 0}}, 2048},
+        {"every report", feed({"FTUS43 KOKX", jfk + "="}), nullptr,
+         {{jfk.substr(0, 128), 0}, {jfk.substr(128, 128), 1}, {jfk.substr(256) + "=", 1}}, 2048},
+        {"one line with =", feed({"FTUS43 KOKX", jfk + "="}), "KJFK",
+         {{jfk.substr(0, 128), 0}, {jfk.substr(128, 128), 1}, {jfk.substr(256) + "=", 1}}, 2048},
+        {"exactly one piece", feed({"FTUS43 KOKX", exact, "  FM121500 BKN050="}), "KJFK",
+         {{exact, 0}, {"  FM121500 BKN050=", 0}}, 2048},
+        {"a piece of carriage returns", feed({"FTUS43 KOKX", cr, "  FM121500 BKN050="}, "\r\r\n"), "KJFK",
+         {{cr, 0}, {"", 1}, {"  FM121500 BKN050=", 0}}, 2048},
+        {"exactly one piece at the end", feed({"FTUS43 KOKX", exact}), "KJFK", {{exact, 0}}, 4},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        rules("", 2048, 2, c.ids);
+        ASSERT_EQ(open_text(c.text), 0);
+        char pat[] = "FT";
+        ASSERT_EQ(PAR_search(0, pat), 1);
+        ASSERT_EQ(PAR_identifier(0), 1);
+        std::vector<Piece> reads;
+        char line[PAR_LINE_SIZE];
+        int got = 1;
+        for (int i = 0; i < 10 && got > 0; ++i) {
+            got = PAR_read(0, 0, i, line);
+            if (got > 0 || PAR_get_status(0) == 2048) reads.emplace_back(line, PAR_continues(0));
+        }
+        EXPECT_EQ(reads, c.reads);
+        EXPECT_EQ(PAR_get_status(0), c.status);
+    }
 }
 
 TEST_F(ParTool, ReportEndStatuses) {

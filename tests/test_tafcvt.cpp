@@ -1,7 +1,9 @@
 // The converter end to end: the built program run as a user runs it, with an environment of
 // its own (defaults file, data folder, fixed "now"), compared byte for byte with outputs
 // worked out by hand.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <regex>
@@ -188,7 +190,9 @@ class Tafcvt : public ::testing::Test {
     RunResult tafcvt(const std::vector<std::string>& args, const std::string& input = "",
                      std::vector<std::string> env = {}) {
         env.push_back("joxdefault=" + dir_.file("etc"));
-        env.push_back("joxcurtime=2024061212");
+        bool pinned = false;
+        for (const auto& e : env) pinned = pinned || e.rfind("joxcurtime=", 0) == 0;
+        if (!pinned) env.push_back("joxcurtime=2024061212");
         return testutil::run(TAFCVT_BIN, args, env, input, dir_.path());
     }
 
@@ -307,12 +311,218 @@ TEST_F(Tafcvt, HelpAndStatusZero) {
     EXPECT_EQ(quiet.out, "");
 }
 
+// The standard input has no file date: its reports take their months from the current
+// time (joxcurtime here), a day's month as for a file of that date.
 TEST_F(Tafcvt, StandardInput) {
-    RunResult r = tafcvt({"-ba", "-id", "KXYZ", "-"}, JUNE_FILE);
-    EXPECT_EQ(r.status, 0);
-    // Without a file date, the month of the report is not known.
-    EXPECT_NE(r.out.find("Sometown, ST (KXYZ) terminal forecast"), std::string::npos);
-    EXPECT_NE(r.out.find("winds from 200 deg at 15 kts with gusts to 25"), std::string::npos);
+    struct Case {
+        const char* curtime;
+        std::string out;
+    };
+    std::string july = XYZ_ENGLISH;
+    for (size_t at; (at = july.find("June")) != std::string::npos;) july.replace(at, 4, "July");
+    const Case cases[] = {
+        {"joxcurtime=2024061212", XYZ_ENGLISH},
+        {"joxcurtime=#2024071012", july},  // "issued on 12 July ... valid from 12 July"
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.curtime);
+        RunResult r = tafcvt({"-ba", "-id", "KXYZ", "-"}, JUNE_FILE, {c.curtime});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+// ---- Input as people have it ----
+
+// XYZ_ENGLISH is the report's heading and initial period, then its FM1500 period.
+const std::string XYZ_HEAD = XYZ_ENGLISH.substr(0, XYZ_ENGLISH.find("The weather starting"));
+const std::string XYZ_FM1500 = XYZ_ENGLISH.substr(XYZ_HEAD.size());
+const std::string XYZ_DECODED_HEAD = XYZ_DECODED.substr(0, XYZ_DECODED.find("NEW WX STARTING"));
+const std::string XYZ_DECODED_FM1500 =
+    XYZ_DECODED.substr(XYZ_DECODED_HEAD.size(), XYZ_DECODED.find("   COMMENTS") - XYZ_DECODED_HEAD.size());
+
+// The reports of JUNE_FILE as people copy them: one line each, "TAF" in front.
+const std::string XYZ_LINE =
+    "TAF KXYZ 121130Z 121212 18010KT P6SM SCT250 FM1500 20015G25KT 3SM -SHRA BKN030";
+const std::string ABC_LINE =
+    "TAF KABC 121125Z 1212/1312 VRB03KT P6SM SKC FM121800 27012G20KT P6SM FEW080";
+
+// A report on one line of 325 characters, eight FM1500 periods: the reader's pieces of 128
+// end inside the wind group 20015G25KT of the third period and inside FM1500 of the seventh.
+std::string long_report_line() {
+    std::string text = "TAF KXYZ 121130Z 121212 18010KT P6SM SCT250";
+    for (int i = 0; i < 8; ++i) text += " FM1500 20015G25KT 3SM -SHRA BKN030";
+    return text + "=";
+}
+
+std::string times(const std::string& text, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += text;
+    return out;
+}
+
+// Sets a file's modification time (seconds since 1970, UTC).
+bool set_file_time(const std::string& path, time_t secs) {
+    struct timespec times[2] = {{secs, 0}, {secs, 0}};
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+constexpr time_t JUNE_12_12Z = 1718193600;  // 2024-06-12 12:00:00, the day of JUNE_FILE
+constexpr time_t JULY_1_02Z = 1719799200;   // 2024-07-01 02:00:00
+
+TEST_F(Tafcvt, BareReportsAndLongLines) {
+    testutil::write_file(dir_.file("bare_then_framed.txt"), ABC_LINE + "=\n" + JUNE_FILE);
+    testutil::write_file(dir_.file("long.txt"), long_report_line() + "\n");
+    ASSERT_TRUE(set_file_time(dir_.file("bare_then_framed.txt"), JUNE_12_12Z));
+    ASSERT_TRUE(set_file_time(dir_.file("long.txt"), JUNE_12_12Z));
+    const std::string long_english = XYZ_HEAD + times(XYZ_FM1500, 8);
+    const std::string long_decoded =
+        XYZ_DECODED_HEAD + times(XYZ_DECODED_FM1500, 8) + "   COMMENTS: = \n\n";
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::string input;
+        std::string out;
+    };
+    // clang-format off
+    const std::vector<Case> cases = {
+        {"one line with =", {"-ba", "-"}, ABC_LINE + "=\n", ABC_ENGLISH},
+        {"one line without =", {"-ba", "-"}, ABC_LINE + "\n", ABC_ENGLISH},
+        {"one line without a final newline", {"-ba", "-"}, ABC_LINE, ABC_ENGLISH},
+        {"the raw echo: no empty line from the final newline", {"-ba", "-ou", "code+eng", "-"}, ABC_LINE + "=\n",
+         ABC_LINE + "=\n\n" + ABC_ENGLISH},
+        {"a file of one-line reports", {"-ba", "-"}, XYZ_LINE + "\n" + ABC_LINE + "\n", XYZ_ENGLISH + ABC_ENGLISH},
+        {"a station of them", {"-ba", "-id", "kabc", "-"}, XYZ_LINE + "\n" + ABC_LINE + "\n", ABC_ENGLISH},
+        {"lines with a lone TAF, without =", {"-ba", "-"},
+         "TAF\nKXYZ 121130Z 121212 18010KT P6SM SCT250\n     FM1500 20015G25KT 3SM -SHRA BKN030\n"
+         "TAF\nKABC 121125Z 1212/1312 VRB03KT P6SM SKC\n     FM121800 27012G20KT P6SM FEW080\n",
+         XYZ_ENGLISH + ABC_ENGLISH},
+        {"lines with =, decoded", {"-ba", "-ou", "dec", "-"},
+         "TAF KXYZ 121130Z 121212 18010KT P6SM SCT250\n     FM1500 20015G25KT 3SM -SHRA BKN030=\n", XYZ_DECODED},
+        {"bare, then framed bulletins", {"-ba", "@" + dir_.file("bare_then_framed.txt")}, "",
+         ABC_ENGLISH + XYZ_ENGLISH + ABC_ENGLISH + LFPG_AMD_ENGLISH},
+        {"a long line in English", {"-ba", "@" + dir_.file("long.txt")}, "", long_english},
+        {"a long line decoded", {"-ba", "-ou", "dec", "-id", "KXYZ", "-"}, long_report_line() + "\n", long_decoded},
+        {"a long line in a bulletin", {"-ba", "-ou", "dec", "-"},
+         "FTUS43 KOKX 121130\n" + long_report_line().substr(4) + "\n", long_decoded},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunResult r = tafcvt(c.args, c.input);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST_F(Tafcvt, UndatedFileTakesItsModificationTime) {
+    const std::string path = dir_.file("today.txt");
+    testutil::write_file(path, "TAF KXYZ 302330Z 0100/0206 18010KT P6SM SCT250\n");
+    ASSERT_TRUE(set_file_time(path, JULY_1_02Z));
+    // Issued on the 30th: the day lies before the file's day, in the month before July.
+    const std::string expected =
+        "Sometown, ST (KXYZ) terminal forecast issued on 30 June at 23:30Z valid\n"
+        "from 1 July at 00Z to 2 July at 06Z.\n"
+        "\n"
+        "The initial weather is:\n"
+        "winds from 180 deg at 10 kts, visibility is greater than 6.0 miles, clouds\n"
+        "25000 ft scattered.\n"
+        "\n";
+    for (const std::string& name : {"@" + path, path}) {
+        SCOPED_TRACE(name);
+        RunResult r = tafcvt({"-ba", name});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, expected);
+        EXPECT_EQ(r.err, "");
+    }
+    // A name the template dates keeps its own date, whatever the file's time.
+    ASSERT_TRUE(set_file_time(dir_.file("bull/24061212_taf"), JULY_1_02Z));
+    RunResult dated = tafcvt({"-ba", "-id", "KXYZ", "24061212"});
+    EXPECT_EQ(dated.out, XYZ_ENGLISH);
+}
+
+TEST_F(Tafcvt, CanadianReportsSelectedByTheirStation) {
+    const std::string canada = product(301, {"FCCN31 CWAO 121200",
+                                             "TAF CYYZ 121140Z 1212/1318 18010KT P6SM SCT250=",
+                                             "TAF AMD CYUL 121140Z 1212/1318 18010KT P6SM SCT250=",
+                                             "TAF CYOW 121140Z 1212/1318 18010KT P6SM SCT250="});
+    const std::string initial =
+        "\n"
+        "The initial weather is:\n"
+        "winds from 180 deg at 10 kts, visibility is greater than 6.0 miles, clouds\n"
+        "25000 ft scattered.\n"
+        "\n";
+    const std::string yyz =
+        "CYYZ terminal forecast issued on 12 June at 11:40Z valid from 12 June at\n"
+        "12Z to 13 June at 18Z.\n" + initial;
+    const std::string yul =
+        "CYUL terminal forecast (amendment) issued on 12 June at 11:40Z valid from\n"
+        "12 June at 12Z to 13 June at 18Z.\n" + initial;
+    struct Case {
+        const char* ids;
+        std::string out;
+    };
+    const Case cases[] = {{"cyy", yyz}, {"CYUL", yul}, {"cyul,cyyz", yyz + yul}, {"CYQB", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ids);
+        RunResult r = tafcvt({"-ba", "-id", c.ids, "-"}, canada);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, c.out);
+    }
+}
+
+// A report that lacks its "=" runs on into the next report's line; with both stations
+// listed the next report is still read from that line.
+TEST_F(Tafcvt, ReportAfterOneThatLacksItsEqual) {
+    const std::string xyz = "KXYZ 121130Z 121212 18010KT P6SM SCT250";
+    const std::string abc = "KABC 121125Z 1212/1312 VRB03KT P6SM SKC=";
+    const std::string bulletin = product(401, {"FTUS43 KOKX 121130", xyz, abc});
+    const std::string abc_head = ABC_ENGLISH.substr(0, ABC_ENGLISH.find("The weather starting"));
+    struct Case {
+        const char* ids;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"KXYZ,KABC", xyz + "\n" + abc + "\n\n" + XYZ_HEAD + abc + "\n\n" + abc_head},
+        {"KABC,KXYZ", xyz + "\n" + abc + "\n\n" + XYZ_HEAD + abc + "\n\n" + abc_head},
+        {"KABC", abc + "\n\n" + abc_head},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ids);
+        RunResult r = tafcvt({"-ba", "-ou", "code+eng", "-id", c.ids, "-"}, bulletin);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, c.out);
+    }
+}
+
+TEST_F(Tafcvt, NamedFileWithoutTafIsReported) {
+    testutil::write_file(dir_.file("notes.txt"), "TAFS AT 12Z\n TAF KXYZ\n");
+    testutil::write_file(dir_.file("bull/24061211_taf"), "NO FORECAST HERE\n");
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::string input;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {"a file named", {"-ba", "@" + dir_.file("notes.txt")}, "",
+         "No TAF found in " + dir_.file("notes.txt") + "\n"},
+        {"the standard input", {"-ba", "-"}, "NOTHING\n", "No TAF found in -\n"},
+        {"an empty standard input", {"-ba", "-"}, "", "No TAF found in -\n"},
+        {"each file named", {"-ba", "-id", "KXYZ", "24061212", "24061211"}, "",
+         "No TAF found in " + dir_.file("bull/24061211_taf") + "\n"},
+        {"a file chosen by date", {"-ba", "-cu", "#2024061211"}, "", ""},
+        {"a forecast bulletin without the station", {"-ba", "-id", "KQQQ", "24061212"}, "", ""},
+        {"a bare report", {"-ba", "-id", "KQQQ", "-"}, ABC_LINE, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunResult r = tafcvt(c.args, c.input);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, c.err);
+    }
 }
 
 TEST_F(Tafcvt, MissingNamedFileIsReportedAndTheRunGoesOn) {

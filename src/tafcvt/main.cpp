@@ -3,14 +3,13 @@
 //
 // The driver declares the program's resources, settles the output form and the message
 // level, chooses the input files and the station selection, walks every forecast bulletin of
-// every input file, gathers the lines of each report of a selected station into one text,
-// echoes it and hands it to the report decoder.
+// every input file (and every bare report, one without a bulletin heading), gathers the
+// lines of each report of a selected station into one text (taf_gather), echoes it and hands
+// it to the report decoder.
 //
 // Exit status: 0 normally and after help; 1 when an input file the user named could not be
 // opened (the other files are still read); 7 when the loop window stops answering.
 #include <cstdio>
-#include <cstring>
-#include <string_view>
 
 #include "cty_tool.h"
 #include "files.h"
@@ -21,15 +20,14 @@
 #include "string.h"
 #include "system.h"
 #include "taf.h"
+#include "taf_gather.h"
 #include "tafcvt_res.h"
 
 namespace {
 
-constexpr int REPORT_MAX = 5000;        // characters of one gathered report, newlines included
 constexpr int IDENT_SIZE = 40;          // the identifier typed at the prompt
 constexpr int IDENT_PROMPT_LENGTH = 20; // the prompt keeps at most 19 characters of it
 constexpr int HEADER_PATTERN_SIZE = 50;
-constexpr size_t WORD_MAX = 10;         // characters of a word of the report-start test
 constexpr int END_EQUAL = 2048;         // the report ended at its line ending in "="
 
 // Items of the resource output, applied in order (a later item overrides an earlier one).
@@ -45,9 +43,6 @@ constexpr OutputItem OUTPUT_ITEMS[] = {
     {"dec+eng", 0, true},
 };
 
-char report[REPORT_MAX + 1];     // the gathered report
-int report_length = 0;           // its characters
-char line[PAR_LINE_SIZE + 1];    // one report line
 bool named_file_failed = false;  // an input file the user named could not be opened
 
 void print_help() {
@@ -84,75 +79,34 @@ const char* choose_stations() {
     return selection;
 }
 
-// sscanf's whitespace in the C locale.
-bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-const char* skip_spaces(const char* p) {
-    while (is_space(*p)) ++p;
-    return p;
-}
-
-// Characters of the word at p, at most WORD_MAX: what "%10s" takes.
-size_t word_length(const char* p) {
-    size_t n = 0;
-    while (n < WORD_MAX && p[n] != '\0' && !is_space(p[n])) ++n;
-    return n;
-}
-
-// True when the line opens the report proper: "TAF" and a second word, or a 4-character
-// station identifier followed by a day-and-time group (DDHHMMZ or DDHHMM). The two words are
-// taken as sscanf takes them with "%10s %10s": a first word longer than 10 characters goes
-// on as the second.
-bool starts_report(const char* text) {
-    const char* first = skip_spaces(text);
-    if (*first == '\0') return false;
-    size_t first_len = word_length(first);
-    const char* second = skip_spaces(first + first_len);
-    if (*second == '\0') return false;
-    if (first_len == 3 && memcmp(first, "TAF", 3) == 0) return true;
-    size_t second_len = word_length(second);
-    return first_len == 4 && (second_len == 6 || second_len == 7);
-}
-
-// Once the report text is full, nothing more is added (not even a line end).
-void gather(const char* text) {
-    if (report_length >= REPORT_MAX) return;
-    size_t n = strnlen(text, static_cast<size_t>(REPORT_MAX - report_length));
-    memcpy(report + report_length, text, n);
-    report_length += static_cast<int>(n);
-    if (report_length < REPORT_MAX) report[report_length++] = '\n';
-    report[report_length] = '\0';
-}
-
-// Reads the lines of one report. False when the reader's last mode answered without
-// handing out a line: it keeps products for the final listing instead of reading them.
-bool read_report(int ind) {
-    report[0] = '\0';
-    report_length = 0;
-    bool found = false;
-    for (int i = 0;; ++i) {
-        if (PAR_read(ind, 0, i, line) <= 0) break;
-        if (PAR_last_mode()) return false;
-        if (!found) found = starts_report(line);
-        if (found) gather(line);
-    }
-    if (PAR_get_status(ind) == END_EQUAL) gather(line);
-    return true;
-}
-
-void convert_file(int ind) {
+// Converts every report of the selected stations in the open file ind. The count of
+// products found: forecast bulletins and bare products.
+int convert_file(int ind) {
     char header[HEADER_PATTERN_SIZE];
     snprintf(header, sizeof header, "%s", "F(T|CCN)");
+    int products = 0;
     while (PAR_search(ind, header) == 1) {
+        ++products;
         while (PAR_identifier(ind) == 1) {
-            bool delivered = read_report(ind);
-            if (report[0] != '\0') {
-                MESS_print(raw_mes, "%s\n", report);
-                TAF_decode(report);
+            bool delivered = TAF_gather_report(ind) == 1;
+            if (TAF_gather_length() > 0) {
+                MESS_print(raw_mes, "%s\n", TAF_gather_text());
+                TAF_decode(TAF_gather_text());
             }
             if (!delivered) break;
         }
     }
+    return products;
+}
+
+// A file whose name gives no date (no month: a name the template does not date, "@name",
+// standard input) takes the date of its modification time, standard input the current
+// time, so that the days of its reports get their months as in a dated file. Only the
+// decoder's date changes: the file was opened, and its index looked for, by its name.
+void date_undated_file(const char* name) {
+    if (file_date.month != DATE_MISSING) return;
+    Date stamp;
+    if (FILE_time_date(name, &stamp) == 0) file_date = stamp;
 }
 
 int convert_files() {
@@ -160,16 +114,19 @@ int convert_files() {
     int ind = -1;
     FILE_first(&file_date);
     while (FILE_get_next(filename)) {
+        const bool named = FILE_get_filename_type() == 1;
         FILE_get_date(&file_date);
         ind = PAR_open(&file_date);
         if (ind < 0) {
-            if (FILE_get_filename_type() == 1) {
+            if (named) {
                 MESS_print(MESS_WARN, "Cannot open the input file: %s\n", filename);
                 named_file_failed = true;
             }
             continue;
         }
-        convert_file(ind);
+        date_undated_file(filename);
+        if (convert_file(ind) == 0 && named)
+            MESS_print(MESS_WARN, "No TAF found in %s\n", filename);
         PAR_close(ind);
     }
     return ind;
@@ -187,6 +144,7 @@ int main(int argc, char** argv) {
     PAR_in_file("term_dat");
     PAR_set_end(END_EQUAL);
     PAR_set_output(2);
+    PAR_set_report_word("TAF");  // reports as people copy them, without a bulletin heading
 
     char filename[FILE_NAME_MAX];
     FILE_get_file_only("Enter the filename: ", filename);
