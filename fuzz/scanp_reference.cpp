@@ -1,329 +1,62 @@
-// The pattern scanner as a plain interpreter, element by element with nothing kept between
-// scans: the reference against which the fuzz targets check the library's scanner (which
-// keeps patterns cut into elements and settles many scans at their first character). Both
-// must give the same counts and store the same values for every pattern and text. Kept as
-// the scanner was before it kept patterns; a change of the scanner's behaviour changes it too.
+// The pattern scanner written a second time, from the pattern language alone and as plainly
+// as it can be: each scan reads its pattern afresh, element by element, and tries each
+// element on the text character by character, with no tables, no caches and no shortcuts.
+// The fuzz targets check the library's scanner against it, so it must not borrow the
+// library's reading of the language: where the two differ, the language decides which is
+// wrong. Slow on purpose; only the fuzz targets call it.
+//
+// The text is the param's characters from 0 to length (a NUL inside is a character like
+// any other: the scanner is bound by the length it was given). Limits are those the
+// scanner's header gives: width 999 when none is written (c: 1), s at most 80 characters,
+// a miss text counts its first 19 characters, a list or set without its closing character
+// never matches. Destinations follow the header too: a text field is cut to its buffer, a
+// destination of the wrong kind or missing at the end is neither written nor counted.
 #include "scanp_reference.h"
 
-#include <cerrno>
-#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace scanp_reference {
 
 namespace {
 
-constexpr int SCANP_DEFAULT_WIDTH = 999;     // width of a directive written without one
-constexpr int SCANP_MISS_MAX = 19;           // characters of a miss text that count
-constexpr int SCANP_WORD_MAX = 80;           // the s directive's own limit
-// Written widths are read up to this value; no text handed to the scanner is longer.
-constexpr int SCANP_WIDTH_LIMIT = 1000000;
-// Room for a float field in the rare case that it has to be converted a second time.
-constexpr int SCANP_FLOAT_COPY = 1024;
+constexpr int DEFAULT_WIDTH = 999;  // a directive written without a width
+constexpr int MISS_MAX = 19;        // characters of a miss text that count
+constexpr int WORD_MAX = 80;        // what s takes whatever its width
 
 bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-// Whitespace in the character-class sense.
-bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-// What a pattern space and the w directive take.
+// White space in the character-class sense (D, F and s).
+bool is_class_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+// What a pattern space and w take.
 bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
-// What the W directive takes: blanks without the newline.
+// What W takes: the blanks but newline.
 bool is_line_blank(char c) { return c == ' ' || c == '\r' || c == '\t'; }
 
-// One directive as written: "%", then "*", "<", width, "!miss!" and the letter.
+// One directive as written: "%", then "*", "<", width, "!miss!" and the letter, each
+// optional, in that order; the body of a list or set follows its letter.
 struct Directive {
-    bool store = true;     // no "*"
-    bool at_most = false;  // "<"
-    bool has_width = false;
-    int width = SCANP_DEFAULT_WIDTH;
+    bool store = true;
+    bool at_most = false;     // "<"
+    bool width_given = false;
+    long long width = 0;      // as written, or some width beyond any text
     bool has_miss = false;
-    std::string_view miss;  // at most SCANP_MISS_MAX characters
-    char letter = '\0';
+    std::string miss;         // its first MISS_MAX characters
+    char letter = '\0';       // '\0': the pattern ended inside the directive
+    std::string body;         // what stands between "(" and ")" or "[" and "]"
+    bool closed = false;      // the list or set has its closing character
 };
 
-// Working state of one scan.
-struct Scan {
-    const char* text;    // the whole text
-    int end;             // its length
-    int start;           // off at the call
-    int cur;             // the cursor
-    const ScanArg* args; // destinations in directive order
-    int nargs;
-    int next_arg = 0;
-    int matched = 0;
-    int assigned = 0;
-};
+bool is_directive_letter(char c) { return c != '\0' && strchr("dDfFn([ANsScwW", c) != nullptr; }
 
-enum class Step { ok, fail };
-
-// The next destination, or null when the caller gave no more.
-const ScanArg* take_arg(Scan& s) {
-    if (s.next_arg >= s.nargs) return nullptr;
-    return &s.args[s.next_arg++];
-}
-
-// Characters of text available from the cursor within width.
-int field_limit(const Scan& s, int width) {
-    int room = s.end - s.cur;
-    return s.cur + (width < room ? width : room);
-}
-
-bool accept_length(const Directive& d, int len) {
-    if (len < 1) return false;
-    return !(d.has_width && !d.at_most) || len == d.width;
-}
-
-void store_int(Scan& s, const ScanArg* a, int value) {
-    if (a == nullptr || a->kind != ScanKind::Int) return;
-    *static_cast<int*>(a->ptr) = value;
-    ++s.assigned;
-}
-
-void store_float(Scan& s, const ScanArg* a, float value) {
-    if (a == nullptr || a->kind != ScanKind::Float) return;
-    *static_cast<float*>(a->ptr) = value;
-    ++s.assigned;
-}
-
-// Stores n characters cut to fit the destination; terminated unless raw (the c directive).
-void store_text(Scan& s, const ScanArg* a, const char* from, int n, bool raw) {
-    if (a == nullptr || a->kind != ScanKind::Text || a->ptr == nullptr || a->size == 0) return;
-    char* to = static_cast<char*>(a->ptr);
-    size_t room = raw ? a->size : a->size - 1;
-    size_t count = static_cast<size_t>(n) < room ? static_cast<size_t>(n) : room;
-    memcpy(to, from, count);
-    if (!raw) to[count] = '\0';
-    ++s.assigned;
-}
-
-// Decimal value of sign and digits, held at the int range.
-int to_int(const char* p, const char* e) {
-    bool negative = false;
-    long long value = 0;
-    for (; p < e; ++p) {
-        if (*p == '-') {
-            negative = true;
-        } else if (is_digit(*p)) {
-            if (value <= INT_MAX) value = value * 10 + (*p - '0');
-        }
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
-}
-
-// Single-precision value of a float field (sign, digits, one ".", exponent).
-float to_float(const char* p, const char* e) {
-    float value = 0.0f;
-    auto res = std::from_chars(p, e, value);
-    if (res.ec != std::errc::result_out_of_range) return value;
-    // Out of range: the conventional conversion gives the infinity or zero the C library
-    // would give.
-    char copy[SCANP_FLOAT_COPY];
-    size_t n = static_cast<size_t>(e - p) < sizeof copy - 1 ? static_cast<size_t>(e - p)
-                                                             : sizeof copy - 1;
-    memcpy(copy, p, n);
-    copy[n] = '\0';
-    int saved = errno;
-    value = strtof(copy, nullptr);
-    errno = saved;
-    return value;
-}
-
-// The number directives' rule for a field without a digit. ok moves past the miss text
-// (the directive matched) or passes the directive over; fail ends the scan.
-Step missing_number(Scan& s, const Directive& d, const ScanArg* a, bool is_float) {
-    if (!d.has_miss) return Step::fail;
-    int n = static_cast<int>(d.miss.size());
-    if (n > d.width || n > s.end - s.cur || memcmp(s.text + s.cur, d.miss.data(), n) != 0)
-        return Step::ok;  // passed over: not matched, nothing stored
-    ++s.matched;
-    if (d.store) {
-        if (is_float)
-            store_float(s, a, static_cast<float>(SCANP_MISSING));
-        else
-            store_int(s, a, SCANP_MISSING);
-    }
-    s.cur += n;
-    return Step::ok;
-}
-
-// A number field from the cursor: [num_begin, num_end) is the sign and digits,
-// field_end closes the field (trailing whitespace of D and F included).
-struct NumberField {
-    int num_begin;
-    int num_end;
-    int field_end;
-    int digits;
-};
-
-int skip_spaces(const Scan& s, int i, int lim) {
-    while (i < lim && is_space(s.text[i])) ++i;
-    return i;
-}
-
-NumberField read_number(const Scan& s, const Directive& d, bool spaced, bool is_float) {
-    int lim = field_limit(s, d.width);
-    int i = spaced ? skip_spaces(s, s.cur, lim) : s.cur;
-    NumberField f{i, i, i, 0};
-    if (i < lim && s.text[i] == '-') ++i;
-    bool dot = false;
-    while (i < lim) {
-        char c = s.text[i];
-        if (is_digit(c)) {
-            ++f.digits;
-        } else if (is_float && c == '.' && !dot) {
-            dot = true;
-        } else {
-            break;
-        }
-        ++i;
-    }
-    if (is_float && f.digits > 0 && i < lim && (s.text[i] == 'e' || s.text[i] == 'E')) {
-        int j = i + 1;
-        if (j < lim && (s.text[j] == '+' || s.text[j] == '-')) ++j;
-        int k = j;
-        while (k < lim && is_digit(s.text[k])) ++k;
-        if (k > j) i = k;  // an exponent without digits is not part of the field
-    }
-    f.num_end = i;
-    f.field_end = spaced ? skip_spaces(s, i, lim) : i;
-    return f;
-}
-
-// d D f F.
-Step scan_number(Scan& s, const Directive& d, const ScanArg* a) {
-    bool spaced = d.letter == 'D' || d.letter == 'F';
-    bool is_float = d.letter == 'f' || d.letter == 'F';
-    NumberField f = read_number(s, d, spaced, is_float);
-    if (f.digits == 0) return missing_number(s, d, a, is_float);
-    if (!accept_length(d, f.field_end - s.cur)) return Step::fail;
-    ++s.matched;
-    if (d.store) {
-        const char* p = s.text + f.num_begin;
-        const char* e = s.text + f.num_end;
-        if (is_float)
-            store_float(s, a, to_float(p, e));
-        else
-            store_int(s, a, to_int(p, e));
-    }
-    s.cur = f.field_end;
-    return Step::ok;
-}
-
-// Where the list that opens at p closes (the first close character), or null when the
-// pattern ends first.
-const char* find_close(const char* p, char close) {
-    while (*p != '\0' && *p != close) ++p;
-    return *p == close ? p : nullptr;
-}
-
-// "(" alt "|" alt ... ")": list runs from just after "(" to the ")".
-Step scan_alternatives(Scan& s, const Directive& d, const ScanArg* a, const char* list,
-                       const char* close) {
-    const char* text = s.text + s.cur;
-    const int room = s.end - s.cur;
-    const char* alt = list;
-    while (alt <= close) {
-        // Compare while reading the alternative; the lists are short and most fail at once.
-        int n = 0;
-        while (alt + n < close && alt[n] != '|' && n < room && text[n] == alt[n]) ++n;
-        if (alt + n == close || alt[n] == '|') {
-            ++s.matched;
-            if (d.store) store_text(s, a, alt, n, false);
-            s.cur += n;
-            return Step::ok;
-        }
-        alt += n;
-        while (alt < close && *alt != '|') ++alt;
-        ++alt;
-    }
-    if (d.has_miss) {
-        ++s.matched;
-        if (d.store) store_text(s, a, "", 0, false);
-        int lim = field_limit(s, d.width);
-        int n = static_cast<int>(d.miss.size());
-        int i = s.cur;
-        while (i < lim && i - s.cur < n && s.text[i] == d.miss[i - s.cur]) ++i;
-        s.cur = i;
-        return Step::ok;
-    }
-    if (d.at_most && !d.has_width) {
-        // An optional list: matched, but the destination keeps what it held.
-        ++s.matched;
-        if (d.store && a != nullptr && a->kind == ScanKind::Text) ++s.assigned;
-        return Step::ok;
-    }
-    return Step::fail;
-}
-
-// Whether c belongs to the set written in [m, close): "/A" letters, "/N" digits, "//" and
-// any other "/x" a slash; the character after a "/" is then examined as a member itself.
-bool set_member(char c, const char* m, const char* close) {
-    for (; m < close; ++m) {
-        bool hit;
-        if (*m == '/' && m + 1 < close) {
-            char k = m[1];
-            hit = k == 'A' ? is_letter(c) : k == 'N' ? is_digit(c) : c == '/';
-        } else {
-            hit = *m == c;
-        }
-        if (hit) return true;
-    }
-    return false;
-}
-
-// The common end of the run directives: the field is [cur, field_end).
-Step take_run(Scan& s, const Directive& d, const ScanArg* a, int field_end, bool raw) {
-    int n = field_end - s.cur;
-    if (!accept_length(d, n)) return Step::fail;
-    ++s.matched;
-    if (d.store) store_text(s, a, s.text + s.cur, n, raw);
-    s.cur = field_end;
-    return Step::ok;
-}
-
-template <class Pred>
-int run_end(const Scan& s, int lim, Pred member) {
-    int i = s.cur;
-    while (i < lim && member(s.text[i])) ++i;
-    return i;
-}
-
-// "[" members "]": members runs from just after "[" to the "]".
-Step scan_set(Scan& s, const Directive& d, const ScanArg* a, const char* members,
-              const char* close) {
-    bool invert = members < close && *members == '^';
-    if (invert) ++members;
-    int lim = field_limit(s, d.width);
-    int i = run_end(s, lim, [&](char c) { return set_member(c, members, close) != invert; });
-    return take_run(s, d, a, i, false);
-}
-
-// A N s S c w W.
-Step scan_run(Scan& s, const Directive& d, const ScanArg* a) {
-    int lim = field_limit(s, d.width);
-    switch (d.letter) {
-        case 'A': return take_run(s, d, a, run_end(s, lim, is_letter), false);
-        case 'N': return take_run(s, d, a, run_end(s, lim, is_digit), false);
-        case 's': {
-            int word_lim = s.cur + SCANP_WORD_MAX < lim ? s.cur + SCANP_WORD_MAX : lim;
-            return take_run(s, d, a, run_end(s, word_lim, [](char c) { return !is_space(c); }),
-                            false);
-        }
-        case 'S': return take_run(s, d, a, lim, false);
-        case 'c': return take_run(s, d, a, lim, true);
-        case 'w': return take_run(s, d, a, run_end(s, lim, is_blank), false);
-        default: return take_run(s, d, a, run_end(s, lim, is_line_blank), false);  // W
-    }
-}
-
-// Reads "*", "<", the width, the miss text and the letter after a "%"; returns where the
-// letter stands (the terminator when the pattern ends first).
+// Reads the directive whose "%" stands before p; returns where the next element begins.
+// When the letter is not a directive letter, d.letter is left '\0' and the result points at
+// that letter, which is then read as the next element.
 const char* read_directive(const char* p, Directive& d) {
     if (*p == '*') {
         d.store = false;
@@ -333,108 +66,373 @@ const char* read_directive(const char* p, Directive& d) {
         d.at_most = true;
         ++p;
     }
-    if (is_digit(*p)) {
-        d.has_width = true;
-        int w = 0;
-        for (; is_digit(*p); ++p)
-            if (w < SCANP_WIDTH_LIMIT) w = w * 10 + (*p - '0');
-        d.width = w < SCANP_WIDTH_LIMIT ? w : SCANP_WIDTH_LIMIT;
+    while (is_digit(*p)) {
+        d.width_given = true;
+        if (d.width <= INT_MAX) d.width = d.width * 10 + (*p - '0');  // wider than any text
+        ++p;
     }
     if (*p == '!') {
-        const char* m = ++p;
-        while (*p != '\0' && *p != '!') ++p;
-        size_t n = static_cast<size_t>(p - m);
         d.has_miss = true;
-        d.miss = std::string_view(m, n < SCANP_MISS_MAX ? n : SCANP_MISS_MAX);
-        if (*p == '!') ++p;
+        ++p;
+        while (*p != '\0' && *p != '!') {
+            if (d.miss.size() < MISS_MAX) d.miss += *p;
+            ++p;
+        }
+        if (*p == '\0') return p;  // the pattern ended inside the miss text
+        ++p;
     }
-    d.letter = *p;
-    if (d.letter == 'c' && !d.has_width) {
-        d.width = 1;  // exactly one character
-        d.has_width = true;
-        d.at_most = false;
+    if (!is_directive_letter(*p)) return p;
+    d.letter = *p++;
+    if (d.letter == '(' || d.letter == '[') {
+        char close = d.letter == '(' ? ')' : ']';
+        while (*p != '\0' && *p != close) d.body += *p++;
+        if (*p == close) {
+            d.closed = true;
+            ++p;
+        }
     }
     return p;
 }
 
-bool is_directive_letter(char c) {
-    switch (c) {
-        case 'd': case 'D': case 'f': case 'F': case 'n': case '(': case '[':
-        case 'A': case 'N': case 's': case 'S': case 'c': case 'w': case 'W':
-            return true;
-        default:
-            return false;
-    }
+// The state of one scan.
+struct Scan {
+    const char* text;
+    int length;
+    int start;   // off
+    int cursor;
+    const ScanArg* args;
+    int nargs;
+    int next_arg = 0;
+    int matched = 0;
+    int assigned = 0;
+};
+
+// The character at the cursor plus k, or -1 past the end of the text.
+int char_at(const Scan& s, long long k) {
+    long long at = s.cursor + k;
+    if (at < 0 || at >= s.length) return -1;
+    return static_cast<unsigned char>(s.text[at]);
 }
 
-// Runs the directive whose letter stands at p; returns the pattern position after it, or
-// null when the directive failed.
-const char* scan_directive(Scan& s, const Directive& d, const char* p) {
-    const ScanArg* a = d.store ? take_arg(s) : nullptr;
-    Step step = Step::fail;
-    const char* next = p + 1;
-    switch (d.letter) {
-        case 'd': case 'D': case 'f': case 'F':
-            step = scan_number(s, d, a);
-            break;
-        case 'n':
-            ++s.matched;
-            if (d.store) store_int(s, a, s.cur - s.start);
-            step = Step::ok;
-            break;
-        case '(': case '[': {
-            const char* close = find_close(p + 1, d.letter == '(' ? ')' : ']');
-            if (close == nullptr) return nullptr;  // an unclosed list never matches
-            step = d.letter == '(' ? scan_alternatives(s, d, a, p + 1, close)
-                                   : scan_set(s, d, a, p + 1, close);
-            next = close + 1;
+bool text_has(const Scan& s, long long k) { return s.cursor + k < s.length; }
+
+char text_char(const Scan& s, long long k) { return s.text[s.cursor + k]; }
+
+// The destination a storing directive takes, or nullptr when the list has run out.
+const ScanArg* take_arg(Scan& s) {
+    if (s.next_arg >= s.nargs) {
+        ++s.next_arg;
+        return nullptr;
+    }
+    return &s.args[s.next_arg++];
+}
+
+bool fits(const ScanArg* a, ScanKind kind) { return a != nullptr && a->kind == kind; }
+
+void store_int(Scan& s, const ScanArg* a, int v) {
+    if (!fits(a, ScanKind::Int)) return;
+    memcpy(a->ptr, &v, sizeof v);
+    ++s.assigned;
+}
+
+void store_float(Scan& s, const ScanArg* a, float v) {
+    if (!fits(a, ScanKind::Float)) return;
+    memcpy(a->ptr, &v, sizeof v);
+    ++s.assigned;
+}
+
+// A field as a string: as much as the buffer holds, then a NUL (c: no NUL).
+void store_text(Scan& s, const ScanArg* a, std::string_view field, bool terminate) {
+    if (!fits(a, ScanKind::Text)) return;
+    size_t room = a->size;
+    if (terminate && room > 0) room -= 1;
+    size_t n = field.size() < room ? field.size() : room;
+    char* out = static_cast<char*>(a->ptr);
+    memcpy(out, field.data(), n);
+    if (terminate && a->size > 0) out[n] = '\0';
+    ++s.assigned;
+}
+
+// The width a directive reads up to, and whether its field must have exactly that many.
+long long width_of(const Directive& d) {
+    if (d.width_given) return d.width;
+    return d.letter == 'c' ? 1 : DEFAULT_WIDTH;
+}
+
+bool exact_width(const Directive& d) {
+    if (d.width_given) return !d.at_most;
+    return d.letter == 'c';
+}
+
+// The acceptance rule: at least one character, and exactly the width when it is exact.
+bool acceptable(const Directive& d, long long count) {
+    if (count < 1) return false;
+    return !exact_width(d) || count == width_of(d);
+}
+
+// Element outcomes: the scan goes on, or stops here.
+enum class Step { Go, Stop };
+
+// Decimal conversion of an optional "-" and digits, held at the bounds of int.
+int decimal_value(std::string_view sign_digits) {
+    bool negative = !sign_digits.empty() && sign_digits[0] == '-';
+    long long v = 0;
+    for (char c : sign_digits) {
+        if (!is_digit(c)) continue;
+        v = v * 10 + (c - '0');
+        if (v > 1LL + INT_MAX) v = 1LL + INT_MAX;
+    }
+    if (negative) v = -v;
+    if (v > INT_MAX) v = INT_MAX;
+    if (v < INT_MIN) v = INT_MIN;
+    return static_cast<int>(v);
+}
+
+float float_value(const std::string& number) { return strtof(number.c_str(), nullptr); }
+
+// A number in the text at the cursor plus from, within width characters counted from the
+// cursor: an optional "-", digits, and for floats one "." among them and an exponent.
+// Gives the number's characters and how far it reaches (from the cursor); digits tells
+// whether the number part holds any digit.
+struct Number {
+    std::string chars;
+    long long end;
+    bool digits;
+};
+
+Number read_number(const Scan& s, long long from, long long width, bool floating) {
+    Number n{"", from, false};
+    long long k = from;
+    auto room = [&](long long at) { return at < width && text_has(s, at); };
+    if (room(k) && text_char(s, k) == '-') n.chars += text_char(s, k++);
+    bool point = false;
+    while (room(k)) {
+        char c = text_char(s, k);
+        if (is_digit(c)) {
+            n.digits = true;
+        } else if (floating && c == '.' && !point) {
+            point = true;
+        } else {
             break;
         }
-        default:
-            step = scan_run(s, d, a);
-            break;
+        n.chars += c;
+        ++k;
     }
-    return step == Step::ok ? next : nullptr;
+    if (floating && n.digits && room(k) && (text_char(s, k) == 'e' || text_char(s, k) == 'E')) {
+        long long e = k + 1;
+        if (room(e) && (text_char(s, e) == '+' || text_char(s, e) == '-')) ++e;
+        if (room(e) && is_digit(text_char(s, e))) {
+            while (room(e) && is_digit(text_char(s, e))) ++e;
+            n.chars.append(s.text + s.cursor + k, static_cast<size_t>(e - k));
+            k = e;
+        }
+    }
+    n.end = k;
+    return n;
 }
 
-// Runs the element at p; returns the pattern position after it, or null when it failed.
-const char* scan_element(Scan& s, const char* p) {
-    if (*p == ' ') {
-        if (s.cur >= s.end || !is_blank(s.text[s.cur])) return nullptr;
-        while (s.cur < s.end && is_blank(s.text[s.cur])) ++s.cur;
-        return p + 1;
+// How many characters from the cursor are class white space, within width.
+long long class_spaces(const Scan& s, long long from, long long width) {
+    long long k = from;
+    while (k < width && text_has(s, k) && is_class_space(text_char(s, k))) ++k;
+    return k;
+}
+
+// A number field without digits: the miss text, if it agrees in full within the width,
+// reads as the missing number; else the directive is passed over; without one it fails.
+Step missing_number(Scan& s, const Directive& d, const ScanArg* a, bool floating) {
+    if (!d.has_miss) return Step::Stop;
+    long long size = static_cast<long long>(d.miss.size());
+    bool agrees = size <= width_of(d);
+    for (long long i = 0; agrees && i < size; ++i)
+        agrees = text_has(s, i) && text_char(s, i) == d.miss[i];
+    if (!agrees) return Step::Go;  // passed over
+    ++s.matched;
+    if (d.store) {
+        if (floating)
+            store_float(s, a, static_cast<float>(SCANP_MISSING));
+        else
+            store_int(s, a, SCANP_MISSING);
     }
-    if (*p != '%') {
-        if (s.cur >= s.end || s.text[s.cur] != *p) return nullptr;
-        ++s.cur;
-        return p + 1;
+    s.cursor += static_cast<int>(size);
+    return Step::Go;
+}
+
+// d f (spaced false) and D F (spaced true).
+Step scan_number(Scan& s, const Directive& d, const ScanArg* a, bool floating, bool spaced) {
+    long long width = width_of(d);
+    long long k = spaced ? class_spaces(s, 0, width) : 0;
+    Number n = read_number(s, k, width, floating);
+    if (!n.digits) return missing_number(s, d, a, floating);
+    long long end = spaced ? class_spaces(s, n.end, width) : n.end;
+    if (!acceptable(d, end)) return Step::Stop;
+    ++s.matched;
+    if (d.store) {
+        if (floating)
+            store_float(s, a, float_value(n.chars));
+        else
+            store_int(s, a, decimal_value(n.chars));
     }
-    Directive d;
-    const char* letter = read_directive(p + 1, d);
-    // An unknown letter ends the directive without effect; the letter is read next.
-    if (!is_directive_letter(d.letter)) return letter;
-    return scan_directive(s, d, letter);
+    s.cursor += static_cast<int>(end);
+    return Step::Go;
+}
+
+// Whether text character c is taken by the set members (the "^" already removed).
+bool set_member(std::string_view members, char c) {
+    for (size_t i = 0; i < members.size(); ++i) {
+        char m = members[i];
+        char after = i + 1 < members.size() ? members[i + 1] : '\0';
+        if (m == '/' && after == 'A') {
+            if (is_letter(c)) return true;
+        } else if (m == '/' && after == 'N') {
+            if (is_digit(c)) return true;
+        } else if (c == m) {
+            return true;  // a "/" before anything else is a slash as well
+        }
+    }
+    return false;
+}
+
+// The run directives: A N s S c w W and sets; how many characters from the cursor they take.
+long long run_length(const Scan& s, const Directive& d) {
+    long long width = width_of(d);
+    if (d.letter == 's' && width > WORD_MAX) width = WORD_MAX;
+    std::string_view members = d.body;
+    bool inverted = d.letter == '[' && !members.empty() && members[0] == '^';
+    if (inverted) members.remove_prefix(1);
+    long long k = 0;
+    while (k < width && text_has(s, k)) {
+        char c = text_char(s, k);
+        bool takes = false;
+        switch (d.letter) {
+            case 'A': takes = is_letter(c); break;
+            case 'N': takes = is_digit(c); break;
+            case 's': takes = !is_class_space(c); break;
+            case 'S': case 'c': takes = true; break;
+            case 'w': takes = is_blank(c); break;
+            case 'W': takes = is_line_blank(c); break;
+            case '[': takes = set_member(members, c) != inverted; break;
+            default: break;
+        }
+        if (!takes) break;
+        ++k;
+    }
+    return k;
+}
+
+Step scan_run(Scan& s, const Directive& d, const ScanArg* a) {
+    if (d.letter == '[' && !d.closed) return Step::Stop;
+    long long count = run_length(s, d);
+    if (!acceptable(d, count)) return Step::Stop;
+    ++s.matched;
+    if (d.store)
+        store_text(s, a, std::string_view(s.text + s.cursor, static_cast<size_t>(count)),
+                   d.letter != 'c');
+    s.cursor += static_cast<int>(count);
+    return Step::Go;
+}
+
+// Whether the text at the cursor begins with alt.
+bool text_begins_with(const Scan& s, std::string_view alt) {
+    for (size_t i = 0; i < alt.size(); ++i)
+        if (!text_has(s, static_cast<long long>(i)) || text_char(s, i) != alt[i]) return false;
+    return true;
+}
+
+// "(" alt "|" alt ... ")": the first alternative the text begins with.
+Step scan_list(Scan& s, const Directive& d, const ScanArg* a) {
+    if (!d.closed) return Step::Stop;
+    std::string_view rest = d.body;
+    while (true) {
+        size_t bar = rest.find('|');
+        std::string_view alt = rest.substr(0, bar);
+        if (text_begins_with(s, alt)) {
+            ++s.matched;
+            if (d.store) store_text(s, a, alt, true);
+            s.cursor += static_cast<int>(alt.size());
+            return Step::Go;
+        }
+        if (bar == std::string_view::npos) break;
+        rest.remove_prefix(bar + 1);
+    }
+    if (d.has_miss) {
+        long long k = 0;
+        long long width = width_of(d);
+        while (k < static_cast<long long>(d.miss.size()) && k < width && text_has(s, k) &&
+               text_char(s, k) == d.miss[k])
+            ++k;
+        ++s.matched;
+        if (d.store) store_text(s, a, "", true);
+        s.cursor += static_cast<int>(k);
+        return Step::Go;
+    }
+    if (d.at_most && !d.width_given) {
+        ++s.matched;
+        if (d.store && fits(a, ScanKind::Text)) ++s.assigned;  // the buffer stays as it was
+        return Step::Go;
+    }
+    return Step::Stop;
+}
+
+Step scan_directive(Scan& s, const Directive& d) {
+    const ScanArg* a = d.store && d.letter != '\0' ? take_arg(s) : nullptr;
+    switch (d.letter) {
+        case 'd': return scan_number(s, d, a, false, false);
+        case 'D': return scan_number(s, d, a, false, true);
+        case 'f': return scan_number(s, d, a, true, false);
+        case 'F': return scan_number(s, d, a, true, true);
+        case 'n':
+            ++s.matched;
+            if (d.store) store_int(s, a, s.cursor - s.start);
+            return Step::Go;
+        case '(': return scan_list(s, d, a);
+        case '\0': return Step::Go;  // no directive: nothing happens
+        default: return scan_run(s, d, a);
+    }
+}
+
+// A pattern space: one or more blanks, all taken.
+Step scan_blanks(Scan& s) {
+    int k = 0;
+    while (text_has(s, k) && is_blank(text_char(s, k))) ++k;
+    if (k == 0) return Step::Stop;
+    s.cursor += k;
+    return Step::Go;
+}
+
+Step scan_literal(Scan& s, char c) {
+    if (char_at(s, 0) != static_cast<unsigned char>(c)) return Step::Stop;
+    ++s.cursor;
+    return Step::Go;
 }
 
 }  // namespace
 
 int scan(parse_param* param, const char* pat, const ScanArg* args, int nargs) {
-    param->len = param->assigned = param->matched = param->done = 0;
-    if (pat == nullptr || *pat == '\0' || param->ptr == nullptr || param->off < 0 ||
-        param->off >= param->length)
-        return -1;
+    param->len = param->matched = param->assigned = param->done = 0;
+    if (pat[0] == '\0' || param->off >= param->length) return -1;
     Scan s{param->ptr, param->length, param->off, param->off, args, nargs};
     const char* p = pat;
-    while (*p != '\0') {
-        const char* next = scan_element(s, p);
-        if (next == nullptr) break;
-        p = next;
+    bool stopped = false;
+    while (*p != '\0' && !stopped) {
+        Step step;
+        if (*p == ' ') {
+            ++p;
+            step = scan_blanks(s);
+        } else if (*p == '%') {
+            Directive d;
+            p = read_directive(p + 1, d);
+            step = scan_directive(s, d);
+        } else {
+            step = scan_literal(s, *p++);
+        }
+        stopped = step == Step::Stop;
     }
-    param->done = *p == '\0' ? 1 : 0;
-    param->len = s.cur - s.start;
-    param->assigned = s.assigned;
+    param->done = stopped ? 0 : 1;
+    param->len = s.cursor - param->off;
     param->matched = s.matched;
-    return param->matched;
+    param->assigned = s.assigned;
+    return s.matched;
 }
 
 }  // namespace scanp_reference
