@@ -579,11 +579,6 @@ CharSet directive_first_chars(const Element& e) {
             return list_first_chars(e);
         case '[':
             return e.close != nullptr ? e.members : set;
-            add_members(set, [&](char c) {
-                bool invert = e.list < e.close && *e.list == '^';
-                return set_member(c, e.list + (invert ? 1 : 0), e.close) != invert;
-            });
-            return set;
         case 'A': add_members(set, is_letter); return set;
         case 'N': add_members(set, is_digit); return set;
         case 's': add_members(set, [](char c) { return !is_space(c); }); return set;
