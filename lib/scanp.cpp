@@ -61,8 +61,8 @@ using CharSet = std::bitset<SCANP_CHARS>;
 struct Element {
     ElementKind kind;
     char literal;
+    ScanKind stores;  // a directive: the kind of its destination
     Directive d;
-    ScanKind stores;    // a directive: the kind of its destination
     const char* list;   // ( [: the first character after the opening one
     const char* close;  // ( [: the closing character; null when there is none
     const char* after;  // where the pattern goes on after the element
@@ -117,14 +117,19 @@ struct Scan {
 
 enum class Step { ok, fail };
 
-// The next destination when the caller gave one of the kind, with room for a value; null
-// when it gave none, or one that does not fit (the directive then fails). The destination
-// is used up either way.
+// How a scan knows its destinations' kinds: checked as each directive is reached (a pattern
+// known only at run time), or proven where the pattern was written (scanp_pattern), which
+// spares the decoders' millions of scans the test.
+enum class Kinds { checked, proven };
+
+// The next destination when the caller gave one of the kind; null when it gave none or one
+// of another kind (the directive then fails). The destination is used up either way.
+template <Kinds kinds>
 const ScanArg* take_arg(Scan& s, ScanKind kind) {
     if (s.next_arg >= s.nargs) return nullptr;
     const ScanArg* a = &s.args[s.next_arg++];
-    if (a->kind != kind || a->ptr == nullptr || (kind == ScanKind::Text && a->size == 0))
-        return nullptr;
+    if constexpr (kinds == Kinds::checked)
+        if (a->kind != kind) return nullptr;
     return a;
 }
 
@@ -152,6 +157,7 @@ void store_float(Scan& s, const ScanArg* a, float value) {
 
 // Stores n characters cut to fit the destination; terminated unless raw (the c directive).
 void store_text(Scan& s, const ScanArg* a, const char* from, int n, bool raw) {
+    if (a->ptr == nullptr || a->size == 0) return;
     char* to = static_cast<char*>(a->ptr);
     size_t room = raw ? a->size : a->size - 1;
     size_t count = static_cast<size_t>(n) < room ? static_cast<size_t>(n) : room;
@@ -179,8 +185,10 @@ float to_float(const char* p, const char* e) {
 }
 
 // The number directives' rule for a field without a digit. ok moves past the miss text
-// (the directive matched) or passes the directive over; fail ends the scan.
-Step missing_number(Scan& s, const Directive& d, const ScanArg* a, bool is_float) {
+// (the directive matched) or passes the directive over; fail ends the scan. (Out of line:
+// it is the rare case, and inlined it costs the number directives' common case registers.)
+[[gnu::noinline]] Step missing_number(Scan& s, const Directive& d, const ScanArg* a,
+                                      bool is_float) {
     if (!d.has_miss) return Step::fail;
     int n = static_cast<int>(d.miss.size());
     if (n > d.width || n > s.end - s.cur || memcmp(s.text + s.cur, d.miss.data(), n) != 0)
@@ -386,11 +394,12 @@ Step scan_run(Scan& s, const Directive& d, const ScanArg* a) {
 }
 
 // Runs a directive element; false when it failed.
+template <Kinds kinds>
 inline bool scan_directive(Scan& s, const Element& e) {
     const Directive& d = e.d;
     const ScanArg* a = nullptr;
     if (d.store) {
-        a = take_arg(s, e.stores);
+        a = take_arg<kinds>(s, e.stores);
         if (a == nullptr) return false;
     }
     switch (d.letter) {
@@ -413,6 +422,7 @@ inline bool scan_directive(Scan& s, const Element& e) {
 }
 
 // Runs one element at the cursor; false when it failed.
+template <Kinds kinds>
 bool scan_element(Scan& s, const Element& e) {
     switch (e.kind) {
         case ElementKind::blanks:
@@ -426,7 +436,7 @@ bool scan_element(Scan& s, const Element& e) {
         case ElementKind::no_effect:
             return true;
         default:
-            return scan_directive(s, e);
+            return scan_directive<kinds>(s, e);
     }
 }
 
@@ -592,8 +602,9 @@ bool same_first_element(const Program& kept, const char* pat) {
 
 // The pattern cut into elements: the kept slot while the text at its address is still the
 // text it was cut from, else cut now (into the kept slot, a free one or the first probed);
-// null when the pattern cannot be kept.
-const Program* program_of(const char* pat, Program* kept) {
+// null when the pattern cannot be kept. (Inlined into each of the two scans, which would
+// otherwise both pay a call for it.)
+[[gnu::always_inline]] inline const Program* program_of(const char* pat, Program* kept) {
     if (kept != nullptr && strcmp(kept->text, pat) == 0) return kept;
     Program* slot = kept;
     size_t home = slot_of(pat);
@@ -604,15 +615,34 @@ const Program* program_of(const char* pat, Program* kept) {
 }
 
 // Runs one element and writes its trace line; false when it failed.
+template <Kinds kinds>
 bool step(Scan& s, const Element& e, bool trace) {
-    if (!scan_element(s, e)) return false;
+    if (!scan_element<kinds>(s, e)) return false;
     if (trace) MESS_print(SCANP_TRACE, "     :%s:%.50s:\n", e.after, s.text + s.cur);
     return true;
 }
 
-}  // namespace
+// Runs the elements of the pattern from the cursor until one fails; returns where the
+// pattern stops (its terminator when all of it was used).
+template <Kinds kinds>
+const char* run_elements(Scan& s, const Program* program, const char* pat, bool trace) {
+    if (program != nullptr) {
+        int i = 0;
+        while (i < program->count && step<kinds>(s, program->elements[i], trace)) ++i;
+        return i == 0 ? pat : program->elements[i - 1].after;
+    }
+    Element cut;  // the element of a pattern the cache cannot hold
+    const char* p = pat;
+    while (*p != '\0') {
+        cut_element(p, cut);
+        if (!step<kinds>(s, cut, trace)) break;
+        p = cut.after;
+    }
+    return p;
+}
 
-int scanp_args(parse_param* param, const char* pat, const ScanArg* args, int nargs) {
+template <Kinds kinds>
+int scan(parse_param* param, const char* pat, const ScanArg* args, int nargs) {
     param->len = param->assigned = param->matched = param->done = 0;
     if (pat == nullptr || *pat == '\0' || param->ptr == nullptr || param->off < 0 ||
         param->off >= param->length)
@@ -628,19 +658,7 @@ int scanp_args(parse_param* param, const char* pat, const ScanArg* args, int nar
     const Program* program = program_of(pat, kept);
     if (program != nullptr && !trace && !program->first.test(at)) return 0;
     Scan s{param->ptr, param->length, param->off, param->off, args, nargs};
-    const char* p = pat;
-    if (program != nullptr) {
-        int i = 0;
-        while (i < program->count && step(s, program->elements[i], trace)) ++i;
-        p = i == 0 ? pat : program->elements[i - 1].after;
-    } else {
-        Element cut;  // the element of a pattern the cache cannot hold
-        while (*p != '\0') {
-            cut_element(p, cut);
-            if (!step(s, cut, trace)) break;
-            p = cut.after;
-        }
-    }
+    const char* p = run_elements<kinds>(s, program, pat, trace);
     param->done = *p == '\0' ? 1 : 0;
     param->len = s.cur - s.start;
     param->assigned = s.assigned;
@@ -649,6 +667,17 @@ int scanp_args(parse_param* param, const char* pat, const ScanArg* args, int nar
         MESS_print(SCANP_TRACE, "SCANP:%.50s:%s:%d:%d:%d:%d:%d\n", s.text + s.start, pat,
                    param->off, param->len, param->done, param->assigned, param->matched);
     return param->matched;
+}
+
+}  // namespace
+
+int scanp_args(parse_param* param, const char* pat, const ScanArg* args, int nargs) {
+    return scan<Kinds::checked>(param, pat, args, nargs);
+}
+
+int scanp_detail::scan_proven(parse_param* param, const char* pat, const ScanArg* args,
+                              int nargs, Proof) {
+    return scan<Kinds::proven>(param, pat, args, nargs);
 }
 
 int scanp_set(parse_param* param, const char* str) {

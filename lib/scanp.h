@@ -16,15 +16,18 @@
 // does not compile. A string field longer than its destination is cut to fit (the text
 // consumed stays the same).
 //
+// A text destination without room (no pointer, or size 0) is never written.
+//
 // scanp takes its pattern as a scanp_pattern, which a string literal becomes at compile time:
 // the pattern is read there, and a destination of the wrong kind, too few or too many
 // destinations, a list "(" or set "[" without its closing character, or a miss text without
-// its closing "!" or over 19 characters does not compile. A table of patterns holds
-// scanp_pattern entries (checked where the table is written), or plain texts that a
-// static_assert checks with scanp_fits. scanp_runtime takes a pattern known only at run time:
-// there a storing directive whose destination is missing or of the wrong kind fails the scan
-// where it stands (it is not matched, and nothing after it is tried); destinations beyond the
-// pattern's are left alone.
+// its closing "!" or over 19 characters does not compile; the scan then does not test the
+// destinations' kinds again. A table of patterns holds scanp_pattern entries (checked where
+// the table is written), or plain texts that a static_assert checks with scanp_fits.
+// scanp_runtime and scanp_args take a pattern known only at run time: there a storing
+// directive whose destination is missing or of the wrong kind fails the scan where it stands
+// (it is not matched, and nothing after it is tried); destinations beyond the pattern's are
+// left alone.
 //
 // Limits: a directive without a width reads up to 999 characters (c: exactly 1), s at most
 // 80; a miss text counts up to 19 characters; a list or set without its closing character
@@ -69,6 +72,9 @@ struct scan_buf {
     char* ptr;
     size_t size;
 };
+
+template <class... D>
+class scanp_pattern;
 
 namespace scanp_detail {
 
@@ -260,6 +266,28 @@ template <class P>
                             char>
 ScanArg to_arg(P&& p) = delete;
 
+// Calls run(args, count) with the destinations as the scanner sees them.
+template <class Run, class... A>
+int with_args(Run run, A&&... dest) {
+    if constexpr (sizeof...(A) == 0) {
+        return run(nullptr, 0);
+    } else {
+        const ScanArg args[] = {to_arg(std::forward<A>(dest))...};
+        return run(args, static_cast<int>(sizeof...(A)));
+    }
+}
+
+// Made only by scanp_pattern: the proof that the destinations of a scan have the kinds its
+// pattern was checked against, so that the scan need not test them.
+class Proof {
+    template <class...>
+    friend class ::scanp_pattern;
+    constexpr Proof() = default;
+};
+
+// scanp_args for destinations whose kinds are proven.
+int scan_proven(parse_param* param, const char* pat, const ScanArg* args, int nargs, Proof);
+
 }  // namespace scanp_detail
 
 // Whether pattern pat fits destinations of types D (int*, float*, scan_buf) and is well
@@ -286,6 +314,18 @@ class scanp_pattern {
     }
     constexpr const char* text() const { return text_; }
 
+    // Scans with destinations of exactly the types the pattern was checked against.
+    template <class... A>
+        requires(sizeof...(A) == sizeof...(D) &&
+                 (std::is_same_v<scanp_detail::dest_t<A>, D> && ...))
+    int scan(parse_param* param, A&&... dest) const {
+        return scanp_detail::with_args(
+            [&](const ScanArg* args, int nargs) {
+                return scanp_detail::scan_proven(param, text_, args, nargs, scanp_detail::Proof{});
+            },
+            std::forward<A>(dest)...);
+    }
+
    private:
     const char* text_;
 };
@@ -298,18 +338,16 @@ int scanp_args(parse_param* param, const char* pat, const ScanArg* args, int nar
 // scanp_args with the destinations of a pattern known only at run time.
 template <class... A>
 int scanp_runtime(parse_param* param, const char* pat, A&&... dest) {
-    if constexpr (sizeof...(A) == 0) {
-        return scanp_args(param, pat, nullptr, 0);
-    } else {
-        const ScanArg args[] = {scanp_detail::to_arg(std::forward<A>(dest))...};
-        return scanp_args(param, pat, args, static_cast<int>(sizeof...(A)));
-    }
+    return scanp_detail::with_args(
+        [&](const ScanArg* args, int nargs) { return scanp_args(param, pat, args, nargs); },
+        std::forward<A>(dest)...);
 }
 
-// scanp_args with a pattern checked against its destinations at compile time.
+// The scan of scanp_args with a pattern checked against its destinations at compile time;
+// the destinations' kinds are not tested again.
 template <class... A>
 int scanp(parse_param* param, scanp_pattern<scanp_detail::dest_t<A>...> pat, A&&... dest) {
-    return scanp_runtime(param, pat.text(), std::forward<A>(dest)...);
+    return pat.scan(param, std::forward<A>(dest)...);
 }
 
 int scanp_set(parse_param* param, const char* str);    // 1

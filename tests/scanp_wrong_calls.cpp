@@ -43,6 +43,10 @@ int scan_groups(parse_param* p, const char* runtime_pattern) {
     n += scanp(p, runtime_pattern, &dir);
 #elif defined(SCANP_WRONG_table_entry)
     n += scanp(p, WIND_WRONG, &dir, &dir);
+#elif defined(SCANP_WRONG_other_destinations)
+    n += WIND_STEADY.scan(p, &dir, &miles, unit);
+#elif defined(SCANP_WRONG_forged_proof)
+    n += scanp_detail::scan_proven(p, "%d", nullptr, 0, {});
 #endif
     return n;
 }

@@ -26,7 +26,7 @@ struct Exact {
 };
 
 // Destinations written as letters, in order: i an int, f a float, t a text of 8 bytes, 0 a
-// text with no room, n a text with no pointer. Each holds a value no scan here stores
+// text of no bytes, n a text with no pointer. Each holds a value no scan here stores
 // (7777, or the text "~"), so that a test sees which were written.
 struct Dests {
     static constexpr int UNSET = 7777;
@@ -309,10 +309,11 @@ TEST_F(ScanpTest, StringFieldIsCutToItsDestination) {
     EXPECT_EQ(std::string(big, 2), "AB");
 }
 
-// A storing directive whose destination is missing, of the wrong kind or without room fails
-// where it stands: it is not matched, its destination is not written, and the scan goes no
-// further. Destinations are taken in order, one by each storing directive as it starts.
-TEST_F(ScanpTest, DirectiveWithoutAFittingDestinationFails) {
+// A storing directive whose destination is missing or of the wrong kind fails where it
+// stands: it is not matched, its destination is not written, and the scan goes no further.
+// Destinations are taken in order, one by each storing directive as it starts. A text
+// destination without room is never written, and its field is not counted as assigned.
+TEST_F(ScanpTest, DestinationsAreTakenInOrderAndCheckedByKind) {
     struct Case {
         const char* text;
         const char* pat;
@@ -337,8 +338,8 @@ TEST_F(ScanpTest, DirectiveWithoutAFittingDestinationFails) {
         {"AB", "AB%n", "i", 1, 2, 1, 1, "w"},
         {"1.5", "%f", "i", 0, 0, 0, 0, "-"},
         {"1.5", "%f", "f", 1, 3, 1, 1, "w"},
-        {"-SHRA", "%[/A-+]", "0", 0, 0, 0, 0, "-"},
-        {"-SHRA", "%[/A-+]", "n", 0, 0, 0, 0, "-"},
+        {"-SHRA", "%[/A-+]", "0", 1, 5, 1, 0, "-"},
+        {"-SHRA", "%[/A-+]", "n", 1, 5, 1, 0, "-"},
         {"-SHRA", "%[/A-+]", "t", 1, 5, 1, 1, "w"},
         {"qX", "%qX", "i", 0, 2, 1, 0, "-"},           // no effect: takes no destination
         {"ABC", "%2c%c", "tf", 1, 2, 0, 1, "w-"},
@@ -356,6 +357,7 @@ TEST_F(ScanpTest, DirectiveWithoutAFittingDestinationFails) {
 }
 
 // The typed front of the run-time entry: the call that once counted a number into a text.
+// The checked entry, whose destinations' kinds are not tested again, scans alike.
 TEST_F(ScanpTest, RuntimeEntryChecksEachDestination) {
     int dir = 0;
     char chars[4] = "~";
@@ -366,6 +368,18 @@ TEST_F(ScanpTest, RuntimeEntryChecksEachDestination) {
     float f = 0.0f;
     EXPECT_EQ(scan("12 3.5", "%d %f", &dir, &f), 2);
     EXPECT_EQ(f, 3.5f);
+
+    text_ = std::make_unique<Exact>("27015G25KT 9999");
+    scanp_set(&p_, text_->get());
+    int speed = 0, gust = 0;
+    char unit[4] = "~";
+    EXPECT_EQ(scanp(&p_, "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &dir, &speed, &gust, unit), 5);
+    EXPECT_EQ(p_.assigned, 4);
+    EXPECT_EQ(p_.len, 11);
+    EXPECT_EQ(gust, 25);
+    EXPECT_STREQ(unit, "KT");
+    EXPECT_EQ(scanp(&p_, "%3d%2d%*c%2d%!!(KTS|KT) %4f", &dir, &speed, &gust, unit, &f), 6);
+    EXPECT_EQ(f, 9999.0f);
 }
 
 TEST_F(ScanpTest, ArgumentIsUsedUpEvenWhenPassedOver) {
@@ -677,7 +691,9 @@ TEST(ScanpPatternCheck, FirstFaultInReadingOrder) {
         SCOPED_TRACE(c.pat + " with " + c.kinds);
         std::vector<ScanKind> kinds;
         for (const char* k = c.kinds; *k != '\0'; ++k)
-            kinds.push_back(*k == 'i' ? ScanKind::Int : *k == 'f' ? ScanKind::Float : ScanKind::Text);
+            kinds.push_back(*k == 'i'   ? ScanKind::Int
+                            : *k == 'f' ? ScanKind::Float
+                                        : ScanKind::Text);
         EXPECT_EQ(scanp_detail::pattern_fault(c.pat.c_str(), kinds.data(), kinds.size()), c.fault);
     }
 }
