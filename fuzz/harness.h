@@ -86,7 +86,9 @@ struct ScanDests {
     std::vector<int> ints;
     std::vector<float> floats;
     std::vector<std::vector<char>> texts;
-    std::vector<ScanKind> kinds;  // of each destination, in order
+    std::vector<ScanKind> kinds;   // of each destination, in order
+    std::vector<ScanKind> wanted;  // what each storing directive's letter asks for
+    std::vector<size_t> starts;    // where each storing directive's "%" stands in the pattern
     std::vector<ScanArg> args;
     void bind();
 };
@@ -96,7 +98,10 @@ void scan_dests(const char* pat, size_t text_size, bool wrong_kinds, ScanDests* 
 // Runs the library's scanner on param with dests, and the reference scanner on a copy of
 // param with ref, which must hold the same values as dests; aborts (a finding) when the two
 // differ in result, counts or values stored (so that afterwards they hold the same values
-// again). Returns the library's result.
+// again). Where a storing directive has no destination of its kind among the first nargs,
+// the library's scan must stop there unmatched: the reference is then given the pattern up
+// to that directive, and the library's scan must match it but for done, which is 0 where
+// the reference reached the end of its part. Returns the library's result.
 int scan_checked(parse_param* param, const char* pat, ScanDests* dests, ScanDests* ref,
                  int nargs);
 

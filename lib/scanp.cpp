@@ -25,11 +25,7 @@
 namespace {
 
 constexpr M_type SCANP_TRACE = 0x80000000u;  // the scanner's debug sub-level
-constexpr int SCANP_DEFAULT_WIDTH = 999;     // width of a directive written without one
-constexpr int SCANP_MISS_MAX = 19;           // characters of a miss text that count
 constexpr int SCANP_WORD_MAX = 80;           // the s directive's own limit
-// Written widths are read up to this value; no text handed to the scanner is longer.
-constexpr int SCANP_WIDTH_LIMIT = 1000000;
 // Room for a float field in the rare case that it has to be converted a second time.
 constexpr int SCANP_FLOAT_COPY = 1024;
 
@@ -44,19 +40,10 @@ constexpr int SCANP_SHORT_COMPARE = 8;     // pattern characters compared in pla
 constexpr int SCANP_LIST_MAX = 12;         // alternatives of a list held with their lengths
 constexpr int SCANP_ALT_LENGTH_MAX = 255;  // characters of an alternative so held
 
-// One directive as written: "%", then "*", "<", width, "!miss!" and the letter.
-// (The records of this file have no member initializers, so that the cache needs no
-// start-up code and takes memory only where it is used; FRESH_ELEMENT holds the values an
-// element starts from.)
-struct Directive {
-    bool store;    // no "*"
-    bool at_most;  // "<"
-    bool has_width;
-    int width;
-    bool has_miss;
-    std::string_view miss;  // at most SCANP_MISS_MAX characters
-    char letter;
-};
+using scanp_detail::Directive;  // its miss text is cut to SCANP_MISS_MAX characters here
+using scanp_detail::find_close;
+using scanp_detail::is_digit;
+using scanp_detail::letter_kind;
 
 enum class ElementKind : unsigned char {
     literal,    // one character that must stand at the cursor
@@ -68,9 +55,13 @@ enum class ElementKind : unsigned char {
 using CharSet = std::bitset<SCANP_CHARS>;
 
 // One element of a pattern. Its pointers lead into the pattern it was cut from.
+// (The records of this file have no member initializers, so that the cache needs no
+// start-up code and takes memory only where it is used; FRESH_ELEMENT holds the values an
+// element starts from.)
 struct Element {
     ElementKind kind;
     char literal;
+    ScanKind stores;  // a directive: the kind of its destination
     Directive d;
     const char* list;   // ( [: the first character after the opening one
     const char* close;  // ( [: the closing character; null when there is none
@@ -83,12 +74,9 @@ struct Element {
     CharSet members;  // [ sets: the characters the set takes ("^" applied)
 };
 
-// An element before its pattern is read: a directive stores, and reads up to the default
-// width.
+// An element before its pattern is read.
 constexpr Element FRESH_ELEMENT = [] {
     Element e{};
-    e.d.store = true;
-    e.d.width = SCANP_DEFAULT_WIDTH;
     e.alternatives = -1;
     return e;
 }();
@@ -107,7 +95,6 @@ struct Program {
 Program cache[SCANP_CACHE_SLOTS]{};  // patterns cut into elements, by the hash of their address
 
 bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // Whitespace in the character-class sense.
 bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 // What a pattern space and the w directive take.
@@ -130,10 +117,20 @@ struct Scan {
 
 enum class Step { ok, fail };
 
-// The next destination, or null when the caller gave no more.
-const ScanArg* take_arg(Scan& s) {
+// How a scan knows its destinations' kinds: checked as each directive is reached (a pattern
+// known only at run time), or proven where the pattern was written (scanp_pattern), which
+// spares the decoders' millions of scans the test.
+enum class Kinds { checked, proven };
+
+// The next destination when the caller gave one of the kind; null when it gave none or one
+// of another kind (the directive then fails). The destination is used up either way.
+template <Kinds kinds>
+const ScanArg* take_arg(Scan& s, ScanKind kind) {
     if (s.next_arg >= s.nargs) return nullptr;
-    return &s.args[s.next_arg++];
+    const ScanArg* a = &s.args[s.next_arg++];
+    if constexpr (kinds == Kinds::checked)
+        if (a->kind != kind) return nullptr;
+    return a;
 }
 
 // Characters of text available from the cursor within width.
@@ -147,21 +144,20 @@ bool accept_length(const Directive& d, int len) {
     return !(d.has_width && !d.at_most) || len == d.width;
 }
 
+// The store functions are given the destination take_arg found fitting.
 void store_int(Scan& s, const ScanArg* a, int value) {
-    if (a == nullptr || a->kind != ScanKind::Int) return;
     *static_cast<int*>(a->ptr) = value;
     ++s.assigned;
 }
 
 void store_float(Scan& s, const ScanArg* a, float value) {
-    if (a == nullptr || a->kind != ScanKind::Float) return;
     *static_cast<float*>(a->ptr) = value;
     ++s.assigned;
 }
 
 // Stores n characters cut to fit the destination; terminated unless raw (the c directive).
 void store_text(Scan& s, const ScanArg* a, const char* from, int n, bool raw) {
-    if (a == nullptr || a->kind != ScanKind::Text || a->ptr == nullptr || a->size == 0) return;
+    if (a->ptr == nullptr || a->size == 0) return;
     char* to = static_cast<char*>(a->ptr);
     size_t room = raw ? a->size : a->size - 1;
     size_t count = static_cast<size_t>(n) < room ? static_cast<size_t>(n) : room;
@@ -189,8 +185,10 @@ float to_float(const char* p, const char* e) {
 }
 
 // The number directives' rule for a field without a digit. ok moves past the miss text
-// (the directive matched) or passes the directive over; fail ends the scan.
-Step missing_number(Scan& s, const Directive& d, const ScanArg* a, bool is_float) {
+// (the directive matched) or passes the directive over; fail ends the scan. (Out of line:
+// it is the rare case, and inlined it costs the number directives' common case registers.)
+[[gnu::noinline]] Step missing_number(Scan& s, const Directive& d, const ScanArg* a,
+                                      bool is_float) {
     if (!d.has_miss) return Step::fail;
     int n = static_cast<int>(d.miss.size());
     if (n > d.width || n > s.end - s.cur || memcmp(s.text + s.cur, d.miss.data(), n) != 0)
@@ -282,13 +280,6 @@ Step scan_number(Scan& s, const Directive& d, const ScanArg* a) {
     return Step::ok;
 }
 
-// Where the list that opens at p closes (the first close character), or null when the
-// pattern ends first.
-const char* find_close(const char* p, char close) {
-    while (*p != '\0' && *p != close) ++p;
-    return *p == close ? p : nullptr;
-}
-
 // Calls try_one(alternative, length) for each alternative of the list of e in order until it
 // returns true; whether one did.
 template <class Fn>
@@ -338,7 +329,7 @@ Step scan_alternatives(Scan& s, const Element& e, const ScanArg* a) {
     if (d.at_most && !d.has_width) {
         // An optional list: matched, but the destination keeps what it held.
         ++s.matched;
-        if (d.store && a != nullptr && a->kind == ScanKind::Text) ++s.assigned;
+        if (d.store) ++s.assigned;
         return Step::ok;
     }
     return Step::fail;
@@ -402,55 +393,15 @@ Step scan_run(Scan& s, const Directive& d, const ScanArg* a) {
     }
 }
 
-// Reads "*", "<", the width, the miss text and the letter after a "%"; returns where the
-// letter stands (the terminator when the pattern ends first).
-const char* read_directive(const char* p, Directive& d) {
-    if (*p == '*') {
-        d.store = false;
-        ++p;
-    }
-    if (*p == '<') {
-        d.at_most = true;
-        ++p;
-    }
-    if (is_digit(*p)) {
-        d.has_width = true;
-        int w = 0;
-        for (; is_digit(*p); ++p)
-            if (w < SCANP_WIDTH_LIMIT) w = w * 10 + (*p - '0');
-        d.width = w < SCANP_WIDTH_LIMIT ? w : SCANP_WIDTH_LIMIT;
-    }
-    if (*p == '!') {
-        const char* m = ++p;
-        while (*p != '\0' && *p != '!') ++p;
-        size_t n = static_cast<size_t>(p - m);
-        d.has_miss = true;
-        d.miss = std::string_view(m, n < SCANP_MISS_MAX ? n : SCANP_MISS_MAX);
-        if (*p == '!') ++p;
-    }
-    d.letter = *p;
-    if (d.letter == 'c' && !d.has_width) {
-        d.width = 1;  // exactly one character
-        d.has_width = true;
-        d.at_most = false;
-    }
-    return p;
-}
-
-bool is_directive_letter(char c) {
-    switch (c) {
-        case 'd': case 'D': case 'f': case 'F': case 'n': case '(': case '[':
-        case 'A': case 'N': case 's': case 'S': case 'c': case 'w': case 'W':
-            return true;
-        default:
-            return false;
-    }
-}
-
 // Runs a directive element; false when it failed.
+template <Kinds kinds>
 inline bool scan_directive(Scan& s, const Element& e) {
     const Directive& d = e.d;
-    const ScanArg* a = d.store ? take_arg(s) : nullptr;
+    const ScanArg* a = nullptr;
+    if (d.store) {
+        a = take_arg<kinds>(s, e.stores);
+        if (a == nullptr) return false;
+    }
     switch (d.letter) {
         case 'd': return scan_number<false, false>(s, d, a) == Step::ok;
         case 'D': return scan_number<true, false>(s, d, a) == Step::ok;
@@ -471,6 +422,7 @@ inline bool scan_directive(Scan& s, const Element& e) {
 }
 
 // Runs one element at the cursor; false when it failed.
+template <Kinds kinds>
 bool scan_element(Scan& s, const Element& e) {
     switch (e.kind) {
         case ElementKind::blanks:
@@ -484,7 +436,7 @@ bool scan_element(Scan& s, const Element& e) {
         case ElementKind::no_effect:
             return true;
         default:
-            return scan_directive(s, e);
+            return scan_directive<kinds>(s, e);
     }
 }
 
@@ -528,9 +480,11 @@ const char* cut_element(const char* p, Element& e) {
         e.literal = *p;
         return e.after = p + 1;
     }
-    const char* letter = read_directive(p + 1, e.d);
+    const char* letter = scanp_detail::read_directive(p + 1, e.d);
+    if (e.d.miss.size() > static_cast<size_t>(SCANP_MISS_MAX))
+        e.d.miss = e.d.miss.substr(0, SCANP_MISS_MAX);
     e.last = letter;
-    if (!is_directive_letter(e.d.letter)) {
+    if (!letter_kind(e.d.letter, e.stores)) {
         e.kind = ElementKind::no_effect;
         return e.after = letter;
     }
@@ -579,11 +533,6 @@ CharSet directive_first_chars(const Element& e) {
             return list_first_chars(e);
         case '[':
             return e.close != nullptr ? e.members : set;
-            add_members(set, [&](char c) {
-                bool invert = e.list < e.close && *e.list == '^';
-                return set_member(c, e.list + (invert ? 1 : 0), e.close) != invert;
-            });
-            return set;
         case 'A': add_members(set, is_letter); return set;
         case 'N': add_members(set, is_digit); return set;
         case 's': add_members(set, [](char c) { return !is_space(c); }); return set;
@@ -653,8 +602,9 @@ bool same_first_element(const Program& kept, const char* pat) {
 
 // The pattern cut into elements: the kept slot while the text at its address is still the
 // text it was cut from, else cut now (into the kept slot, a free one or the first probed);
-// null when the pattern cannot be kept.
-const Program* program_of(const char* pat, Program* kept) {
+// null when the pattern cannot be kept. (Inlined into each of the two scans, which would
+// otherwise both pay a call for it.)
+[[gnu::always_inline]] inline const Program* program_of(const char* pat, Program* kept) {
     if (kept != nullptr && strcmp(kept->text, pat) == 0) return kept;
     Program* slot = kept;
     size_t home = slot_of(pat);
@@ -665,15 +615,34 @@ const Program* program_of(const char* pat, Program* kept) {
 }
 
 // Runs one element and writes its trace line; false when it failed.
+template <Kinds kinds>
 bool step(Scan& s, const Element& e, bool trace) {
-    if (!scan_element(s, e)) return false;
+    if (!scan_element<kinds>(s, e)) return false;
     if (trace) MESS_print(SCANP_TRACE, "     :%s:%.50s:\n", e.after, s.text + s.cur);
     return true;
 }
 
-}  // namespace
+// Runs the elements of the pattern from the cursor until one fails; returns where the
+// pattern stops (its terminator when all of it was used).
+template <Kinds kinds>
+const char* run_elements(Scan& s, const Program* program, const char* pat, bool trace) {
+    if (program != nullptr) {
+        int i = 0;
+        while (i < program->count && step<kinds>(s, program->elements[i], trace)) ++i;
+        return i == 0 ? pat : program->elements[i - 1].after;
+    }
+    Element cut;  // the element of a pattern the cache cannot hold
+    const char* p = pat;
+    while (*p != '\0') {
+        cut_element(p, cut);
+        if (!step<kinds>(s, cut, trace)) break;
+        p = cut.after;
+    }
+    return p;
+}
 
-int scanp_args(parse_param* param, const char* pat, const ScanArg* args, int nargs) {
+template <Kinds kinds>
+int scan(parse_param* param, const char* pat, const ScanArg* args, int nargs) {
     param->len = param->assigned = param->matched = param->done = 0;
     if (pat == nullptr || *pat == '\0' || param->ptr == nullptr || param->off < 0 ||
         param->off >= param->length)
@@ -689,19 +658,7 @@ int scanp_args(parse_param* param, const char* pat, const ScanArg* args, int nar
     const Program* program = program_of(pat, kept);
     if (program != nullptr && !trace && !program->first.test(at)) return 0;
     Scan s{param->ptr, param->length, param->off, param->off, args, nargs};
-    const char* p = pat;
-    if (program != nullptr) {
-        int i = 0;
-        while (i < program->count && step(s, program->elements[i], trace)) ++i;
-        p = i == 0 ? pat : program->elements[i - 1].after;
-    } else {
-        Element cut;  // the element of a pattern the cache cannot hold
-        while (*p != '\0') {
-            cut_element(p, cut);
-            if (!step(s, cut, trace)) break;
-            p = cut.after;
-        }
-    }
+    const char* p = run_elements<kinds>(s, program, pat, trace);
     param->done = *p == '\0' ? 1 : 0;
     param->len = s.cur - s.start;
     param->assigned = s.assigned;
@@ -710,6 +667,17 @@ int scanp_args(parse_param* param, const char* pat, const ScanArg* args, int nar
         MESS_print(SCANP_TRACE, "SCANP:%.50s:%s:%d:%d:%d:%d:%d\n", s.text + s.start, pat,
                    param->off, param->len, param->done, param->assigned, param->matched);
     return param->matched;
+}
+
+}  // namespace
+
+int scanp_args(parse_param* param, const char* pat, const ScanArg* args, int nargs) {
+    return scan<Kinds::checked>(param, pat, args, nargs);
+}
+
+int scanp_detail::scan_proven(parse_param* param, const char* pat, const ScanArg* args,
+                              int nargs, Proof) {
+    return scan<Kinds::proven>(param, pat, args, nargs);
 }
 
 int scanp_set(parse_param* param, const char* str) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "mess.h"
@@ -24,18 +25,64 @@ struct Exact {
     const char* get() const { return buf.get(); }
 };
 
+// Destinations written as letters, in order: i an int, f a float, t a text of 8 bytes, 0 a
+// text of no bytes, n a text with no pointer. Each holds a value no scan here stores
+// (7777, or the text "~"), so that a test sees which were written.
+struct Dests {
+    static constexpr int UNSET = 7777;
+    static constexpr size_t MAX = 6;
+    int ints[MAX];
+    float floats[MAX];
+    char texts[MAX][8];
+    std::vector<ScanArg> args;
+
+    explicit Dests(const std::string& kinds) {
+        for (size_t i = 0; i < kinds.size() && i < MAX; ++i) {
+            ints[i] = UNSET;
+            floats[i] = UNSET;
+            memset(texts[i], 0, sizeof texts[i]);
+            texts[i][0] = '~';
+            switch (kinds[i]) {
+                case 'i': args.push_back({ScanKind::Int, &ints[i], sizeof(int)}); break;
+                case 'f': args.push_back({ScanKind::Float, &floats[i], sizeof(float)}); break;
+                case 't': args.push_back({ScanKind::Text, texts[i], sizeof texts[i]}); break;
+                case '0': args.push_back({ScanKind::Text, texts[i], 0}); break;
+                default: args.push_back({ScanKind::Text, nullptr, sizeof texts[i]}); break;
+            }
+        }
+    }
+    // "w" for each destination written, "-" for each left alone.
+    std::string written() const {
+        std::string marks;
+        for (size_t i = 0; i < args.size(); ++i) {
+            bool w = args[i].kind == ScanKind::Int     ? ints[i] != UNSET
+                     : args[i].kind == ScanKind::Float ? floats[i] != UNSET
+                                                       : strcmp(texts[i], "~") != 0;
+            marks += w ? 'w' : '-';
+        }
+        return marks;
+    }
+};
+
 class ScanpTest : public ::testing::Test {
    protected:
     void SetUp() override { MESS_reset(); }
     void TearDown() override { MESS_reset(); }
 
-    // Scans pat over text from offset 0.
+    // Scans pat over text from offset 0 (a pattern known only at run time).
     template <class... A>
     int scan(const std::string& text, const std::string& pat, A&&... dest) {
+        set_up(text, pat);
+        return scanp_runtime(&p_, pat_->get(), std::forward<A>(dest)...);
+    }
+    int scan(const std::string& text, const std::string& pat, Dests& dests) {
+        set_up(text, pat);
+        return scanp_args(&p_, pat_->get(), dests.args.data(), static_cast<int>(dests.args.size()));
+    }
+    void set_up(const std::string& text, const std::string& pat) {
         text_ = std::make_unique<Exact>(text);
         pat_ = std::make_unique<Exact>(pat);
         scanp_set(&p_, text_->get());
-        return scanp(&p_, pat_->get(), std::forward<A>(dest)...);
     }
 
     parse_param p_{};
@@ -262,18 +309,77 @@ TEST_F(ScanpTest, StringFieldIsCutToItsDestination) {
     EXPECT_EQ(std::string(big, 2), "AB");
 }
 
-TEST_F(ScanpTest, WrongOrMissingDestinationIsNotWritten) {
-    float f = 3.0f;
-    EXPECT_EQ(scan("12 34", "%d %d", &f), 2);
-    EXPECT_EQ(f, 3.0f);
-    EXPECT_EQ(p_.matched, 2);
-    EXPECT_EQ(p_.assigned, 0);
-    int i = 0;
-    char s[4] = "abc";
-    EXPECT_EQ(scan("12 34", "%s %d", &i, s), 2);
-    EXPECT_EQ(i, 0);
-    EXPECT_STREQ(s, "abc");
-    EXPECT_EQ(p_.assigned, 0);
+// A storing directive whose destination is missing or of the wrong kind fails where it
+// stands: it is not matched, its destination is not written, and the scan goes no further.
+// Destinations are taken in order, one by each storing directive as it starts. A text
+// destination without room is never written, and its field is not counted as assigned.
+TEST_F(ScanpTest, DestinationsAreTakenInOrderAndCheckedByKind) {
+    struct Case {
+        const char* text;
+        const char* pat;
+        const char* kinds;
+        int result, len, done, assigned;
+        const char* written;
+    } cases[] = {
+        {"27015", "%3d%2d", "it", 1, 3, 0, 1, "w-"},
+        {"27015", "%3d%2d", "ii", 2, 5, 1, 2, "ww"},
+        {"12 34", "%d %d", "f", 0, 0, 0, 0, "-"},
+        {"12 34", "%d %d", "i", 1, 3, 0, 1, "w"},      // the second has none
+        {"12 34", "%d %d", "", 0, 0, 0, 0, ""},
+        {"AB 12", "%s %d", "it", 0, 0, 0, 0, "--"},
+        {"AB 12", "%*s %d", "i", 2, 5, 1, 1, "w"},     // no store, no destination
+        {"AB 12", "%*s %d", "ti", 1, 3, 0, 0, "--"},
+        {"AB 12", "%s %d", "tii", 2, 5, 1, 2, "ww-"},  // one too many is left alone
+        {"X 7", "%!Y!dX %d", "ii", 1, 3, 1, 1, "-w"},  // passed over, its int used up
+        {"X 7", "%!Y!dX %d", "ti", 0, 0, 0, 0, "--"},  // checked before it is passed over
+        {"XY", "%<(A|B)XY", "t", 1, 2, 1, 1, "-"},     // optional list: counted, kept
+        {"XY", "%<(A|B)XY", "i", 0, 0, 0, 0, "-"},
+        {"AB", "AB%n", "f", 0, 2, 0, 0, "-"},
+        {"AB", "AB%n", "i", 1, 2, 1, 1, "w"},
+        {"1.5", "%f", "i", 0, 0, 0, 0, "-"},
+        {"1.5", "%f", "f", 1, 3, 1, 1, "w"},
+        {"-SHRA", "%[/A-+]", "0", 1, 5, 1, 0, "-"},
+        {"-SHRA", "%[/A-+]", "n", 1, 5, 1, 0, "-"},
+        {"-SHRA", "%[/A-+]", "t", 1, 5, 1, 1, "w"},
+        {"qX", "%qX", "i", 0, 2, 1, 0, "-"},           // no effect: takes no destination
+        {"ABC", "%2c%c", "tf", 1, 2, 0, 1, "w-"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.pat) + " on " + c.text + " with " + c.kinds);
+        Dests dests(c.kinds);
+        EXPECT_EQ(scan(c.text, c.pat, dests), c.result);
+        EXPECT_EQ(p_.matched, c.result);
+        EXPECT_EQ(p_.len, c.len);
+        EXPECT_EQ(p_.done, c.done);
+        EXPECT_EQ(p_.assigned, c.assigned);
+        EXPECT_EQ(dests.written(), c.written);
+    }
+}
+
+// The typed front of the run-time entry: the call that once counted a number into a text.
+// The checked entry, whose destinations' kinds are not tested again, scans alike.
+TEST_F(ScanpTest, RuntimeEntryChecksEachDestination) {
+    int dir = 0;
+    char chars[4] = "~";
+    EXPECT_EQ(scan("27015", "%3d%2d", &dir, chars), 1);
+    EXPECT_EQ(dir, 270);
+    EXPECT_STREQ(chars, "~");
+    EXPECT_EQ(p_.done, 0);
+    float f = 0.0f;
+    EXPECT_EQ(scan("12 3.5", "%d %f", &dir, &f), 2);
+    EXPECT_EQ(f, 3.5f);
+
+    text_ = std::make_unique<Exact>("27015G25KT 9999");
+    scanp_set(&p_, text_->get());
+    int speed = 0, gust = 0;
+    char unit[4] = "~";
+    EXPECT_EQ(scanp(&p_, "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &dir, &speed, &gust, unit), 5);
+    EXPECT_EQ(p_.assigned, 4);
+    EXPECT_EQ(p_.len, 11);
+    EXPECT_EQ(gust, 25);
+    EXPECT_STREQ(unit, "KT");
+    EXPECT_EQ(scanp(&p_, "%3d%2d%*c%2d%!!(KTS|KT) %4f", &dir, &speed, &gust, unit, &f), 6);
+    EXPECT_EQ(f, 9999.0f);
 }
 
 TEST_F(ScanpTest, ArgumentIsUsedUpEvenWhenPassedOver) {
@@ -360,24 +466,25 @@ TEST_F(ScanpTest, UnknownLetterIsReadAsTheNextElement) {
 TEST_F(ScanpTest, MalformedPatternsStopInside) {
     struct Case {
         const char* pat;
+        const char* kinds;
         int done;
     } cases[] = {
-        {"%(AB|CD", 0},
-        {"%[AB", 0},
-        {"%!unclosed miss text that runs on", 1},
-        {"%!abcdefghijklmnopqrstuvwxyz0123!d", 1},
-        {"%", 1},
-        {"%*<12", 1},
-        {"%!", 1},
-        {"%[", 0},
-        {"%(", 0},
+        {"%(AB|CD", "t", 0},
+        {"%[AB", "t", 0},
+        {"%!unclosed miss text that runs on", "", 1},
+        {"%!abcdefghijklmnopqrstuvwxyz0123!d", "i", 1},
+        {"%", "", 1},
+        {"%*<12", "", 1},
+        {"%!", "", 1},
+        {"%[", "t", 0},
+        {"%(", "t", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pat);
-        char s[8];
-        int v = 0;
-        EXPECT_LE(scan("AB 12", c.pat, s, &v), 1);
+        Dests dests(c.kinds);
+        EXPECT_EQ(scan("AB 12", c.pat, dests), 0);
         EXPECT_EQ(p_.done, c.done);
+        EXPECT_EQ(dests.written(), std::string(strlen(c.kinds), '-'));
     }
 }
 
@@ -419,26 +526,27 @@ TEST_F(ScanpTest, FirstElementThatCannotBeginHere) {
     struct Case {
         const char* text;
         const char* pat;
+        const char* kinds;
         int result, len, done;
     } cases[] = {
-        {"X12", "%d", 0, 0, 0},
-        {"P6SM", "%*(M|)%1d", 1, 0, 0},       // the empty alternative matches
-        {"Q", "%!X!dQ", 0, 1, 1},             // a field without digits is passed over
-        {"BKN030", "%*(FEW|SCT)%d", 0, 0, 0},
-        {"-5", "%*[/A]", 0, 0, 0},
-        {"ZZZ", "%<2(AB)Z", 0, 0, 0},         // a width makes the list required
-        {"ZZZ", "%<(AB)Z", 1, 1, 1},          // without one the list is optional
-        {" 12", "%D", 1, 3, 1},               // D takes the blanks in front
-        {".5", "%f", 1, 2, 1},
-        {"\t", "%W", 1, 1, 1},
-        {"\n", "%W", 0, 0, 0},
-        {"AB", "%[^AB]", 0, 0, 0},
-        {"CD", "%[^AB]", 1, 2, 1},
+        {"X12", "%d", "i", 0, 0, 0},
+        {"P6SM", "%*(M|)%1d", "i", 1, 0, 0},       // the empty alternative matches
+        {"Q", "%!X!dQ", "i", 0, 1, 1},             // a field without digits is passed over
+        {"BKN030", "%*(FEW|SCT)%d", "i", 0, 0, 0},
+        {"-5", "%*[/A]", "", 0, 0, 0},
+        {"ZZZ", "%<2(AB)Z", "t", 0, 0, 0},         // a width makes the list required
+        {"ZZZ", "%<(AB)Z", "t", 1, 1, 1},          // without one the list is optional
+        {" 12", "%D", "i", 1, 3, 1},               // D takes the blanks in front
+        {".5", "%f", "f", 1, 2, 1},
+        {"\t", "%W", "t", 1, 1, 1},
+        {"\n", "%W", "t", 0, 0, 0},
+        {"AB", "%[^AB]", "t", 0, 0, 0},
+        {"CD", "%[^AB]", "t", 1, 2, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.text) + " / " + c.pat);
-        int v = 5;
-        EXPECT_EQ(scan(c.text, c.pat, &v), c.result);
+        Dests dests(c.kinds);
+        EXPECT_EQ(scan(c.text, c.pat, dests), c.result);
         EXPECT_EQ(p_.len, c.len);
         EXPECT_EQ(p_.done, c.done);
     }
@@ -455,37 +563,38 @@ TEST_F(ScanpTest, PatternChangedInPlaceIsReadAnew) {
     scanp_set(&p_, text_->get());
     char pat[16] = "K%d";
     int v = 0;
-    EXPECT_EQ(scanp(&p_, pat, &v), 1);
+    EXPECT_EQ(scanp_runtime(&p_, pat, &v), 1);
     EXPECT_EQ(v, 12);
     strcpy(pat, "X%d");
-    EXPECT_EQ(scanp(&p_, pat, &v), 0);
+    EXPECT_EQ(scanp_runtime(&p_, pat, &v), 0);
     EXPECT_EQ(p_.len, 0);
     strcpy(pat, "K%d %d");
     int w = 0;
-    EXPECT_EQ(scanp(&p_, pat, &v, &w), 2);
+    EXPECT_EQ(scanp_runtime(&p_, pat, &v, &w), 2);
     EXPECT_EQ(w, 34);
     strcpy(pat, "K%d");  // shorter than before at the same address
-    EXPECT_EQ(scanp(&p_, pat, &v), 1);
+    EXPECT_EQ(scanp_runtime(&p_, pat, &v), 1);
     EXPECT_EQ(p_.len, 3);
 
     // A first element that could not begin at the text before, changed so that it can.
-    char word[8];
     struct Change {
         const char* before;
         const char* after;
-        int result;
+        const char* kinds;
     } changes[] = {
-        {"%(AB)", "%(AB|K)", 1},
-        {"%(AB", "%(AB|K)", 1},  // unclosed: it never matched anywhere
-        {"%[AB]", "%[ABK]", 1},
-        {"%3d", "%3!K!d", 1},
+        {"%(AB)", "%(AB|K)", "t"},
+        {"%(AB", "%(AB|K)", "t"},  // unclosed: it never matched anywhere
+        {"%[AB]", "%[ABK]", "t"},
+        {"%3d", "%3!K!d", "i"},
     };
     for (const Change& c : changes) {
         SCOPED_TRACE(c.after);
+        Dests dests(c.kinds);
         strcpy(pat, c.before);
-        EXPECT_EQ(scanp(&p_, pat, word), 0);
+        EXPECT_EQ(scanp_args(&p_, pat, dests.args.data(), 1), 0);
         strcpy(pat, c.after);
-        EXPECT_EQ(scanp(&p_, pat, word), c.result);
+        EXPECT_EQ(scanp_args(&p_, pat, dests.args.data(), 1), 1);
+        EXPECT_EQ(dests.written(), "w");
     }
 }
 
@@ -504,9 +613,9 @@ TEST_F(ScanpTest, ManyAndLongPatterns) {
             snprintf(buf, sizeof buf, "K%d7", i);
             text_ = std::make_unique<Exact>(buf);
             scanp_set(&p_, text_->get());
-            ASSERT_EQ(scanp(&p_, pats[i].c_str(), &v), 1);
+            ASSERT_EQ(scanp_runtime(&p_, pats[i].c_str(), &v), 1);
             ASSERT_EQ(v, 7);
-            ASSERT_EQ(scanp(&p_, pats[(i + 1) % 1000].c_str(), &v), 0);
+            ASSERT_EQ(scanp_runtime(&p_, pats[(i + 1) % 1000].c_str(), &v), 0);
         }
     }
     std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
@@ -541,5 +650,86 @@ TEST_F(ScanpTest, ListsOfManyOrLongAlternatives) {
         EXPECT_EQ(p_.len, c.len);
     }
 }
+
+// What a pattern is checked for where it is written: its storing directives against the
+// kinds of the destinations, in order, and its lists, sets and miss texts closed.
+TEST(ScanpPatternCheck, FirstFaultInReadingOrder) {
+    using F = scanp_detail::PatternFault;
+    const std::string miss19(19, '/');
+    struct Case {
+        std::string pat;
+        const char* kinds;  // i int, f float, t text
+        F fault;
+    } cases[] = {
+        {"%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", "iiit", F::none},
+        {"%3d%2d", "it", F::wrong_destination_kind},
+        {"%3d%2d", "i", F::too_few_destinations},
+        {"%d", "ii", F::too_many_destinations},
+        {"", "", F::none},
+        {"", "i", F::too_many_destinations},
+        {"%*d%n%f", "if", F::none},           // "*" takes no destination
+        {"%D%F", "if", F::none},
+        {"%D%F", "ff", F::wrong_destination_kind},
+        {"%5c%s%S%w%W%A%N%[AB]%(A)", "ttttttttt", F::none},
+        {"%q%d", "i", F::none},               // no effect; the q is a literal
+        {"%%d", "i", F::none},                // the second "%" begins the directive
+        {"%", "", F::none},
+        {"%*<12", "", F::none},
+        {"%(A%d|B)", "t", F::none},           // the list holds the "%d"
+        {"%[%d]", "t", F::none},
+        {"%(KT|MPS", "t", F::unclosed_list},
+        {"%*(KT", "", F::unclosed_list},
+        {"%[/A", "t", F::unclosed_list},
+        {"%!///d", "i", F::unclosed_miss_text},
+        {"%!" + miss19 + "!d", "i", F::none},
+        {"%!" + miss19 + "/!d", "i", F::long_miss_text},
+        {"%*!" + miss19 + "/!q", "", F::long_miss_text},
+        {"%d%(A", "t", F::wrong_destination_kind},
+        {"%(A%d", "t", F::unclosed_list},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pat + " with " + c.kinds);
+        std::vector<ScanKind> kinds;
+        for (const char* k = c.kinds; *k != '\0'; ++k)
+            kinds.push_back(*k == 'i'   ? ScanKind::Int
+                            : *k == 'f' ? ScanKind::Float
+                                        : ScanKind::Text);
+        EXPECT_EQ(scanp_detail::pattern_fault(c.pat.c_str(), kinds.data(), kinds.size()), c.fault);
+    }
+}
+
+// The same check made by the compiler: a pattern that the check refuses is not a constant
+// expression, so a template argument built from it fails and the concept is false.
+template <auto>
+struct Constant {};
+template <class Pattern, class... D>
+concept Accepted = requires { typename Constant<(scanp_pattern<D...>(Pattern::text), true)>; };
+
+struct Wind {
+    static constexpr const char* text = "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ";
+};
+struct Unclosed {
+    static constexpr const char* text = "%3d%(KT|MPS";
+};
+struct LongMiss {
+    static constexpr const char* text = "%!12345678901234567890!d";
+};
+static_assert(Accepted<Wind, int*, int*, int*, scan_buf>);
+static_assert(!Accepted<Wind, int*, int*, float*, scan_buf>);
+static_assert(!Accepted<Wind, int*, int*, int*, int*>);
+static_assert(!Accepted<Wind, int*, int*, int*>);
+static_assert(!Accepted<Wind, int*, int*, int*, scan_buf, int*>);
+static_assert(!Accepted<Unclosed, int*, scan_buf>);
+static_assert(!Accepted<LongMiss, int*>);
+static_assert(scanp_fits<int*, int*, int*, scan_buf>(Wind::text));
+static_assert(!scanp_fits<int*, scan_buf>(Unclosed::text));
+
+// scanp takes the checked pattern for the destinations given (so the check above is the one
+// each call makes), every text destination standing as scan_buf.
+static_assert(std::is_same_v<decltype(&scanp<int*, char (&)[8], scan_buf&>),
+                             int (*)(parse_param*, scanp_pattern<int*, scan_buf, scan_buf>, int*&&,
+                                     char (&)[8], scan_buf&)>);
+static_assert(std::is_same_v<scanp_detail::dest_t<const scan_buf&>, scan_buf>);
+static_assert(std::is_same_v<scanp_detail::dest_t<char*>, char*>);  // refused by the pattern
 
 }  // namespace

@@ -102,7 +102,7 @@ void say(const char* english_text, const char* decoded_text) {
 }
 
 // Whether the word pattern (one storing directive) matches at the position.
-bool word_matches(parse_param* param, const char* pattern) {
+bool word_matches(parse_param* param, scanp_pattern<scan_buf> pattern) {
     char word[TAF_WORD_SIZE];
     return scanp(param, pattern, word) == 1;
 }
@@ -193,7 +193,7 @@ void decode_issue_time(parse_param* param) {
 }
 
 // NIL (no forecast) and CNL (a forecast cancelled): the rest of the report says nothing.
-bool decode_final_word(parse_param* param, char lead, const char* pattern,
+bool decode_final_word(parse_param* param, char lead, scanp_pattern<> pattern,
                        const char* english_text, const char* decoded_text) {
     if (scanp_char(param, 0) != lead || scanp(param, pattern) != 1) return false;
     say(english_text, decoded_text);
@@ -315,7 +315,7 @@ void decode_change_times(parse_param* param, const TimesText& text) {
 // TEMPO, BECMG and INTER: the word, its decoded label, and the English of its times.
 struct ChangeWord {
     char lead;  // the word's first letter
-    const char* pattern;
+    scanp_pattern<> pattern;
     const char* decoded_label;
     TimesText times;
 };
@@ -338,7 +338,7 @@ void decode_change_word(parse_param* param, const ChangeWord& word) {
 // intermittent (INTER) period.
 struct ProbWord {
     char lead;
-    const char* pattern;
+    scanp_pattern<> pattern;
     const char* english;  // after "\nA %d%% probability "
     const char* decoded;  // after "%d%% PROBABILITY OF "
 };

@@ -1,7 +1,9 @@
 // TAF condition groups: the groups of one forecast period (wind, visibility, weather, sky
 // cover and cloud layers, temperatures, icing, turbulence, altimeter, weather nearby and the
 // words left over), each kind tried in a fixed order; see taf.h.
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "scanp.h"
 #include "string.h"
@@ -107,6 +109,22 @@ constexpr WindForm WIND_FORMS[] = {
 // The shortest group a three-digit variant can take: VRB100KT, 250100KT.
 constexpr int TAF_THREE_DIGIT_WIND_MIN = 8;
 
+// Whether the form's pattern takes the destinations that scan_wind gives its kind. The
+// forms of all kinds share one table, so their patterns are plain texts checked here and
+// scanned through the run-time entry.
+constexpr bool fits_its_kind(const WindForm& form) {
+    switch (form.kind) {
+        case WindKind::calm: return scanp_fits<scan_buf>(form.pattern);
+        case WindKind::gusting: return scanp_fits<int*, int*, int*, scan_buf>(form.pattern);
+        case WindKind::variable_gusting: return scanp_fits<int*, int*, scan_buf>(form.pattern);
+        case WindKind::variable: return scanp_fits<int*, scan_buf>(form.pattern);
+        case WindKind::steady: return scanp_fits<int*, int*, scan_buf>(form.pattern);
+    }
+    return false;
+}
+static_assert(std::all_of(std::begin(WIND_FORMS), std::end(WIND_FORMS), fits_its_kind),
+              "a wind form's pattern does not take its kind's destinations");
+
 struct Wind {
     int dir = 0, speed = 0, gust = 0;
     char unit[TAF_UNIT_SIZE] = "";
@@ -115,15 +133,15 @@ struct Wind {
 bool scan_wind(parse_param* p, const WindForm& form, Wind* w) {
     switch (form.kind) {
         case WindKind::calm:
-            return scanp(p, form.pattern, w->unit) == 1;
+            return scanp_runtime(p, form.pattern, w->unit) == 1;
         case WindKind::gusting:
-            return scanp(p, form.pattern, &w->dir, &w->speed, &w->gust, w->unit) == 5;
+            return scanp_runtime(p, form.pattern, &w->dir, &w->speed, &w->gust, w->unit) == 5;
         case WindKind::variable_gusting:
-            return scanp(p, form.pattern, &w->speed, &w->gust, w->unit) == 5;
+            return scanp_runtime(p, form.pattern, &w->speed, &w->gust, w->unit) == 5;
         case WindKind::variable:
-            return scanp(p, form.pattern, &w->speed, w->unit) == 3;
+            return scanp_runtime(p, form.pattern, &w->speed, w->unit) == 3;
         case WindKind::steady:
-            return scanp(p, form.pattern, &w->dir, &w->speed, w->unit) == 3;
+            return scanp_runtime(p, form.pattern, &w->dir, &w->speed, w->unit) == 3;
     }
     return false;
 }
@@ -400,7 +418,7 @@ bool decode_layer(parse_param* p, int pass) {
 // Sky words after which no cloud layer is read.
 struct SkyWord {
     char lead;  // the word's first letter
-    const char* pattern;
+    scanp_pattern<> pattern;
     const char* english;
     const char* decoded;
 };
@@ -470,7 +488,7 @@ bool decode_hour_temperature(parse_param* p) {
 
 // The maximum (TX) or minimum (TN) temperature and its day and hour.
 struct TemperatureKind {
-    const char* pattern;
+    scanp_pattern<scan_buf, int*, int*, int*> pattern;  // sign, temperature, day, hour
     const char* english;  // "maximum" or "minimum"
     const char* decoded;  // "MAX" or "MIN"
 };
@@ -503,8 +521,8 @@ void decode_temperatures(parse_param* p) {
 }
 
 // Icing (6...) and turbulence (5...) layers: type, base and thickness.
-void decode_layer_group(parse_param* p, const char* pattern, const LayerType (&types)[10],
-                        const char* label) {
+void decode_layer_group(parse_param* p, scanp_pattern<int*, int*, int*> pattern,
+                        const LayerType (&types)[10], const char* label) {
     int type = 0, base = 0, thickness = 0;
     if (scanp(p, pattern, &type, &base, &thickness) != 3 || type < 0 || type > 9) return;
     int top = base + TAF_LAYER_PER_THICKNESS * thickness;
