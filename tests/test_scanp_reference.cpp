@@ -67,6 +67,9 @@ struct Case {
     std::string pat, text, kinds;
     int result, len, assigned, done;
     std::string stored;
+    // false where the first directive's destination does not fit it: the language leaves that
+    // open and the reference reads on, while the library scanner stops at once, unmatched.
+    bool fits = true;
 };
 
 using Scanner = int (*)(parse_param*, const char*, const ScanArg*, int);
@@ -142,7 +145,7 @@ const Case CASES[] = {
     {"%2A", "A1", "t", 0, 0, 0, 0, "keepkeep"},
     {"%<(A|B)XY", "XY", "t", 1, 2, 1, 1, "keepkeep"},  // optional: buffer as it was
     {"%<2(A|B)XY", "XY", "t", 0, 0, 0, 0, "keepkeep"},
-    {"%<(A|B)XY", "XY", "i", 1, 2, 0, 1, "11"},  // a wrong kind is not counted
+    {"%<(A|B)XY", "XY", "i", 1, 2, 0, 1, "11", false},  // a wrong kind is not counted
     {"%3!XX!(A|B)Z", "XXXZ", "t", 1, 2, 1, 0, ""},
     {"%1(AB)", "AB", "t", 1, 2, 1, 1, "AB"},  // the width does not limit the comparison
     {"AB %n%d%*n", "AB 12", "ii", 3, 5, 2, 1, "3|12"},
@@ -156,9 +159,9 @@ const Case CASES[] = {
     {"%[AB", "AB", "t", 0, 0, 0, 0, "keepkeep"},
     {"", "AB", "i", -1, 0, 0, 0, "11"},
     {"%d", "", "i", -1, 0, 0, 0, "11"},
-    // Destinations: wrong kinds and missing ones are neither written nor counted.
-    {"%d %d", "12 34", "f", 2, 5, 0, 1, "11"},
-    {"%s %d", "12 34", "it", 2, 5, 0, 1, "11|keepkeep"},
+    // Destinations: the reference neither writes nor counts wrong kinds and missing ones.
+    {"%d %d", "12 34", "f", 2, 5, 0, 1, "11", false},
+    {"%s %d", "12 34", "it", 2, 5, 0, 1, "11|keepkeep", false},
     // The limits: s takes at most 80, a miss text counts its first 19, no width is 999.
     {"%s ", std::string(100, 'A'), "t", 1, 80, 1, 0, "AAAAAAA"},
     {"%81s", std::string(100, 'A'), "t", 0, 0, 0, 0, "keepkeep"},  // 81 exactly: never
@@ -183,7 +186,13 @@ TEST_F(ScanpReferenceTest, ReferenceReadsTheLanguageAsWorkedOut) {
 TEST_F(ScanpReferenceTest, LibraryScannerAgreesOnTheSameCases) {
     for (const Case& c : CASES) {
         SCOPED_TRACE("\"" + c.pat.substr(0, 40) + "\" on \"" + c.text.substr(0, 40) + "\"");
-        check(c, scanp_args);
+        if (c.fits) {
+            check(c, scanp_args);
+        } else {
+            Case stopped = c;
+            stopped.result = stopped.len = stopped.assigned = stopped.done = 0;
+            check(stopped, scanp_args);
+        }
     }
 }
 
