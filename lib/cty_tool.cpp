@@ -1,7 +1,6 @@
 // Station store and search; see cty_tool.h.
 #include "cty_tool.h"
 
-#include <cctype>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -100,14 +99,6 @@ const char* wmo_key(const CTY_data* city, char* key) {
     return key;
 }
 
-bool is_all_digits(std::string_view s) {
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-bool is_upper(char c) {
-    return c >= 'A' && c <= 'Z';
-}
 
 // Enters one station that passed the filters; false when the table refused it.
 bool enter_station(int type, const CTY_data* city, float x, float y) {
@@ -324,7 +315,7 @@ bool search_key(std::string_view s, uint64_t* key) {
     bool b = s.size() == WMO_DIGITS + 1;
     std::string_view digits = b ? s.substr(1) : s;
     bool negative = digits[0] == '-';
-    if (!is_all_digits(negative ? digits.substr(1) : digits)) return false;
+    if (!all_digits(negative ? digits.substr(1) : digits)) return false;
     int value = 0;
     for (char c : negative ? digits.substr(1) : digits) value = value * 10 + (c - '0');
     if (negative && value == 0) return false;  // "-0000" is no "%05d" text
@@ -373,21 +364,9 @@ constexpr TestWord TEST_WORDS[] = {
     {"WMO>", false, Kind::Int, Field::Wmo, Cmp::Min},
 };
 
-bool same_nocase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (tolower(static_cast<unsigned char>(a[i])) != tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-bool begins_nocase(std::string_view text, std::string_view start) {
-    return text.size() >= start.size() && same_nocase(text.substr(0, start.size()), start);
-}
-
 const TestWord* find_test(std::string_view t) {
     for (const TestWord& w : TEST_WORDS)
-        if (w.whole ? same_nocase(t, w.word) : begins_nocase(t, w.word)) return &w;
+        if (w.whole ? equal_nocase(t, w.word) : begins_nocase(t, w.word)) return &w;
     return nullptr;
 }
 
@@ -427,8 +406,8 @@ const char* wmo_text(const CTY_data* city, char* text) {
 bool state_test(std::string_view value, const CTY_data* city) {
     char both[STATE_TEXT_SIZE];
     snprintf(both, sizeof both, "%2s_%2s", city->state, city->region);
-    if (value.size() == 2) return same_nocase(value, city->state);
-    return value.size() == 5 && same_nocase(value, both);
+    if (value.size() == 2) return equal_nocase(value, city->state);
+    return value.size() == 5 && equal_nocase(value, both);
 }
 
 // "RA<" lat, then lon and range (km) as the next two tests: the station lies within range.
@@ -454,12 +433,12 @@ bool test_holds(const TestWord& w, int argc, char** argv, int& i, const CTY_data
         case Kind::State:
             return state_test(v, city);
         case Kind::Region:
-            return same_nocase(v, city->region);
+            return equal_nocase(v, city->region);
         case Kind::Id:
-            return same_nocase(v, city->id);
+            return equal_nocase(v, city->id);
         case Kind::Wmo: {
             char wmo[WMO_TEXT_SIZE];
-            return same_nocase(v, wmo_text(city, wmo));
+            return equal_nocase(v, wmo_text(city, wmo));
         }
         case Kind::Range:
             return range_test(v, argc, argv, i, city);
@@ -487,8 +466,8 @@ bool tests_hold(int argc, char** argv, const CTY_data* city) {
 // The whole item as a WMO number, an identifier or the beginning of a name.
 bool whole_item_matches(std::string_view item, const CTY_data* city) {
     char wmo[WMO_TEXT_SIZE];
-    return (item.size() == WMO_DIGITS && same_nocase(item, wmo_text(city, wmo))) ||
-           same_nocase(item, city->id) || (item.size() > 4 && begins_nocase(city->name, item));
+    return (item.size() == WMO_DIGITS && equal_nocase(item, wmo_text(city, wmo))) ||
+           equal_nocase(item, city->id) || (item.size() > 4 && begins_nocase(city->name, item));
 }
 
 bool item_matches(const char* item, const CTY_data* city) {
@@ -587,12 +566,12 @@ int CTY_store(const char* city_file, int type, const Domain* domain, int prior) 
 namespace {
 
 bool is_wmo_text(std::string_view s) {
-    return (s.size() == WMO_DIGITS && is_all_digits(s)) ||
+    return (s.size() == WMO_DIGITS && all_digits(s)) ||
            (s.size() == WMO_DIGITS + 1 && s[0] == 'b');
 }
 
 bool is_prefixed_id(std::string_view s) {
-    return s.size() == WMO_DIGITS && is_upper(s[0]) && is_all_digits(s.substr(2));
+    return s.size() == WMO_DIGITS && is_upper(s[0]) && all_digits(s.substr(2));
 }
 
 // The station number (from 1) in the index of store type 1, or 0.

@@ -98,21 +98,6 @@ constexpr int DEF_HOURS = 0;      // span used when num_hour is unset
 
 // ---- Small text helpers ----
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// Copies src into dst of size bytes, also when the two overlap; false (dst emptied) when it
-// does not fit.
-bool copy_fits(char* dst, size_t size, const char* src) {
-    size_t len = strlen(src);
-    if (len >= size) {
-        if (size > 0) dst[0] = '\0';
-        return false;
-    }
-    memmove(dst, src, len + 1);
-    return true;
-}
-
 bool copy_name(char* dst, const char* src) { return copy_fits(dst, FILE_NAME_MAX, src); }
 
 // A text being built in a caller's buffer. A piece that does not fit marks the whole text
@@ -749,18 +734,12 @@ int split_conv_line(const char* line, ConvEntry& e) {
     return n;
 }
 
-void copy_view(char* dst, size_t size, std::string_view s) {
-    size_t len = std::min(s.size(), size - 1);  // fields of a line always fit
-    memcpy(dst, s.data(), len);
-    dst[len] = '\0';
-}
-
 void take_entry(const ConvEntry& e, int fields) {
-    if (fields > 1) copy_view(conv, sizeof conv, e.field[1]);
-    if (fields > 2 && e.field[2] != "-") copy_view(hconv, sizeof hconv, e.field[2]);
+    if (fields > 1) copy_cut(conv, e.field[1]);
+    if (fields > 2 && e.field[2] != "-") copy_cut(hconv, e.field[2]);
     if (fields > 3) {
         char num[CONV_LINE_SIZE];
-        copy_view(num, sizeof num, e.field[3]);
+        copy_cut(num, e.field[3]);  // fields of a line always fit
         const char* p = num;
         int64_t size = 0;
         if (scan_int(p, &size)) min_size = clamp_span(size);
@@ -770,7 +749,7 @@ void take_entry(const ConvEntry& e, int fields) {
 // The part of the type after its last "_"; an over-long one is not taken.
 void take_extension(const char* type) {
     const char* under = strrchr(type, '_');
-    if (under != nullptr) copy_fits(ext, sizeof ext, under + 1);
+    if (under != nullptr) copy_fits(ext, under + 1);
 }
 
 // Looks the type up line by line; true when a line names it or a prefix of it.
@@ -796,7 +775,7 @@ bool find_type(FILE* in, const char* type, const char* path) {
         int fields = split_conv_line(line, e);
         if (fields == 0) continue;  // a blank line names no type
         take_entry(e, fields);
-        copy_view(name, sizeof name, e.field[0]);
+        copy_cut(name, e.field[0]);
         if (stricmp(type, name) == 0) {
             MESS_print(TRACE_CONV, "File name match for: %s\n", type);
             return true;
@@ -813,7 +792,7 @@ bool find_type(FILE* in, const char* type, const char* path) {
 
 // A type the convention file does not give: its own text names one fixed file.
 void use_type_as_template(const char* type) {
-    if (!copy_fits(conv, sizeof conv, type))
+    if (!copy_fits(conv, type))
         MESS_print(MESS_WARN, "FILE_set_name: File type longer than %d characters refused\n",
                    FILE_NAME_MAX - 1);
     hconv[0] = '\0';
@@ -829,7 +808,7 @@ void take_key_settings(char* type) {
         size_t value_len = strcspn(value, ":");
         if (value_len == 0) continue;
         char copy[FILE_KEY_MAX];
-        copy_view(copy, sizeof copy, std::string_view(value, value_len));
+        copy_cut(copy, std::string_view(value, value_len));
         FILE_set_key(type[i + 1], copy);
         MESS_print(TRACE_MATCH, "KEY: %c = %s\n", type[i + 1], copy);
         type[i] = '\0';
@@ -861,7 +840,7 @@ int FILE_set_name(char* type) {
         return 0;
     }
     if (type[0] == '@') {
-        if (!copy_fits(conv, sizeof conv, type + 1)) {
+        if (!copy_fits(conv, type + 1)) {
             MESS_print(MESS_WARN, "FILE_set_name: Template longer than %d characters refused\n",
                        FILE_NAME_MAX - 1);
             return 0;
@@ -1045,7 +1024,7 @@ void match_ext(Matcher& m) {
             return;
         }
         std::string_view piece = rest.substr(0, at);
-        if (piece.size() < sizeof ext) copy_view(ext, sizeof ext, piece);
+        if (piece.size() < sizeof ext) copy_cut(ext, piece);
         tb_put(m.out, piece);
         m.n += at;
         return;
@@ -1445,7 +1424,7 @@ int ask_for_file(const char* prompt, char* outfile) {
 // as syntax are escaped. Glob characters of the template itself stay globs.
 void put_shell_text(TextBuf& tb, std::string_view text, bool globs) {
     for (char c : text) {
-        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || is_digit(c) ||
+        bool plain = is_letter(c) || is_digit(c) ||
                      strchr("_-./+,:=@%~", c) != nullptr;
         if (globs && strchr("*?[]^", c) != nullptr) plain = true;
         if (!plain) tb_putc(tb, '\\');

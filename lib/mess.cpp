@@ -118,7 +118,7 @@ void apply_item(const char* item) {
         mess_out = OUT_BOTH;
     } else if (strnicmp(item, "dfi", 3) == 0) {
         close_log();
-        snprintf(filename, sizeof filename, "%s", item_name(item, 4));
+        copy_cut(filename, item_name(item, 4));
         mess_out = OUT_REOPEN;
     } else if (strnicmp(item, "fi", 2) == 0) {
         open_log(item_name(item, 3), "a");

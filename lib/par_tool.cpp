@@ -1,7 +1,6 @@
 // Bulletin reader; see par_tool.h.
 #include "par_tool.h"
 
-#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -105,25 +104,6 @@ enum class Printing { off, on, ended };
 
 constexpr Date PAR_NO_DATE = {DATE_MISSING, DATE_MISSING, DATE_MISSING, DATE_MISSING,
                               DATE_MISSING, DATE_MISSING, DATE_MISSING, 0};
-
-// Copies src into dst of size bytes, cut to fit.
-void copy_cut(char* dst, size_t size, const char* src) {
-    size_t n = strnlen(src, size - 1);
-    memcpy(dst, src, n);
-    dst[n] = '\0';
-}
-
-template <size_t N>
-void copy_cut(char (&dst)[N], const char* src) {
-    copy_cut(dst, N, src);
-}
-
-// Copies the n characters at src into dst of size bytes, cut to fit.
-void copy_word(char* dst, size_t size, const char* src, size_t n) {
-    if (n > size - 1) n = size - 1;
-    memcpy(dst, src, n);
-    dst[n] = '\0';
-}
 
 bool slot_open(int ind) {
     return ind == 0 && slot.ifile != nullptr;
@@ -374,24 +354,12 @@ int compare_grib(const char* p) {
     return 0;
 }
 
-const char* skip_spaces(const char* s) {
-    while (*s == ' ') ++s;
-    return s;
+// Past the space characters at s: in headings and index entries a tab is text.
+const char* skip_space_chars(const char* s) {
+    return s + strspn(s, " ");
 }
 
 // ---- Report selection ----
-
-constexpr char ascii_lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Whether line begins with prefix, ignoring case.
-bool begins_nocase(const char* line, std::string_view prefix) {
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (line[i] == '\0' || ascii_lower(line[i]) != ascii_lower(prefix[i])) return false;
-    }
-    return true;
-}
 
 // "ua:" form: the text behind the report type and time groups begins with the station.
 bool upper_air_selects(const char* line, const char* station) {
@@ -423,18 +391,11 @@ bool identifier_selects(const char* line, const char* id) {
 // The words that may stand between the report word and the station, in this order.
 constexpr std::string_view PAR_REPORT_MARKS[] = {"AMD", "COR"};
 
-bool is_gap(char c) { return c == ' ' || c == '\t'; }
-
-const char* skip_gap(const char* s) {
-    while (is_gap(*s)) ++s;
-    return s;
-}
-
 // Whether text begins with the (non-empty) word: in its first column, then a blank, a tab
 // or the end.
 bool begins_with_word(const char* text, std::string_view word) {
     return text[0] == word[0] && strncmp(text, word.data(), word.size()) == 0 &&
-           (is_gap(text[word.size()]) || text[word.size()] == '\0');
+           (is_blank(text[word.size()]) || text[word.size()] == '\0');
 }
 
 // Whether the line begins with the report word. A piece that continues a file line is no
@@ -448,9 +409,9 @@ bool is_report_line(const char* line, bool continues) {
 // word ("TAF AMD CYYZ ..." gives "CYYZ ..."); null for any other line.
 const char* past_report_words(const char* line, bool continues) {
     if (!is_report_line(line, continues)) return nullptr;
-    const char* p = skip_gap(line + report_word_length);
+    const char* p = skip_blanks(line + report_word_length);
     for (std::string_view mark : PAR_REPORT_MARKS)
-        if (begins_with_word(p, mark)) p = skip_gap(p + mark.size());
+        if (begins_with_word(p, mark)) p = skip_blanks(p + mark.size());
     return p;
 }
 
@@ -512,7 +473,7 @@ int clamped_number(const char* s) {
 // Reads up to three digits at s (stopping at anything else); the number.
 int zone_number(const char* s) {
     int value = 0;
-    for (int i = 0; i < 3 && isdigit(static_cast<unsigned char>(s[i])); ++i)
+    for (int i = 0; i < 3 && is_digit(s[i]); ++i)
         value = value * 10 + (s[i] - '0');
     return value;
 }
@@ -522,10 +483,9 @@ bool zone_separator(char c) {
 }
 
 bool is_zone_line(const char* line, size_t len) {
-    auto alpha = [&](size_t i) { return isalpha(static_cast<unsigned char>(line[i])) != 0; };
-    auto digit = [&](size_t i) { return isdigit(static_cast<unsigned char>(line[i])) != 0; };
-    if (len >= 7 && alpha(0) && alpha(1) && zone_separator(line[6])) return true;
-    return len >= 4 && digit(0) && digit(1) && zone_separator(line[3]);
+    if (len >= 7 && is_letter(line[0]) && is_letter(line[1]) && zone_separator(line[6]))
+        return true;
+    return len >= 4 && is_digit(line[0]) && is_digit(line[1]) && zone_separator(line[3]);
 }
 
 // ---- End rules and the printing state ----
@@ -677,7 +637,7 @@ int index_step(const char* rhdr) {
         return 0;
     }
     char text[PAR_INDEX_TEXT_MAX + 1];
-    copy_cut(text, skip_spaces(end));
+    copy_cut(text, skip_space_chars(end));
     char* slash = strchr(text, '/');
     const char* second = "";
     if (slash != nullptr) {
@@ -823,12 +783,12 @@ int PAR_lookup(char* product_name, char* type_out) {
         const char* p = entry + strspn(entry, " \t");
         size_t n = strcspn(p, " \t");
         if (n == 0) continue;
-        copy_word(prefix, sizeof prefix, p, n);
+        copy_cut(prefix, std::string_view(p, n));
         p += n;
         p += strspn(p, " \t");
         n = strcspn(p, " \t");
         if (n == 0) continue;
-        copy_word(type, sizeof type, p, n);
+        copy_cut(type, std::string_view(p, n));
         if (strncmp(product_name, prefix, strlen(prefix)) == 0) {
             copy_cut(type_out, PAR_TYPE_SIZE, type);
             found = 1;
@@ -922,7 +882,7 @@ int PAR_cmp(const char* hdr, const char* line, const char* pat) {
     if (stricmp(pat, "all") == 0) return 0;
     const char* h = hdr;
     if (h[0] == '*' && h[1] == '*') h += h[2] != '\0' ? 3 : 2;
-    h = skip_spaces(h);
+    h = skip_space_chars(h);
     const char* p = pat;
     while (*p != '\0') {
         switch (*p) {
@@ -961,7 +921,7 @@ int PAR_cmp(const char* hdr, const char* line, const char* pat) {
                 break;
             }
             case '/':
-                h = skip_spaces(line);
+                h = skip_space_chars(line);
                 ++p;
                 if (strncmp(h, "GRIB", 4) == 0) return compare_grib(p);
                 break;
@@ -1104,8 +1064,8 @@ int PAR_zone_cmp(const char* line, const char* id) {
     long i = 0;
     while (len - i > PAR_ZONE_PREFIX) {
         const char* s = line + i;
-        if (isalpha(static_cast<unsigned char>(s[0])) && (s[2] == 'Z' || s[2] == 'C')) {
-            copy_word(zone_prefix, sizeof zone_prefix, s, PAR_ZONE_PREFIX);
+        if (is_letter(s[0]) && (s[2] == 'Z' || s[2] == 'C')) {
+            copy_cut(zone_prefix, std::string_view(s, PAR_ZONE_PREFIX));
             if (tracing) MESS_print(PAR_TRACE, "ZN-ST: %s\n", zone_prefix);
             i += 3;
         } else if (strncmp(s, "ALL", 3) == 0 && zone_separator(s[3])) {
@@ -1115,7 +1075,7 @@ int PAR_zone_cmp(const char* line, const char* id) {
                 return 1;
             }
             i += 4;
-        } else if (isdigit(static_cast<unsigned char>(s[0])) && zone_separator(s[3])) {
+        } else if (is_digit(s[0]) && zone_separator(s[3])) {
             int zone = zone_number(s);
             if (tracing) MESS_print(PAR_TRACE, "ZN %d\n", zone);
             if (s[3] == '>') {

@@ -1,7 +1,6 @@
 // Resource registry, command line, catalogue and help; see resrc.h.
 #include "resrc.h"
 
-#include <cctype>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -243,23 +242,10 @@ res_obj* append_record(int index, const char* name, DEF_convert cvt) {
     return r;
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 // A number for CV_int: a sign or a digit first, and at least one digit.
 bool starts_number(const char* s) {
     if (*s == '-' || *s == '+') ++s;
     return is_digit(*s);
-}
-
-// 1 when text begins with prefix, case ignored (an empty prefix begins everything).
-bool begins_nocase(std::string_view text, std::string_view prefix) {
-    if (prefix.size() > text.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (tolower(static_cast<unsigned char>(text[i])) !=
-            tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -269,7 +255,7 @@ bool begins_nocase(std::string_view text, std::string_view prefix) {
 // optional sign, digits. The value saturates instead of overflowing. False when no digit.
 constexpr long HOUR_VALUE_CAP = 100000000;
 bool scan_int(const char*& p, int width, int* out) {
-    while (*p == ' ' || *p == '\t') ++p;
+    p = skip_blanks(p);
     const char* q = p;
     int used = 0;
     bool negative = false;
@@ -888,7 +874,7 @@ char* RES_get_progname(char* prog) {
     const char* word = RES_get_prog();
     if (word == nullptr) word = "";
     const char* slash = strrchr(word, '/');
-    snprintf(prog, RES_PROGNAME_MAX, "%s", slash != nullptr ? slash + 1 : word);
+    copy_cut(prog, RES_PROGNAME_MAX, slash != nullptr ? slash + 1 : word);
     return prog;
 }
 

@@ -83,7 +83,7 @@ const char* choose_stations() {
 // products found: forecast bulletins and bare products.
 int convert_file(int ind) {
     char header[HEADER_PATTERN_SIZE];
-    snprintf(header, sizeof header, "%s", "F(T|CCN)");
+    copy_cut(header, "F(T|CCN)");
     int products = 0;
     while (PAR_search(ind, header) == 1) {
         ++products;
