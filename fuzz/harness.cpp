@@ -89,8 +89,8 @@ void pin_clock() { setenv("joxcurtime", "202403151800", 1); }
 void quiet_messages(M_type levels) {
     MESS_reset();
     MESS_set_str("fi=/dev/null");
-    MESS_set(0, 0);
-    MESS_set(1, levels);
+    MESS_set(MESS_SET, 0);
+    MESS_set(MESS_ADD, levels);
 }
 
 namespace {

@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr const char* DEFAULT_FILE = "sao.cty";
 constexpr int BYTES_PER_LINE = 59;   // average line length, for the station-count estimate
 constexpr int MAX_ESTIMATE = 4000;   // largest station-count estimate
 constexpr int MIN_ESTIMATE = 1;      // the estimate becomes a bucket count
@@ -343,7 +342,7 @@ int CTY_close(int) {
 }
 
 int CTY_open_file(const char* city_file, int* num_stats) {
-    const char* file = city_file != nullptr ? city_file : DEFAULT_FILE;
+    const char* file = city_file != nullptr ? city_file : CTY_DEFAULT_FILE;
     const char* res = RES_get("city_file");
     if (res != nullptr && res[0] != '\0') {
         if (stricmp(res, "none") == 0) return -1;

@@ -21,7 +21,6 @@
 namespace {
 
 constexpr int DEFAULT_PRIOR = 10;   // every station, when stat_prior is not set
-constexpr int ASK_PRIOR = -9999;    // CTY_store's request to read stat_prior
 constexpr int MIN_FIELDS = 9;       // fields up to the WMO number make a station
 constexpr int MAX_LINES = 100000;   // lines read before a file loop gives up
 constexpr int WMO_KEY_SIZE = 16;    // "b%05d" of any int
@@ -37,7 +36,12 @@ constexpr std::string_view B_REGION = "B_";  // stations whose WMO key carries a
 constexpr int ANSWERS_KEPT = 16;   // CTY_get answers remembered
 constexpr int ANSWER_ID_MAX = 31;  // characters of an identifier whose answer is remembered
 
-enum StoreType { STORE_NONE = 0, STORE_FULL = 1, STORE_XY = 2, STORE_XY_LOC = 3 };
+enum StoreType {
+    STORE_NONE = 0,
+    STORE_FULL = CTY_STORE_DATA,
+    STORE_XY = CTY_STORE_LOCATE,
+    STORE_XY_LOC = CTY_STORE_LOCATE_KEY
+};
 
 // One answer of CTY_get: the identifier asked for, the database file as it was then (device,
 // inode, size and modification time), and what the reading left in the record.
@@ -532,7 +536,7 @@ int CTY_store(const char* city_file, int type, const Domain* domain, int prior) 
     int numid = 0;
     char** ids = nullptr;
     selection_list(&numid, &ids);
-    if (prior == ASK_PRIOR) prior = CTY_get_prior();
+    if (prior == CTY_PRIOR_RESOURCE) prior = CTY_get_prior();
     CTY_rewind(cty_fd);
     if (type == STORE_FULL) {
         load_index(prior, numid, ids, domain == nullptr || domain->proj == MAP_NO_PROJ);

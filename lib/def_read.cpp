@@ -16,6 +16,7 @@
 namespace {
 
 constexpr int DEF_NAME_SIZE = DEF_NAME_MAX + 1;
+static_assert(RES_PROGNAME_MAX <= DEF_NAME_SIZE, "the program name is kept whole");
 constexpr int DEF_FILE_SIZE = DEF_FILE_MAX + 1;
 // Room for the longest key name: program or title, title, and a resource name from a key.
 constexpr int KEY_NAME_SIZE = 2 * DEF_NAME_SIZE + DEF_KEY_SIZE + 2;

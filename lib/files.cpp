@@ -67,7 +67,7 @@ int min_size = 0;                 // a file of the type must be larger than this
 int rmin_size = 0;                // a second minimum size; stays 0 in this program
 int late_off = FIRST_STEP;        // time step of the active template (s); -9999: none
 char filename[FILE_NAME_MAX];     // the current file name: the last one built or chosen
-int filename_type = 0;            // 1: filename was fixed by the user, not rebuilt by date
+int filename_type = FILE_NAME_BY_DATE;  // FILE_NAME_FIXED: fixed by the user, not rebuilt
 char keys[KEY_COUNT][FILE_KEY_MAX];  // key values, by key character
 bool key_init = false;            // false until the key table was cleared once
 Date file_date = UNSET_DATE;      // date of the last name built or read
@@ -80,7 +80,7 @@ char sext[FILE_EXT_MAX];
 int smin_size = 0;
 int slate_off = FIRST_STEP;
 char sfilename[FILE_NAME_MAX];
-int sfilename_type = 0;
+int sfilename_type = FILE_NAME_BY_DATE;
 
 // ---- Date selection and sequencing ----
 
@@ -676,7 +676,7 @@ void expand_template(const char* tmpl, const Date& src, const char* xpath, TextB
 // "/" and ":" characters, so that related files are looked up beside it. False when there
 // is none.
 bool extracted_path(char* xpath) {
-    if (filename_type != 1 || !FILE_fullpath(filename)) return false;
+    if (filename_type != FILE_NAME_FIXED || !FILE_fullpath(filename)) return false;
     int levels = 0;
     for (const char* p = conv; *p != '\0'; ++p)
         if (*p == '/' || *p == ':') ++levels;
@@ -821,7 +821,7 @@ void fix_name(const char* name, char* out_file) {
     copy_name(copy, name);
     copy_name(filename, copy);
     copy_name(out_file, copy);
-    filename_type = 1;
+    filename_type = FILE_NAME_FIXED;
 }
 
 }  // namespace
@@ -832,7 +832,7 @@ int FILE_set_name(char* type) {
         key_init = true;
     }
     filename[0] = '\0';
-    filename_type = 0;
+    filename_type = FILE_NAME_BY_DATE;
     if (type == nullptr || stricmp(type, "none") == 0) {
         conv[0] = '\0';
         hconv[0] = '\0';
@@ -885,12 +885,12 @@ int FILE_set_date(const Date* datim, char* out_file) {
     if (out_file == nullptr) return -1;
     if (conv[0] == '\0') {
         copy_name(out_file, filename[0] != '\0' ? filename : "filename");
-        filename_type = 1;
+        filename_type = FILE_NAME_FIXED;
         return 1;
     }
     if (FILE_is_stdio(conv)) {
         copy_name(out_file, "-");
-        filename_type = 0;
+        filename_type = FILE_NAME_BY_DATE;
         return 1;
     }
     char xpath[FILE_NAME_MAX];
@@ -900,7 +900,7 @@ int FILE_set_date(const Date* datim, char* out_file) {
     if (datim != nullptr) clear_date_fields(file_date);
     if (src.year == DATE_MISSING && filename[0] != '\0') {
         copy_name(out_file, filename);
-        filename_type = 1;
+        filename_type = FILE_NAME_FIXED;
         return 1;
     }
     char built[FILE_NAME_MAX];
@@ -1184,7 +1184,7 @@ int match_name(const char* name, char* out_file) {
     if (tb.overflow) {
         refuse_name("FILE_set_file", out_file);
         filename[0] = '\0';
-        filename_type = 0;
+        filename_type = FILE_NAME_BY_DATE;
         return -1;
     }
     MESS_print(TRACE_MATCH, "FILES:%s:%s:%d\n", name, built, where);
@@ -1201,7 +1201,7 @@ int FILE_set_file(const char* file, char* out_file) {
     if (!copy_name(name, file != nullptr ? file : "")) {
         refuse_name("FILE_set_file", out_file);
         filename[0] = '\0';
-        filename_type = 0;
+        filename_type = FILE_NAME_BY_DATE;
         return -1;
     }
     clear_date_fields(file_date);
@@ -1550,7 +1550,7 @@ int64_t FILE_set_current(const char* cur, char* out_file) {
     char scratch[FILE_NAME_MAX];
     char* out = out_file != nullptr ? out_file : scratch;
     const char* p = cur != nullptr ? cur : "la";
-    filename_type = 0;
+    filename_type = FILE_NAME_BY_DATE;
     int64_t t = apply_fixed_fields(base_time(p));
     int sign = read_sign(p);
     if (is_digit(*p)) {
@@ -1690,7 +1690,7 @@ int FILE_reset() {
     conv[0] = hconv[0] = ext[0] = '\0';
     sconv[0] = shconv[0] = sext[0] = '\0';
     filename[0] = sfilename[0] = '\0';
-    filename_type = sfilename_type = 0;
+    filename_type = sfilename_type = FILE_NAME_BY_DATE;
     memset(keys, 0, sizeof keys);
     key_init = false;
     late_off = slate_off = FIRST_STEP;

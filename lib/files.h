@@ -109,9 +109,12 @@ int FILE_hdr_set_date(const Date* datim, char* out_file);
 int FILE_set_file(const char* file, char* out_file);
 // Copies the current name into str (FILE_NAME_MAX bytes, when not null); returns it.
 const char* FILE_get_filename(char* str);
-// 1 when the current name is one the user fixed (a command argument or a prompt answer,
-// "@name" too, or any name when there is no template): it is to be opened as it stands.
-// 0 when it was chosen by date and is to be rebuilt from the date for its file type.
+// FILE_NAME_FIXED when the current name is one the user fixed (a command argument or a
+// prompt answer, "@name" too, or any name when there is no template): it is to be opened as
+// it stands. FILE_NAME_BY_DATE when it was chosen by date and is to be rebuilt from the date
+// for its file type.
+inline constexpr int FILE_NAME_BY_DATE = 0;
+inline constexpr int FILE_NAME_FIXED = 1;
 int FILE_get_filename_type();
 // Saves (one level; a second save overwrites the first) and restores the template, header
 // template, extension, minimum size, time step, current name and its type. Return 0.

@@ -25,6 +25,13 @@ constexpr int OUT_BOTH = 1;            // terminal, and the log file when one is
 constexpr int OUT_STAMPED = -1;        // "@fi": both, log lines preceded by a time stamp
 constexpr int OUT_REOPEN = 2;          // "dfi": the log is reopened for every message
 
+// MESS_set codes up to this one count as a choice; from this one on they are defaults.
+constexpr int CHOICE_OPER_MAX = 4;
+constexpr int DEFAULT_OPER_MIN = 16;
+static_assert(MESS_REMOVE <= CHOICE_OPER_MAX && MESS_ADD <= CHOICE_OPER_MAX);
+static_assert(MESS_FORCE_REMOVE > CHOICE_OPER_MAX && MESS_FORCE_ADD < DEFAULT_OPER_MIN);
+static_assert(MESS_DEFAULT_REMOVE >= DEFAULT_OPER_MIN);
+
 constexpr int PAGE_NEVER = 0;
 constexpr int PAGE_COUNT = 2;
 
@@ -144,14 +151,21 @@ int count_newlines(const char* text) {
 
 }  // namespace
 
-int MESS_set(int oper, M_type level) {
-    if (oper <= 4) ++mess_set;
-    if (oper >= 16 && mess_set != 0) return 0;
+int MESS_set(MESS_oper oper, M_type level) {
+    if (oper <= CHOICE_OPER_MAX) ++mess_set;
+    if (oper >= DEFAULT_OPER_MIN && mess_set != 0) return 0;
     switch (oper) {
-        case 0: case 10: case 20: mess_level = fill_lower(level); break;
-        case 1: case 11: case 21: mess_level |= level; break;
-        case -1: case 9: case 19: mess_level &= ~level; break;
-        default: break;
+        case MESS_SET: case MESS_FORCE_SET: case MESS_DEFAULT_SET:
+            mess_level = fill_lower(level);
+            break;
+        case MESS_ADD: case MESS_FORCE_ADD: case MESS_DEFAULT_ADD:
+            mess_level |= level;
+            break;
+        case MESS_REMOVE: case MESS_FORCE_REMOVE: case MESS_DEFAULT_REMOVE:
+            mess_level &= ~level;
+            break;
+        default:
+            break;
     }
     return 0;
 }

@@ -38,8 +38,6 @@ constexpr unsigned long PAR_END_BIT = 4;      // product ended (with 5: at the n
 constexpr unsigned long PAR_HEADING_BIT = 1;  // the ending line is the next heading
 constexpr int PAR_SKIP_LINES = 0x10;          // skip rule: a number of lines
 constexpr int PAR_SKIP_BLANK = 0x100;         // skip rule: up to a blank line
-constexpr int PAR_OUT_HEADER = 1;             // output bit: the heading line
-constexpr int PAR_OUT_LINES = 2;              // output bit: the product lines
 constexpr int PAR_WHICH_LAST = 1;             // selection mode: keep the last product
 constexpr int PAR_WHICH_CONT = 2;             // selection mode: wait for more data
 
@@ -84,7 +82,7 @@ char pattern[PAR_PATTERN_SIZE];   // heading pattern of the last search (ends ba
 char report_word[PAR_WORD_SIZE];  // the word that begins a bare report; empty: none
 size_t report_word_length = 0;    // its characters (every identification line tests it)
 char infile[PAR_TYPE_SIZE];  // the bulletin file type (name-convention key)
-int end_rules = 0;           // end rule bits (PAR_END_*)
+unsigned long end_rules = 0;  // end rule bits (PAR_END_*)
 int skip_rules = 0;          // skip rule bits (PAR_SKIP_*)
 int cur_lines = 0;           // lines tested since the last read or listing began
 int max_lines = 0;           // line limit of the end rule 0x10
@@ -513,15 +511,15 @@ int rule_count(const char* value) {
 // Applies one value of the resource parameter; unknown values are ignored.
 void apply_parameter(const char* value) {
     if (stricmp(value, "dollar") == 0) {
-        end_rules |= static_cast<int>(PAR_END_DOLLAR);
+        end_rules |= PAR_END_DOLLAR;
     } else if (stricmp(value, "blank") == 0) {
-        end_rules |= static_cast<int>(PAR_END_BLANK);
+        end_rules |= PAR_END_BLANK;
     } else if (stricmp(value, "3blank") == 0) {
-        end_rules |= static_cast<int>(PAR_END_3BLANK);
+        end_rules |= PAR_END_3BLANK;
     } else if (stricmp(value, "equal") == 0) {
-        end_rules |= static_cast<int>(PAR_END_EQUAL);
+        end_rules |= PAR_END_EQUAL;
     } else if (strnicmp(value, "line", 4) == 0) {
-        end_rules |= static_cast<int>(PAR_END_LINES);
+        end_rules |= PAR_END_LINES;
         max_lines = rule_count(value);
     } else if (stricmp(value, "skip_blank") == 0) {  // before the general "skip" form
         skip_rules |= PAR_SKIP_BLANK;
@@ -691,11 +689,11 @@ int line_step(const char* rhdr) {
 
 constexpr int PAR_GO_ON = 2;  // last mode: the saved product is back, go on
 
-// The last mode's part of listing and reading. With flag other than 1 the current product
-// is saved and cur becomes saved_cur (result 1, or -1 without a file); with flag 1 the saved
-// product is reopened (PAR_GO_ON, or -1).
+// The last mode's part of listing and reading. With a flag other than PAR_CLOSE_AFTER the
+// current product is saved and cur becomes saved_cur (result 1, or -1 without a file); with
+// PAR_CLOSE_AFTER the saved product is reopened (PAR_GO_ON, or -1).
 int last_mode(int ind, int flag, unsigned long saved_cur) {
-    if (flag != 1) {
+    if (flag != PAR_CLOSE_AFTER) {
         if (!slot_open(ind)) return -1;
         product.pos = slot.offset;
         product.date = slot.date;
@@ -798,13 +796,13 @@ int PAR_lookup(char* product_name, char* type_out) {
     return found;
 }
 
-int PAR_set_end(int flag) {
-    end_rules = flag;
+int PAR_set_end(unsigned long flags) {
+    end_rules = flags;
     return 0;
 }
 
-int PAR_set_output(int flag) {
-    output = flag;
+int PAR_set_output(int flags) {
+    output = flags;
     return 0;
 }
 
@@ -836,7 +834,7 @@ int PAR_open(const Date* date) {
     if (type[0] != '\0') {
         // A name the user gave is opened as given; only a name chosen by date is rebuilt
         // from the date (reloading the template clears the current name).
-        if (FILE_get_filename_type() != 1) {
+        if (FILE_get_filename_type() != FILE_NAME_FIXED) {
             set_name_of(type);
             if (FILE_set_date(date, name) < 0) name[0] = '\0';
         }
@@ -948,7 +946,7 @@ unsigned long PAR_end(int, char* line) {
         ++blank_lines;
     else
         blank_lines = 0;
-    const auto ends = static_cast<unsigned long>(end_rules);
+    const unsigned long ends = end_rules;
     if ((ends & PAR_END_LINES) != 0 && cur_lines > max_lines) return slot.cur = PAR_END_LINES;
     if ((skip_rules & PAR_SKIP_LINES) != 0 && cur_lines > skip_lines) return PAR_END_LINES;
     if ((ends & PAR_END_BLANK) != 0 && blank_lines >= 1) return slot.cur = PAR_END_BLANK;
@@ -1177,7 +1175,7 @@ int PAR_read(int ind, int flag, int num, char* line) {
         hold_ending_line();
     }
     trace_read("RD-$", work, num);
-    if (flag == 1) PAR_close(ind);
+    if (flag == PAR_CLOSE_AFTER) PAR_close(ind);
     return 0;
 }
 
@@ -1248,7 +1246,7 @@ int PAR_print(int ind, int flag) {
     hold_ending_line();
     trace("PR-$", work);
     if (ofile != nullptr) fflush(ofile);  // each listing complete in the file at once
-    if (flag == 1) PAR_close(ind);
+    if (flag == PAR_CLOSE_AFTER) PAR_close(ind);
     return 1;
 }
 

@@ -351,28 +351,26 @@ struct NamedCode {
     int code;
 };
 
-constexpr int PLOT_ALL = 12;
 constexpr NamedCode PLOT_COMPONENTS[] = {
-    {"text", 0},     {"text_ul", 1}, {"text_uc", 2}, {"text_ur", 3}, {"text_ll", 4},
-    {"text_lc", 5},  {"text_lr", 6}, {"data", 7},    {"map", 8},     {"grid", 9},
-    {"sum", 10},     {"bord", 11},
+    {"text", FLAG_PLOT_TEXT}, {"text_ul", 1}, {"text_uc", 2}, {"text_ur", 3}, {"text_ll", 4},
+    {"text_lc", 5},           {"text_lr", 6}, {"data", 7},    {"map", 8},     {"grid", 9},
+    {"sum", 10},              {"bord", FLAG_PLOT_BORDER},
 };
-constexpr int PLOT_BORDER = 11;
 
 void switch_component(const char* name, int val) {
     if (stricmp(name, "none") == 0) {
-        FLAG_setplot(PLOT_ALL, 0);
+        FLAG_setplot(FLAG_PLOT_ALL, 0);
         return;
     }
     if (stricmp(name, "all") == 0) {
-        FLAG_setplot(PLOT_ALL, val);
+        FLAG_setplot(FLAG_PLOT_ALL, val);
         return;
     }
     for (const auto& c : PLOT_COMPONENTS) {
         if (stricmp(name, c.name) != 0) continue;
         FLAG_setplot(c.code, val);
         // "text" means every text corner and the border around them.
-        if (c.code == 0) FLAG_setplot(PLOT_BORDER, val);
+        if (c.code == FLAG_PLOT_TEXT) FLAG_setplot(FLAG_PLOT_BORDER, val);
         return;
     }
 }
@@ -413,12 +411,12 @@ void convert_plot_type(const char* data) {
 
 void convert_file_param(const char* data) {
     if (stricmp(data, "use") == 0 || stricmp(data, "reuse") == 0)
-        FLAG_set(FLAG_FILE_PARAM, 3);
+        FLAG_set(FLAG_FILE_PARAM, FLAG_FILE_USE);
     else if (stricmp(data, "over") == 0 || stricmp(data, "calc") == 0 ||
              stricmp(data, "recalc") == 0)
-        FLAG_set(FLAG_FILE_PARAM, 1);
+        FLAG_set(FLAG_FILE_PARAM, FLAG_FILE_CALC);
     else if (stricmp(data, "app") == 0)
-        FLAG_set(FLAG_FILE_PARAM, 2);
+        FLAG_set(FLAG_FILE_PARAM, FLAG_FILE_APPEND);
 }
 
 // The device flag from the first comma-separated item; with two or more items the text
@@ -474,8 +472,7 @@ int convert_into(const char* data, void* out, DEF_convert cvt) {
             *static_cast<const char**>(out) = data;
             return 1;
         case CV_strcpy:
-            snprintf(static_cast<char*>(out), RES_STRCPY_MAX, "%s", data);
-            return 1;
+            return 0;  // no size: see the sized form
         case CV_path: {
             size_t len = strlen(data);
             auto* copy = static_cast<char*>(malloc(len + 2));
@@ -789,6 +786,8 @@ void conversion_phase(const RES_defobj* table) {
             parse_string(r->data, '\n', &count, &items);
             *static_cast<char***>(row.out) = items;
             if (row.num != nullptr) *row.num = count;
+        } else if (r->cvt == CV_strcpy) {
+            RES_conv_data(r->data, static_cast<char*>(row.out), row.size, r->cvt);
         } else {
             RES_conv_data(r->data, row.out, r->cvt);
         }
@@ -850,6 +849,12 @@ int RES_getval(const char* name, void* data, DEF_convert cvt) {
     return RES_conv_data(r->data, data, cvt);
 }
 
+int RES_getval(const char* name, char* data, size_t size, DEF_convert cvt) {
+    const res_obj* r = find(name);
+    if (r == nullptr || data == nullptr) return 0;
+    return RES_conv_data(r->data, data, size, cvt);
+}
+
 int RES_getvals(const char* name, int* paramc, char*** paramv) {
     *paramc = 0;
     *paramv = nullptr;
@@ -893,7 +898,8 @@ int RES_conv_data(const char* data, void* out, DEF_convert cvt) {
     switch (cvt) {
         case CV_batch:
             FLAG_set(FLAG_BATCH, 1);
-            if (MESS_check_set() == 0) MESS_set(0, 0x000000FF);
+            // Batch mode shows the results, warnings and errors, unless a level was chosen.
+            if (MESS_check_set() == 0) MESS_set(MESS_SET, MESS_PRINT | MESS_ERROR | MESS_WARN);
             return 1;
         case CV_help:
             FLAG_set(FLAG_HELP, 1);
@@ -915,6 +921,12 @@ int RES_conv_data(const char* data, void* out, DEF_convert cvt) {
     }
     if (out == nullptr) return 0;
     return convert_into(data, out, cvt);
+}
+
+int RES_conv_data(const char* data, char* out, size_t size, DEF_convert cvt) {
+    if (cvt != CV_strcpy || data == nullptr || out == nullptr || size == 0) return 0;
+    copy_cut(out, size, data);
+    return 1;
 }
 
 const RES_defobj* RES_get_table() { return def_table; }
@@ -1000,7 +1012,7 @@ int RES_enter(RES_defobj* obj, res_type key) {
 
 int RES_fill_obj(RES_defobj* obj, const char* def, const char* env, const char* cmd,
                  DEF_convert cvt, void* out, int* num) {
-    *obj = RES_defobj{def, env, cmd, 0, cvt, out, num};
+    *obj = RES_defobj{def, env, cmd, 0, cvt, out, num, 0};
     return 1;
 }
 

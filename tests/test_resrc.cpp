@@ -480,7 +480,7 @@ TEST_F(Resrc, DefaultsKeysForUnlistedResourcesAndWildcards) {
     write_file(dir_.file("jox.cfg"),
                "tafcvt.decode_hour 12\nother.decode_hour 5\nother.colour red\n*path /data\n"
                "*.message error\n");
-    MESS_set(10, 0xF00000FF);
+    MESS_set(MESS_FORCE_SET, 0xF00000FF);
     Capture out(1);
     init({});
     std::string trace = out.stop();
@@ -558,6 +558,56 @@ TEST_F(Resrc, TimeZoneFromTheEnvironment) {
     init({});
     EXPECT_EQ(DATE_get_tz_off(), 5 * 3600);
     EXPECT_EQ(DATE_get_tz_pm(), -1);
+}
+
+// A CV_strcpy text goes only where the size of the destination is known, and is cut to it.
+TEST_F(Resrc, StrcpyTakesTheSizeOfItsDestination) {
+    char small[6];
+    memset(small, '#', sizeof small);
+    EXPECT_EQ(RES_conv_data("KJFK,KLGA", small, CV_strcpy), 1);
+    EXPECT_STREQ(small, "KJFK,");
+    char guarded[8];
+    memset(guarded, '#', sizeof guarded);
+    EXPECT_EQ(RES_conv_data("abcdef", guarded, 3, CV_strcpy), 1);
+    EXPECT_STREQ(guarded, "ab");
+    EXPECT_EQ(guarded[3], '#');
+    // Through an untyped destination, or into a text destination for another conversion,
+    // nothing is written.
+    memset(guarded, '#', sizeof guarded);
+    EXPECT_EQ(RES_conv_data("abc", static_cast<void*>(guarded), CV_strcpy), 0);
+    EXPECT_EQ(RES_conv_data("abc", guarded, sizeof guarded, CV_path), 0);
+    EXPECT_EQ(RES_conv_data("abc", guarded, 0, CV_strcpy), 0);
+    EXPECT_EQ(RES_conv_data(nullptr, guarded, sizeof guarded, CV_strcpy), 0);
+    EXPECT_EQ(guarded[0], '#');
+
+    RES_put("title", "A long program title");
+    char title[7];
+    EXPECT_EQ(RES_getval("title", title, CV_strcpy), 1);
+    EXPECT_STREQ(title, "A long");
+    EXPECT_EQ(RES_getval("absent", title, CV_strcpy), 0);
+    EXPECT_EQ(RES_getval("title", static_cast<void*>(title), CV_strcpy), 0);
+    EXPECT_STREQ(title, "A long");
+}
+
+// A table row copies its CV_strcpy text at start-up only when it gives the size of out.
+TEST_F(Resrc, StrcpyRowCopiesWithItsSize) {
+    char sized[5] = "";
+    char unsized[5] = "none";
+    RES_defobj table[3];
+    RES_fill_obj(&table[0], "sized", "joxsized", "si", CV_strcpy, sized, nullptr);
+    table[0].size = sizeof sized;
+    RES_fill_obj(&table[1], "unsized", "joxunsized", "un", CV_strcpy, unsized, nullptr);
+    table[2].def = nullptr;
+    char prog[] = "tafcvt";
+    char si[] = "-si";
+    char value[] = "value-too-long";
+    char un[] = "-un";
+    char other[] = "other";
+    char* argv[] = {prog, si, value, un, other, nullptr};
+    RES_decode(nullptr, nullptr, 5, argv, table);
+    EXPECT_STREQ(sized, "valu");
+    EXPECT_STREQ(unsized, "none");
+    EXPECT_STREQ(RES_get("unsized"), "other");
 }
 
 TEST_F(Resrc, StringsRowFillsItsDestination) {
@@ -859,7 +909,7 @@ TEST_F(Resrc, ListShowsEveryResource) {
     Capture out(1);
     RES_list();
     EXPECT_EQ(out.stop(), "default: " + dir_.path() + "\nidentifier: KORD\nfoo:\n");
-    MESS_set(0, 0x7);  // the listing is print sub-level d
+    MESS_set(MESS_SET, 0x7);  // the listing is print sub-level d
     Capture off(1);
     RES_list();
     EXPECT_EQ(off.stop(), "");

@@ -140,7 +140,7 @@ void decode_station(parse_param* param, char* stat) {
     if (scanp(param, "%4s ", scan_buf{stat, TAF_STAT_SIZE}) != 1) return;
     if (!english) MESS_print(dec_mes, "ID: %s", stat);
     CTY_data city = {};
-    int known = id != nullptr ? CTY_get("sao.cty", stat, &city) : CTY_search(stat, &city);
+    int known = id != nullptr ? CTY_get(CTY_DEFAULT_FILE, stat, &city) : CTY_search(stat, &city);
     if (known)
         TAF_print_city(&city);
     else if (english)

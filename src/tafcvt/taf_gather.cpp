@@ -111,7 +111,7 @@ int TAF_gather_report(int ind) {
     TAF_gather_reset();
     char line[PAR_LINE_SIZE] = "";  // a reading that fails early may leave it untouched
     for (int i = 0;; ++i) {
-        if (PAR_read(ind, 0, i, line) <= 0) break;
+        if (PAR_read(ind, PAR_KEEP_OPEN, i, line) <= 0) break;
         // The last mode answers without handing out a line.
         if (PAR_last_mode()) return 0;
         TAF_gather_line(line, PAR_continues(ind));
