@@ -219,9 +219,9 @@ bool forget_pipe(FILE* stream) {
 
 }  // namespace
 
-int FILE_fullpath(const char* filename) {
-    if (filename == nullptr) return 0;
-    return (filename[0] == '/' || filename[0] == '.' || filename[0] == '~') ? 1 : 0;
+int FILE_fullpath(const char* name) {
+    if (name == nullptr) return 0;
+    return (name[0] == '/' || name[0] == '.' || name[0] == '~') ? 1 : 0;
 }
 
 int FILE_add_path_delim(char* path, size_t size) {
@@ -234,33 +234,33 @@ int FILE_add_path_delim(char* path, size_t size) {
     return 0;
 }
 
-char* FILE_add_path(const char* path, const char* file, char* filename) {
+char* FILE_add_path(const char* path, const char* file, char* joined_name) {
     if (file == nullptr) file = "";
     if (FILE_is_stdio(file) || FILE_fullpath(file)) {
-        copy_name(filename, file);
-        return filename;
+        copy_name(joined_name, file);
+        return joined_name;
     }
-    // Built aside: filename may be path or file itself.
+    // Built aside: joined_name may be path or file itself.
     char joined[FILE_NAME_MAX];
     TextBuf tb = tb_start(joined, sizeof joined);
     std::string_view dir = path != nullptr ? path : "";
     tb_put(tb, dir);
     if (!dir.empty() && dir.back() != '/') tb_putc(tb, '/');
     tb_put(tb, file);
-    copy_name(filename, tb.overflow ? "" : joined);
-    return filename;
+    copy_name(joined_name, tb.overflow ? "" : joined);
+    return joined_name;
 }
 
-int FILE_add_user_path(const char* file, char* filename) {
+int FILE_add_user_path(const char* file, char* out) {
     if (file == nullptr) file = "";
     if (file[0] != '~') {
-        copy_name(filename, file);
+        copy_name(out, file);
         return 0;
     }
     const char* slash = strchr(file, '/');
     size_t name_len = slash != nullptr ? static_cast<size_t>(slash - file - 1) : strlen(file + 1);
     if (name_len >= FILE_USER_MAX) {  // no such user can be named here
-        copy_name(filename, file);
+        copy_name(out, file);
         return 0;
     }
     char user[FILE_USER_MAX];
@@ -268,15 +268,15 @@ int FILE_add_user_path(const char* file, char* filename) {
     user[name_len] = '\0';
     struct passwd* pw = name_len > 0 ? getpwnam(user) : getpwuid(getuid());
     if (pw == nullptr || pw->pw_dir == nullptr) {
-        copy_name(filename, file);
+        copy_name(out, file);
         return 0;
     }
-    // Built aside: filename may be file itself.
+    // Built aside: out may be file itself.
     char expanded[FILE_NAME_MAX];
     TextBuf tb = tb_start(expanded, sizeof expanded);
     tb_put(tb, pw->pw_dir);
     tb_put(tb, slash != nullptr ? slash : "");
-    copy_name(filename, tb.overflow ? "" : expanded);
+    copy_name(out, tb.overflow ? "" : expanded);
     return 0;
 }
 
