@@ -130,6 +130,7 @@ int string_is_blank(const char* string);
 // conversions c, d, s and f with a width and a precision, and %%, are formatted here at a
 // fraction of the C library's cost; a format with any other conversion or flag goes to
 // vsnprintf whole.
-int vformat_string(char* str, size_t size, const char* format, va_list args);
+int vformat_string(char* str, size_t size, const char* format, va_list args)
+    __attribute__((format(printf, 3, 0)));
 
 #endif
