@@ -23,6 +23,7 @@
 #include "mess.h"
 #include "par_tool.h"
 #include "resrc.h"
+#include "string.h"
 #include "taf.h"
 #include "taf_gather.h"
 
@@ -62,8 +63,8 @@ Settings read_settings(std::string_view first) {
     Settings s;
     if (first.empty()) return s;
     std::string v;
-    if (!(v = harness::setting(first, "end")).empty()) s.end = atoi(v.c_str());
-    if (!(v = harness::setting(first, "out")).empty()) s.out = atoi(v.c_str());
+    if (!(v = harness::setting(first, "end")).empty()) s.end = clamped_int(v.c_str());
+    if (!(v = harness::setting(first, "out")).empty()) s.out = clamped_int(v.c_str());
     if (!(v = harness::setting(first, "id")).empty()) {
         s.ids = v;
         s.ids_given = true;

@@ -135,7 +135,7 @@ void apply_item(const char* item) {
     } else if (stricmp(item, "page") == 0) {
         page = PAGE_COUNT;
     } else if (strnicmp(item, "line", 4) == 0) {
-        max_lines = strlen(item) > 5 ? atoi(item + 5) : 0;
+        max_lines = strlen(item) > 5 ? clamped_int(item + 5) : 0;
         if (max_lines <= 0) max_lines = DEFAULT_PAGE_LINES;
     } else {
         apply_level_item(item);

@@ -460,14 +460,6 @@ void free_identifiers() {
     numid = -1;
 }
 
-// The decimal number at the start of s (0 when none), held within int.
-int clamped_number(const char* s) {
-    long n = strtol(s, nullptr, 10);
-    if (n > INT_MAX) return INT_MAX;
-    if (n < INT_MIN) return INT_MIN;
-    return static_cast<int>(n);
-}
-
 // Reads up to three digits at s (stopping at anything else); the number.
 int zone_number(const char* s) {
     int value = 0;
@@ -505,7 +497,7 @@ int rule_count(const char* value) {
     size_t len = strlen(value);
     if (len == 4) return 1;
     if (len < PAR_RULE_NUMBER_AT) return 0;
-    return clamped_number(value + PAR_RULE_NUMBER_AT);
+    return clamped_int(value + PAR_RULE_NUMBER_AT);
 }
 
 // Applies one value of the resource parameter; unknown values are ignored.
@@ -1051,7 +1043,7 @@ int PAR_zone_cmp(const char* line, const char* id) {
     char wanted[PAR_ZONE_PREFIX + 1];
     copy_cut(wanted, id);
     up_string(wanted);
-    int wanted_zone = strlen(id) > PAR_ZONE_PREFIX ? clamped_number(id + PAR_ZONE_PREFIX) : 0;
+    int wanted_zone = strlen(id) > PAR_ZONE_PREFIX ? clamped_int(id + PAR_ZONE_PREFIX) : 0;
     const auto len = static_cast<long>(strlen(line));
     if (!is_zone_line(line, static_cast<size_t>(len))) {
         zone_prefix[0] = '\0';

@@ -451,14 +451,16 @@ int convert_into(const char* data, void* out, DEF_convert cvt) {
                 if (data[1] == 'x' || data[1] == 'X')
                     *v = static_cast<int>(strtol(data, nullptr, 16));
                 else
-                    *v = atoi(data);
+                    *v = clamped_int(data);
             }
             return 1;
         case CV_short:
-            if (is_digit(*data)) *static_cast<int16_t*>(out) = static_cast<int16_t>(atoi(data));
+            if (is_digit(*data))
+                *static_cast<int16_t*>(out) = static_cast<int16_t>(clamped_int(data));
             return 1;
         case CV_long:
-            if (is_digit(*data)) *static_cast<int64_t*>(out) = atoll(data);
+            // strtoll holds the number within its range, where atoll's result is undefined.
+            if (is_digit(*data)) *static_cast<int64_t*>(out) = strtoll(data, nullptr, 10);
             return 1;
         case CV_float: {
             double value = atof(data);
@@ -486,7 +488,7 @@ int convert_into(const char* data, void* out, DEF_convert cvt) {
             return 1;
         }
         case CV_color:
-            *static_cast<int64_t*>(out) = atoi(data);
+            *static_cast<int64_t*>(out) = clamped_int(data);
             return 1;
         case CV_region:
         case CV_domain:

@@ -249,6 +249,13 @@ int strnicmp(const char* s1, const char* s2, int n) {
     return lower_signed(s1[i]) - lower_signed(s2[i]);
 }
 
+int clamped_int(const char* s) {
+    long n = strtol(s, nullptr, 10);  // strtol itself saturates at the limits of long
+    if (n > INT_MAX) return INT_MAX;
+    if (n < INT_MIN) return INT_MIN;
+    return static_cast<int>(n);
+}
+
 bool equal_nocase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)

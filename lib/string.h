@@ -61,6 +61,13 @@ inline const char* skip_blanks(const char* s) {
     return s;
 }
 
+// ---- Numbers in text ----
+
+// The decimal number at the start of s as atoi reads it (white space, a sign, digits; 0
+// without a digit), held within int: a number beyond it gives the nearest limit, where
+// atoi's result would be undefined.
+int clamped_int(const char* s);
+
 // ---- Comparison ----
 
 // Case-insensitive comparison: 0 when equal, else the difference of the lower-cased

@@ -264,7 +264,8 @@ TEST_F(MessTest, NoHoldInBatchModeOrWithoutPaging) {
 }
 
 TEST_F(MessTest, UnreadableLineCountMeans22) {
-    for (const char* setting : {"page,line=0", "page,line=abc", "page,line"}) {
+    for (const char* setting :
+         {"page,line=0", "page,line=abc", "page,line", "page,line=-99999999999999999999"}) {
         SCOPED_TRACE(setting);
         MESS_reset();
         MESS_set_str(setting);
@@ -276,6 +277,14 @@ TEST_F(MessTest, UnreadableLineCountMeans22) {
         expected += "Press return to continue\n";
         EXPECT_EQ(printed, expected);
     }
+}
+
+TEST_F(MessTest, HugeLineCountNeverHolds) {
+    MESS_set_str("page,line=99999999999999999999");  // held at the largest int
+    std::string printed = with_input("", [] {
+        for (int i = 0; i < 30; ++i) MESS_print(MESS_PRINT, "l\n");
+    });
+    EXPECT_EQ(printed.find("Press return"), std::string::npos);
 }
 
 TEST_F(MessTest, ProgramHeading) {

@@ -688,6 +688,28 @@ TEST_F(Resrc, NumberConversions) {
         EXPECT_EQ(RES_conv_data(c.data, &v, c.cvt), 1);
         EXPECT_EQ(v, c.want);
     }
+    // Numbers beyond the destination's range are held at its limits.
+    struct Limit {
+        const char* data;
+        DEF_convert cvt;
+        int want;
+    } limits[] = {
+        {"99999999999", CV_int, INT_MAX},
+        {"-99999999999999999999", CV_int, INT_MIN},
+        {"2147483647", CV_int, INT_MAX},
+    };
+    for (const auto& c : limits) {
+        SCOPED_TRACE(c.data);
+        int v = 99;
+        EXPECT_EQ(RES_conv_data(c.data, &v, c.cvt), 1);
+        EXPECT_EQ(v, c.want);
+    }
+    int64_t big = 0;
+    RES_conv_data("99999999999999999999", &big, CV_long);
+    EXPECT_EQ(big, INT64_MAX);
+    RES_conv_data("99999999999", &big, CV_color);
+    EXPECT_EQ(big, INT_MAX);
+
     int16_t s = 5;
     RES_conv_data("-3", &s, CV_short);
     EXPECT_EQ(s, 5);

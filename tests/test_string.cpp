@@ -137,6 +137,32 @@ TEST(StringClasses, DigitsAndSkipping) {
     EXPECT_EQ(skip_spaces(only), only + 2);  // the terminator at the latest
 }
 
+// As atoi reads a number, but held within int where atoi's result would be undefined.
+TEST(StringNumbers, ClampedAtTheLimitsOfInt) {
+    struct Case {
+        const char* text;
+        int want;
+    };
+    const Case cases[] = {
+        {"12", 12},
+        {" \t-7 knots", -7},
+        {"+3", 3},
+        {"", 0},
+        {"abc", 0},
+        {"- 5", 0},
+        {"2147483647", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"2147483648", INT_MAX},
+        {"-2147483649", INT_MIN},
+        {"99999999999999999999999", INT_MAX},
+        {"-99999999999999999999999", INT_MIN},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(clamped_int(c.text), c.want);
+    }
+}
+
 TEST(StringCompare, EqualAndBeginsIgnoringCase) {
     struct Case {
         const char* text;
