@@ -1091,6 +1091,100 @@ int PAR_zone_cmp(const char* line, const char* id) {
 
 // ---- Reading ----
 
+namespace {
+
+constexpr int PAR_REPORT_ENDS = 2;  // reading: no line to hand out, the report ends here
+
+// Where a reading of the report stands: the line wanted, the lines passed on the way to it,
+// the printing state and how the report ended.
+struct ReadStep {
+    int num;                      // the line wanted, from 0
+    int count;                    // lines of the report before the next one examined
+    Printing printing;            // after the lines examined so far
+    bool ended_at_equal = false;  // the report ended at its "=" line (in the working line)
+    bool one_line = false;        // ... which was its first line, held since identification
+};
+
+// The held heading is the report's line 0 when headings are handed out. True when it is
+// the line wanted (then in line).
+bool hand_out_heading(ReadStep& r, char* line) {
+    if ((output & PAR_OUT_HEADER) == 0 || slot.header[0] == '\0') return false;
+    if (r.num == 0) {
+        copy_cut(line, PAR_LINE_SIZE, slot.header);
+        return true;
+    }
+    ++r.count;
+    return false;
+}
+
+// The held line (the report's first, kept since identification) comes next. True when it
+// is the line wanted (then in line); a one-line report ends at it.
+bool hand_out_held_line(int ind, ReadStep& r, char* line) {
+    if (slot.line[0] == '\0') return false;
+    r.printing = next_printing(r.printing, PAR_end(ind, slot.line));
+    if (r.printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
+        if (r.count == r.num) {
+            copy_cut(line, PAR_LINE_SIZE, slot.line);
+            slot.handed_continues = slot.line_continues;
+            return true;
+        }
+        ++r.count;
+        ++cur_lines;
+    } else if (r.printing == Printing::ended && slot.cur == PAR_END_EQUAL && r.count <= r.num) {
+        // A one-line report: its first line is also its last.
+        work_on_held_line();
+        r.ended_at_equal = true;
+        r.one_line = true;
+    }
+    return false;
+}
+
+// Reads the next line of the file for the report: 1 with it handed out in line, 0 or -1 as
+// PAR_read returns them at once (a runaway count, continuous mode without new data, the
+// end of the file), PAR_REPORT_ENDS when the report ended at it.
+int hand_out_next_line(int ind, ReadStep& r, char* line) {
+    if (r.num >= PAR_MAX_TRIES) {
+        trace_read("RD-*", work, r.num);
+        MESS_print(MESS_WARN, "Caught in search loop\n");
+        return 0;
+    }
+    int got = next_line();
+    if (got <= 0) return got;
+    trace_read("RD-1", work, r.num);
+    unsigned long code = bare_ends(PAR_end(ind, work), r.num == 0);
+    slot.header[0] = '\0';
+    r.printing = next_printing(r.printing, code);
+    if (r.printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
+        copy_cut(line, PAR_LINE_SIZE, work);
+        slot.handed_continues = work_continues;
+        return 1;
+    }
+    r.ended_at_equal = r.printing != Printing::off && slot.cur == PAR_END_EQUAL;
+    return PAR_REPORT_ENDS;
+}
+
+// The report ended at the working line: the "=" line is handed out with the end; any other
+// ending line is held as the next heading or the line that may begin the next report.
+void end_report(const ReadStep& r, char* line) {
+    if (r.ended_at_equal) {
+        // With a station list the next identification examines the "=" line, since it may
+        // begin a report of a listed station (a report that lacked its "=" ran on into it);
+        // a one-line report's own line was examined already and is passed over. With every
+        // report taken it is not read again.
+        copy_cut(line, PAR_LINE_SIZE, work);
+        slot.handed_continues = work_continues;
+        if (r.one_line || numid <= 0)
+            slot.line[0] = '\0';
+        else
+            hold_work_line();
+    } else {
+        hold_ending_line();
+    }
+    trace_read("RD-$", work, r.num);
+}
+
+}  // namespace
+
 int PAR_read(int ind, int flag, int num, char* line) {
     if (which == PAR_WHICH_LAST) {
         // Remembering the product hands out nothing: the caller's line is left as it was,
@@ -1104,69 +1198,14 @@ int PAR_read(int ind, int flag, int num, char* line) {
     cur_lines = 0;
     blank_lines = 0;
     slot.handed_continues = false;
-    int count = 0;
     trace_read("RD--", work, num);
-    if ((output & PAR_OUT_HEADER) != 0 && slot.header[0] != '\0') {
-        if (num == 0) {
-            copy_cut(line, PAR_LINE_SIZE, slot.header);
-            return 1;
-        }
-        ++count;
+    ReadStep r{num, 0, first_printing()};
+    if (hand_out_heading(r, line) || hand_out_held_line(ind, r, line)) return 1;
+    if (!r.ended_at_equal && r.count <= num) {
+        int got = hand_out_next_line(ind, r, line);
+        if (got != PAR_REPORT_ENDS) return got;
     }
-    Printing printing = first_printing();
-    bool ended_at_equal = false;
-    bool one_line = false;
-    if (slot.line[0] != '\0') {
-        printing = next_printing(printing, PAR_end(ind, slot.line));
-        if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
-            if (count == num) {
-                copy_cut(line, PAR_LINE_SIZE, slot.line);
-                slot.handed_continues = slot.line_continues;
-                return 1;
-            }
-            ++count;
-            ++cur_lines;
-        } else if (printing == Printing::ended && slot.cur == PAR_END_EQUAL && count <= num) {
-            // A one-line report: its first line is also its last.
-            work_on_held_line();
-            ended_at_equal = true;
-            one_line = true;
-        }
-    }
-    if (!ended_at_equal && count <= num) {
-        if (num >= PAR_MAX_TRIES) {
-            trace_read("RD-*", work, num);
-            MESS_print(MESS_WARN, "Caught in search loop\n");
-            return 0;
-        }
-        int got = next_line();
-        if (got <= 0) return got;
-        trace_read("RD-1", work, num);
-        unsigned long code = bare_ends(PAR_end(ind, work), num == 0);
-        slot.header[0] = '\0';
-        printing = next_printing(printing, code);
-        if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
-            copy_cut(line, PAR_LINE_SIZE, work);
-            slot.handed_continues = work_continues;
-            return 1;
-        }
-        ended_at_equal = printing != Printing::off && slot.cur == PAR_END_EQUAL;
-    }
-    if (ended_at_equal) {
-        // The "=" line is handed out with the end. With a station list the next
-        // identification examines it, since it may begin a report of a listed station (a
-        // report that lacked its "=" ran on into it); a one-line report's own line was
-        // examined already and is passed over. With every report taken it is not read again.
-        copy_cut(line, PAR_LINE_SIZE, work);
-        slot.handed_continues = work_continues;
-        if (one_line || numid <= 0)
-            slot.line[0] = '\0';
-        else
-            hold_work_line();
-    } else {
-        hold_ending_line();
-    }
-    trace_read("RD-$", work, num);
+    end_report(r, line);
     if (flag == PAR_CLOSE_AFTER) PAR_close(ind);
     return 0;
 }
