@@ -71,6 +71,15 @@ class Resrc : public ::testing::Test {
         argv_.push_back(nullptr);
         return RES_init(static_cast<int>(args_.size()), argv_.data(), keys, pos);
     }
+    // RES_decode of a table of the test's own over the arguments.
+    void decode(RES_defobj* table, const std::vector<std::string>& args) {
+        args_ = {"tafcvt"};
+        args_.insert(args_.end(), args.begin(), args.end());
+        argv_.clear();
+        for (auto& a : args_) argv_.push_back(a.data());
+        argv_.push_back(nullptr);
+        RES_decode(nullptr, nullptr, static_cast<int>(args_.size()), argv_.data(), table);
+    }
     std::string get(const char* name) {
         const char* v = RES_get(name);
         return v != nullptr ? v : "<null>";
@@ -598,13 +607,7 @@ TEST_F(Resrc, StrcpyRowCopiesWithItsSize) {
     table[0].size = sizeof sized;
     RES_fill_obj(&table[1], "unsized", "joxunsized", "un", CV_strcpy, unsized, nullptr);
     table[2].def = nullptr;
-    char prog[] = "tafcvt";
-    char si[] = "-si";
-    char value[] = "value-too-long";
-    char un[] = "-un";
-    char other[] = "other";
-    char* argv[] = {prog, si, value, un, other, nullptr};
-    RES_decode(nullptr, nullptr, 5, argv, table);
+    decode(table, {"-si", "value-too-long", "-un", "other"});
     EXPECT_STREQ(sized, "valu");
     EXPECT_STREQ(unsized, "none");
     EXPECT_STREQ(RES_get("unsized"), "other");
