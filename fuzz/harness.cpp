@@ -310,8 +310,7 @@ namespace {
 // Whether a character reaches the shell as plain text: what the listing's escaping leaves
 // alone, and the glob characters of a template.
 bool shell_plain(char c) {
-    return is_letter(c) || is_digit(c) ||
-           strchr("_-./+,:=@%~*?[]^", c) != nullptr;
+    return is_letter(c) || is_digit(c) || strchr("_-./+,:=@%~*?[]^", c) != nullptr;
 }
 
 // Aborts (a finding) when the listing command holds a character the shell would read as

@@ -570,8 +570,7 @@ int CTY_store(const char* city_file, int type, const Domain* domain, int prior) 
 namespace {
 
 bool is_wmo_text(std::string_view s) {
-    return (s.size() == WMO_DIGITS && all_digits(s)) ||
-           (s.size() == WMO_DIGITS + 1 && s[0] == 'b');
+    return (s.size() == WMO_DIGITS && all_digits(s)) || (s.size() == WMO_DIGITS + 1 && s[0] == 'b');
 }
 
 bool is_prefixed_id(std::string_view s) {

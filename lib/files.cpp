@@ -1424,8 +1424,7 @@ int ask_for_file(const char* prompt, char* outfile) {
 // as syntax are escaped. Glob characters of the template itself stay globs.
 void put_shell_text(TextBuf& tb, std::string_view text, bool globs) {
     for (char c : text) {
-        bool plain = is_letter(c) || is_digit(c) ||
-                     strchr("_-./+,:=@%~", c) != nullptr;
+        bool plain = is_letter(c) || is_digit(c) || strchr("_-./+,:=@%~", c) != nullptr;
         if (globs && strchr("*?[]^", c) != nullptr) plain = true;
         if (!plain) tb_putc(tb, '\\');
         tb_putc(tb, c);

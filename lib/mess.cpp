@@ -155,17 +155,16 @@ int MESS_set(MESS_oper oper, M_type level) {
     if (oper <= CHOICE_OPER_MAX) ++mess_set;
     if (oper >= DEFAULT_OPER_MIN && mess_set != 0) return 0;
     switch (oper) {
-        case MESS_SET: case MESS_FORCE_SET: case MESS_DEFAULT_SET:
-            mess_level = fill_lower(level);
-            break;
-        case MESS_ADD: case MESS_FORCE_ADD: case MESS_DEFAULT_ADD:
-            mess_level |= level;
-            break;
-        case MESS_REMOVE: case MESS_FORCE_REMOVE: case MESS_DEFAULT_REMOVE:
-            mess_level &= ~level;
-            break;
-        default:
-            break;
+        case MESS_SET:
+        case MESS_FORCE_SET:
+        case MESS_DEFAULT_SET: mess_level = fill_lower(level); break;
+        case MESS_ADD:
+        case MESS_FORCE_ADD:
+        case MESS_DEFAULT_ADD: mess_level |= level; break;
+        case MESS_REMOVE:
+        case MESS_FORCE_REMOVE:
+        case MESS_DEFAULT_REMOVE: mess_level &= ~level; break;
+        default: break;
     }
     return 0;
 }

@@ -31,7 +31,7 @@ inline constexpr M_type MESS_DEBUG = 0xF0000000u;
 inline constexpr int MESS_FILENAME_MAX = 160;
 
 // The operations of MESS_set, in three families that differ in how they weigh against the
-// user's choice (the codes are those peers pass):
+// user's choice:
 // - MESS_SET, MESS_ADD, MESS_REMOVE: an explicit choice, as the user's setting is (any code
 //   up to 4 counts as one);
 // - MESS_FORCE_*: change the levels whatever was chosen, without counting as a choice;

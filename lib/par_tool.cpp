@@ -353,9 +353,7 @@ int compare_grib(const char* p) {
 }
 
 // Past the space characters at s: in headings and index entries a tab is text.
-const char* skip_space_chars(const char* s) {
-    return s + strspn(s, " ");
-}
+const char* skip_space_chars(const char* s) { return s + strspn(s, " "); }
 
 // ---- Report selection ----
 
@@ -463,8 +461,7 @@ void free_identifiers() {
 // Reads up to three digits at s (stopping at anything else); the number.
 int zone_number(const char* s) {
     int value = 0;
-    for (int i = 0; i < 3 && is_digit(s[i]); ++i)
-        value = value * 10 + (s[i] - '0');
+    for (int i = 0; i < 3 && is_digit(s[i]); ++i) value = value * 10 + (s[i] - '0');
     return value;
 }
 

@@ -352,9 +352,18 @@ struct NamedCode {
 };
 
 constexpr NamedCode PLOT_COMPONENTS[] = {
-    {"text", FLAG_PLOT_TEXT}, {"text_ul", 1}, {"text_uc", 2}, {"text_ur", 3}, {"text_ll", 4},
-    {"text_lc", 5},           {"text_lr", 6}, {"data", 7},    {"map", 8},     {"grid", 9},
-    {"sum", 10},              {"bord", FLAG_PLOT_BORDER},
+    {"text", FLAG_PLOT_TEXT},
+    {"text_ul", 1},
+    {"text_uc", 2},
+    {"text_ur", 3},
+    {"text_ll", 4},
+    {"text_lc", 5},
+    {"text_lr", 6},
+    {"data", 7},
+    {"map", 8},
+    {"grid", 9},
+    {"sum", 10},
+    {"bord", FLAG_PLOT_BORDER},
 };
 
 void switch_component(const char* name, int val) {

@@ -35,9 +35,7 @@ constexpr bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
 // A blank or a line end: space, tab, carriage return, newline; not the vertical tab and the
 // form feed of is_space. These end a word of a report.
-constexpr bool is_blank_or_eol(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
+constexpr bool is_blank_or_eol(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 // The character with an ASCII capital lowered; every other byte as it is.
 constexpr char ascii_lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

@@ -30,7 +30,12 @@ std::vector<std::string> split(const char* text, char delim, int* result) {
 
 // vformat_string into a buffer of size bytes (filled with '#' first); the text, whose tail
 // must be untouched, and the returned length.
-__attribute__((format(printf, 3, 4)))
+std::string vformat(size_t size, int* length, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+// The C library's text for the same call: the contract is to be identical to it.
+std::string reference(size_t size, int* length, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
 std::string vformat(size_t size, int* length, const char* format, ...) {
     std::vector<char> buf(size + 8, '#');
     va_list args;
@@ -41,8 +46,6 @@ std::string vformat(size_t size, int* length, const char* format, ...) {
     return size == 0 ? std::string(buf.data(), 0) : std::string(buf.data());
 }
 
-// The C library's text for the same call: the contract is to be identical to it.
-__attribute__((format(printf, 3, 4)))
 std::string reference(size_t size, int* length, const char* format, ...) {
     std::vector<char> buf(size + 1, '#');
     va_list args;
@@ -171,8 +174,8 @@ TEST(StringCompare, EqualAndBeginsIgnoringCase) {
         bool begins;  // text begins with other
     };
     const Case cases[] = {
-        {"KJFK", "kjfk", true, true},  {"KJFK", "kj", false, true},  {"kj", "KJFK", false, false},
-        {"ua:KJFK", "UA:", false, true}, {"", "", true, true},       {"abc", "", false, true},
+        {"KJFK", "kjfk", true, true},    {"KJFK", "kj", false, true},  {"kj", "KJFK", false, false},
+        {"ua:KJFK", "UA:", false, true}, {"", "", true, true},         {"abc", "", false, true},
         {"\xC9", "\xE9", false, false},  {"abd", "abc", false, false},
     };
     for (const auto& c : cases) {

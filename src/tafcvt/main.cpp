@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
     MESS_print_prog("TERMINAL FORECAST PARSER");
 
     PAR_in_file("term_dat");
-    PAR_set_end(PAR_END_EQUAL);  // a report ends at its line ending in "="
+    PAR_set_end(PAR_END_EQUAL);     // a report ends at its line ending in "="
     PAR_set_output(PAR_OUT_LINES);  // the report lines, without the bulletin heading
     PAR_set_report_word("TAF");  // reports as people copy them, without a bulletin heading
 
