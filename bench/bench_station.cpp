@@ -51,11 +51,11 @@ BENCHMARK(BM_StationRecords);
 // number.
 void BM_StationLoad(benchmark::State& state) {
     MESS_reset();
-    MESS_set(-1, MESS_MESS);
+    MESS_set(MESS_REMOVE, MESS_MESS);
     RES_reset();
     RES_new(RES_UNLISTED, "file_path", TAFCVT_SOURCE_DIR "/data", CV_none);
     for (auto _ : state) {
-        if (CTY_store("sao.cty", 1, nullptr, ALL_PRIORITIES) < 0) {
+        if (CTY_store(CTY_DEFAULT_FILE, CTY_STORE_DATA, nullptr, ALL_PRIORITIES) < 0) {
             state.SkipWithError("no station database");
             return;
         }

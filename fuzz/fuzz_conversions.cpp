@@ -53,7 +53,9 @@ void other_conversions(const char* text) {
     const char* pointer = nullptr;
     for (DEF_convert cvt : {CV_string, CV_device}) RES_conv_data(text, &pointer, cvt);
     std::vector<char> copy(RES_STRCPY_MAX);
-    RES_conv_data(text, copy.data(), CV_strcpy);
+    RES_conv_data(text, copy.data(), copy.size(), CV_strcpy);
+    char tight[4];
+    RES_conv_data(text, tight, CV_strcpy);
     char* path = nullptr;
     if (RES_conv_data(text, &path, CV_path) == 1) free(path);
     Domain dom;

@@ -52,7 +52,7 @@ int theirs(char* str, size_t size, const char* format, ...) {
 // The position after the digits of a field that starts at i, or 0 when it has too many.
 size_t skip_field(const std::string& format, size_t i) {
     size_t j = i;
-    while (j < format.size() && format[j] >= '0' && format[j] <= '9') ++j;
+    while (j < format.size() && is_digit(format[j])) ++j;
     return j - i > FIELD_DIGITS_MAX ? 0 : j;
 }
 

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MESS_reset();
     std::vector<char> setting = harness::exact_copy(input);
     MESS_set_str(setting.data());
-    MESS_set(20, MESS_WARN);  // a program's default: no effect once the user chose
+    MESS_set(MESS_DEFAULT_SET, MESS_WARN);  // a program's default: none once the user chose
     for (int round = 0; round < ROUNDS; ++round) {
         for (M_type level : LEVELS) {
             if (MESS_check(level))

@@ -14,6 +14,7 @@
 #include "files.h"
 #include "harness.h"
 #include "resrc.h"
+#include "string.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ Date read_date(std::string_view text) {
             *fields[i] = DATE_MISSING;
             continue;
         }
-        *fields[i] = atoi(std::string(text.substr(at, widths[i])).c_str());
+        *fields[i] = clamped_int(std::string(text.substr(at, widths[i])).c_str());
         at += widths[i];
     }
     return d;

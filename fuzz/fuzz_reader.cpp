@@ -23,6 +23,7 @@
 #include "mess.h"
 #include "par_tool.h"
 #include "resrc.h"
+#include "string.h"
 #include "taf.h"
 #include "taf_gather.h"
 
@@ -62,8 +63,8 @@ Settings read_settings(std::string_view first) {
     Settings s;
     if (first.empty()) return s;
     std::string v;
-    if (!(v = harness::setting(first, "end")).empty()) s.end = atoi(v.c_str());
-    if (!(v = harness::setting(first, "out")).empty()) s.out = atoi(v.c_str());
+    if (!(v = harness::setting(first, "end")).empty()) s.end = clamped_int(v.c_str());
+    if (!(v = harness::setting(first, "out")).empty()) s.out = clamped_int(v.c_str());
     if (!(v = harness::setting(first, "id")).empty()) {
         s.ids = v;
         s.ids_given = true;
@@ -85,7 +86,7 @@ void read_products(int ind, const Settings& s) {
     snprintf(header, sizeof header, "%s", s.header.c_str());
     for (int p = 0; p < PRODUCTS_MAX && PAR_search(ind, header) == 1; ++p) {
         if (s.print) {
-            PAR_print(ind, 0);
+            PAR_print(ind, PAR_KEEP_OPEN);
             continue;
         }
         for (int r = 0; r < REPORTS_MAX && PAR_identifier(ind) == 1; ++r) {
@@ -99,11 +100,11 @@ void read_products(int ind, const Settings& s) {
 // After the files: the remembered product (last mode), listed as the converter does, or read.
 void final_product(int ind, const Settings& s) {
     if (!s.final_read) {
-        PAR_print(ind, 1);
+        PAR_print(ind, PAR_CLOSE_AFTER);
         return;
     }
     // Each call reopens the product and reads up to line i: the count stays small.
-    for (int i = 0; i < FINAL_LINES_MAX && PAR_read(ind, 1, i, line) > 0; ++i) {
+    for (int i = 0; i < FINAL_LINES_MAX && PAR_read(ind, PAR_CLOSE_AFTER, i, line) > 0; ++i) {
     }
 }
 

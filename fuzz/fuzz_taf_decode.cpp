@@ -26,7 +26,7 @@ constexpr int FILE_YEAR = 2024;
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     harness::quiet_messages(MESS_NONE);
     RES_put("file_path", harness::data_dir().c_str());
-    CTY_store("sao.cty", 1, nullptr, 7);
+    CTY_store(CTY_DEFAULT_FILE, CTY_STORE_DATA, nullptr, 7);
     return 0;
 }
 

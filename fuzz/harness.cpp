@@ -2,6 +2,7 @@
 #include "harness.h"
 
 #include "scanp_reference.h"
+#include "string.h"
 
 #include <dirent.h>
 #include <dlfcn.h>
@@ -33,8 +34,6 @@ void remove_tree(const std::string& path) {
 void remove_sandbox() {
     if (!sandbox_path.empty()) remove_tree(sandbox_path);
 }
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
@@ -90,8 +89,8 @@ void pin_clock() { setenv("joxcurtime", "202403151800", 1); }
 void quiet_messages(M_type levels) {
     MESS_reset();
     MESS_set_str("fi=/dev/null");
-    MESS_set(0, 0);
-    MESS_set(1, levels);
+    MESS_set(MESS_SET, 0);
+    MESS_set(MESS_ADD, levels);
 }
 
 namespace {
@@ -145,7 +144,7 @@ bool contains_nocase(std::string_view text, std::string_view word) {
     if (word.empty()) return true;
     for (size_t i = 0; i + word.size() <= text.size(); ++i) {
         size_t k = 0;
-        while (k < word.size() && lower(text[i + k]) == lower(word[k])) ++k;
+        while (k < word.size() && ascii_lower(text[i + k]) == ascii_lower(word[k])) ++k;
         if (k == word.size()) return true;
     }
     return false;
@@ -180,7 +179,7 @@ int64_t search_steps(std::string_view text, int64_t limit) {
                        (at >= 2 && text[at - 1] == 'a' && text[at - 2] == 'l');
         if (!after_l) continue;
         int64_t n = 0;
-        for (size_t i = at + 1; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        for (size_t i = at + 1; i < text.size() && is_digit(text[i]); ++i)
             n = std::min<int64_t>(n * 10 + (text[i] - '0'), limit + 1);
         most = std::max(most, n);
     }
@@ -225,7 +224,7 @@ void storing_directives(const char* pat, std::vector<ScanKind>* kinds,
         bool store = *p != '*';
         if (!store) ++p;
         if (*p == '<') ++p;
-        while (*p >= '0' && *p <= '9') ++p;
+        while (is_digit(*p)) ++p;
         if (*p == '!') {
             ++p;
             while (*p != '\0' && *p != '!') ++p;
@@ -339,8 +338,7 @@ namespace {
 // Whether a character reaches the shell as plain text: what the listing's escaping leaves
 // alone, and the glob characters of a template.
 bool shell_plain(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           strchr("_-./+,:=@%~*?[]^", c) != nullptr;
+    return is_letter(c) || is_digit(c) || strchr("_-./+,:=@%~*?[]^", c) != nullptr;
 }
 
 // Aborts (a finding) when the listing command holds a character the shell would read as

@@ -2,7 +2,6 @@
 #include "cty_read.h"
 
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <climits>
 #include <cstdint>
@@ -19,7 +18,6 @@
 
 namespace {
 
-constexpr const char* DEFAULT_FILE = "sao.cty";
 constexpr int BYTES_PER_LINE = 59;   // average line length, for the station-count estimate
 constexpr int MAX_ESTIMATE = 4000;   // largest station-count estimate
 constexpr int MIN_ESTIMATE = 1;      // the estimate becomes a bucket count
@@ -46,11 +44,6 @@ int city_type = 0;            // file type given when it was opened
 char block[READ_BLOCK];       // bytes read ahead from the open file
 size_t block_pos = 0;         // next unread byte of block
 size_t block_len = 0;         // bytes held in block
-
-// The blanks that separate fields: space, tab, newline, vertical tab, form feed, return.
-constexpr bool is_blank(int c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
 
 // A record before reading: nothing known.
 void clear_record(CTY_data* city) {
@@ -99,24 +92,21 @@ bool read_line(char* line, size_t* length) {
     return any;
 }
 
-// The characters that end a word: the blanks and the terminator, as a table, so that a
-// character costs one look-up.
+// The characters that end a word: white space (is_space) and the terminator, as a table,
+// so that a character costs one look-up.
 constexpr std::array<bool, CHAR_VALUES> WORD_ENDS = [] {
     std::array<bool, CHAR_VALUES> ends{};
-    for (int c = 0; c < CHAR_VALUES; ++c) ends[static_cast<size_t>(c)] = c == '\0' || is_blank(c);
+    for (int c = 0; c < CHAR_VALUES; ++c)
+        ends[static_cast<size_t>(c)] = c == '\0' || is_space(static_cast<char>(c));
     return ends;
 }();
 
 bool ends_word(char c) { return WORD_ENDS[static_cast<unsigned char>(c)]; }
 
-void skip_blanks(const char*& p) {
-    while (*p != '\0' && ends_word(*p)) ++p;
-}
-
 // One text field of at most width characters into out, the rest of a longer word staying
 // for the next field, as a width-limited text conversion does.
 bool scan_text(const char*& p, char* out, int width) {
-    skip_blanks(p);
+    p = skip_spaces(p);
     if (*p == '\0') return false;
     int n = 0;
     while (n < width && !ends_word(p[n])) ++n;
@@ -128,7 +118,7 @@ bool scan_text(const char*& p, char* out, int width) {
 
 // One whole word into out (size bytes), cut to fit.
 bool scan_word(const char*& p, char* out, int size) {
-    skip_blanks(p);
+    p = skip_spaces(p);
     if (*p == '\0') return false;
     int n = 0;
     for (; !ends_word(*p); ++p)
@@ -140,11 +130,9 @@ bool scan_word(const char*& p, char* out, int size) {
 // Passes over the blanks before a number field and its '+' sign, which the number parser
 // does not take.
 void number_start(const char*& p) {
-    skip_blanks(p);
+    p = skip_spaces(p);
     if (*p == '+' && p[1] != '-' && p[1] != '+') ++p;
 }
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // A plain decimal of few digits ("-9.42", "160.05", "9999") converted as the correctly
 // rounded conversion does it, at a fraction of its cost: its digits make an integer below
@@ -198,7 +186,7 @@ bool scan_int(const char*& p, const char* end, int* out) {
 // The priority field: an optional '*', a digit, an optional '*'. false without the digit.
 bool decode_prior(const char* field, CTY_data* city) {
     int d = field[0] == FLAG_MARK ? 1 : 0;
-    if (!isdigit(static_cast<unsigned char>(field[d]))) return false;
+    if (!is_digit(field[d])) return false;
     city->mos = d == 1 ? FLAG_MARK : ' ';
     city->prior = field[d] - '0';
     city->ua = field[d + 1] == FLAG_MARK ? FLAG_MARK : ' ';
@@ -209,10 +197,10 @@ bool decode_prior(const char* field, CTY_data* city) {
 enum CharKind : unsigned char { K_NEWLINE, K_BLANK, K_WORD };
 constexpr std::array<unsigned char, CHAR_VALUES> CHAR_KINDS = [] {
     std::array<unsigned char, CHAR_VALUES> kinds{};
-    for (int c = 0; c < CHAR_VALUES; ++c)
-        kinds[static_cast<size_t>(c)] = c == '\n'                 ? K_NEWLINE
-                                        : c == '\0' || is_blank(c) ? K_BLANK
-                                                                   : K_WORD;
+    for (int c = 0; c < CHAR_VALUES; ++c) {
+        const bool blank = c == '\0' || is_space(static_cast<char>(c));
+        kinds[static_cast<size_t>(c)] = c == '\n' ? K_NEWLINE : blank ? K_BLANK : K_WORD;
+    }
     return kinds;
 }();
 
@@ -354,7 +342,7 @@ int CTY_close(int) {
 }
 
 int CTY_open_file(const char* city_file, int* num_stats) {
-    const char* file = city_file != nullptr ? city_file : DEFAULT_FILE;
+    const char* file = city_file != nullptr ? city_file : CTY_DEFAULT_FILE;
     const char* res = RES_get("city_file");
     if (res != nullptr && res[0] != '\0') {
         if (stricmp(res, "none") == 0) return -1;

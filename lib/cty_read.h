@@ -20,6 +20,7 @@ inline constexpr int CTY_NAME_SIZE = 21;
 inline constexpr int CTY_STATE_SIZE = 3;
 inline constexpr int CTY_REGION_SIZE = 3;
 inline constexpr int CTY_ID_SIZE = 10;
+inline constexpr const char* CTY_DEFAULT_FILE = "sao.cty";  // the database looked for by default
 inline constexpr int CTY_LINE_MAX = 255;  // characters of a line that are read; the rest is cut
 
 typedef struct {

@@ -1,7 +1,6 @@
 // Station store and search; see cty_tool.h.
 #include "cty_tool.h"
 
-#include <cctype>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -22,7 +21,6 @@
 namespace {
 
 constexpr int DEFAULT_PRIOR = 10;   // every station, when stat_prior is not set
-constexpr int ASK_PRIOR = -9999;    // CTY_store's request to read stat_prior
 constexpr int MIN_FIELDS = 9;       // fields up to the WMO number make a station
 constexpr int MAX_LINES = 100000;   // lines read before a file loop gives up
 constexpr int WMO_KEY_SIZE = 16;    // "b%05d" of any int
@@ -38,7 +36,12 @@ constexpr std::string_view B_REGION = "B_";  // stations whose WMO key carries a
 constexpr int ANSWERS_KEPT = 16;   // CTY_get answers remembered
 constexpr int ANSWER_ID_MAX = 31;  // characters of an identifier whose answer is remembered
 
-enum StoreType { STORE_NONE = 0, STORE_FULL = 1, STORE_XY = 2, STORE_XY_LOC = 3 };
+enum StoreType {
+    STORE_NONE = 0,
+    STORE_FULL = CTY_STORE_DATA,
+    STORE_XY = CTY_STORE_LOCATE,
+    STORE_XY_LOC = CTY_STORE_LOCATE_KEY
+};
 
 // One answer of CTY_get: the identifier asked for, the database file as it was then (device,
 // inode, size and modification time), and what the reading left in the record.
@@ -100,14 +103,6 @@ const char* wmo_key(const CTY_data* city, char* key) {
     return key;
 }
 
-bool is_all_digits(std::string_view s) {
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-bool is_upper(char c) {
-    return c >= 'A' && c <= 'Z';
-}
 
 // Enters one station that passed the filters; false when the table refused it.
 bool enter_station(int type, const CTY_data* city, float x, float y) {
@@ -324,7 +319,7 @@ bool search_key(std::string_view s, uint64_t* key) {
     bool b = s.size() == WMO_DIGITS + 1;
     std::string_view digits = b ? s.substr(1) : s;
     bool negative = digits[0] == '-';
-    if (!is_all_digits(negative ? digits.substr(1) : digits)) return false;
+    if (!all_digits(negative ? digits.substr(1) : digits)) return false;
     int value = 0;
     for (char c : negative ? digits.substr(1) : digits) value = value * 10 + (c - '0');
     if (negative && value == 0) return false;  // "-0000" is no "%05d" text
@@ -373,21 +368,9 @@ constexpr TestWord TEST_WORDS[] = {
     {"WMO>", false, Kind::Int, Field::Wmo, Cmp::Min},
 };
 
-bool same_nocase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (tolower(static_cast<unsigned char>(a[i])) != tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-bool begins_nocase(std::string_view text, std::string_view start) {
-    return text.size() >= start.size() && same_nocase(text.substr(0, start.size()), start);
-}
-
 const TestWord* find_test(std::string_view t) {
     for (const TestWord& w : TEST_WORDS)
-        if (w.whole ? same_nocase(t, w.word) : begins_nocase(t, w.word)) return &w;
+        if (w.whole ? equal_nocase(t, w.word) : begins_nocase(t, w.word)) return &w;
     return nullptr;
 }
 
@@ -427,8 +410,8 @@ const char* wmo_text(const CTY_data* city, char* text) {
 bool state_test(std::string_view value, const CTY_data* city) {
     char both[STATE_TEXT_SIZE];
     snprintf(both, sizeof both, "%2s_%2s", city->state, city->region);
-    if (value.size() == 2) return same_nocase(value, city->state);
-    return value.size() == 5 && same_nocase(value, both);
+    if (value.size() == 2) return equal_nocase(value, city->state);
+    return value.size() == 5 && equal_nocase(value, both);
 }
 
 // "RA<" lat, then lon and range (km) as the next two tests: the station lies within range.
@@ -454,12 +437,12 @@ bool test_holds(const TestWord& w, int argc, char** argv, int& i, const CTY_data
         case Kind::State:
             return state_test(v, city);
         case Kind::Region:
-            return same_nocase(v, city->region);
+            return equal_nocase(v, city->region);
         case Kind::Id:
-            return same_nocase(v, city->id);
+            return equal_nocase(v, city->id);
         case Kind::Wmo: {
             char wmo[WMO_TEXT_SIZE];
-            return same_nocase(v, wmo_text(city, wmo));
+            return equal_nocase(v, wmo_text(city, wmo));
         }
         case Kind::Range:
             return range_test(v, argc, argv, i, city);
@@ -487,8 +470,8 @@ bool tests_hold(int argc, char** argv, const CTY_data* city) {
 // The whole item as a WMO number, an identifier or the beginning of a name.
 bool whole_item_matches(std::string_view item, const CTY_data* city) {
     char wmo[WMO_TEXT_SIZE];
-    return (item.size() == WMO_DIGITS && same_nocase(item, wmo_text(city, wmo))) ||
-           same_nocase(item, city->id) || (item.size() > 4 && begins_nocase(city->name, item));
+    return (item.size() == WMO_DIGITS && equal_nocase(item, wmo_text(city, wmo))) ||
+           equal_nocase(item, city->id) || (item.size() > 4 && begins_nocase(city->name, item));
 }
 
 bool item_matches(const char* item, const CTY_data* city) {
@@ -553,7 +536,7 @@ int CTY_store(const char* city_file, int type, const Domain* domain, int prior) 
     int numid = 0;
     char** ids = nullptr;
     selection_list(&numid, &ids);
-    if (prior == ASK_PRIOR) prior = CTY_get_prior();
+    if (prior == CTY_PRIOR_RESOURCE) prior = CTY_get_prior();
     CTY_rewind(cty_fd);
     if (type == STORE_FULL) {
         load_index(prior, numid, ids, domain == nullptr || domain->proj == MAP_NO_PROJ);
@@ -587,12 +570,11 @@ int CTY_store(const char* city_file, int type, const Domain* domain, int prior) 
 namespace {
 
 bool is_wmo_text(std::string_view s) {
-    return (s.size() == WMO_DIGITS && is_all_digits(s)) ||
-           (s.size() == WMO_DIGITS + 1 && s[0] == 'b');
+    return (s.size() == WMO_DIGITS && all_digits(s)) || (s.size() == WMO_DIGITS + 1 && s[0] == 'b');
 }
 
 bool is_prefixed_id(std::string_view s) {
-    return s.size() == WMO_DIGITS && is_upper(s[0]) && is_all_digits(s.substr(2));
+    return s.size() == WMO_DIGITS && is_upper(s[0]) && all_digits(s.substr(2));
 }
 
 // The station number (from 1) in the index of store type 1, or 0.

@@ -34,10 +34,17 @@ typedef struct {
     int pr;  // priority
 } CTY_locate;
 
+// Store types of CTY_store: the records the table hands out.
+inline constexpr int CTY_STORE_DATA = 1;        // CTY_data records
+inline constexpr int CTY_STORE_LOCATE = 2;      // CTY_locate records
+inline constexpr int CTY_STORE_LOCATE_KEY = 3;  // CTY_locate records, with the position key
+// The prior of CTY_store that takes the resource stat_prior (CTY_get_prior).
+inline constexpr int CTY_PRIOR_RESOURCE = -9999;
+
 // Loads the table (replacing an earlier one) from the database found as CTY_open_file
-// finds it; a prior of -9999 takes the resource stat_prior (CTY_get_prior). Returns the
-// database descriptor (the file stays open), or 0 when the database cannot be opened or
-// type is not 1 to 3 (the table is then empty).
+// finds it, for a store type CTY_STORE_*. Returns the database descriptor (the file stays
+// open), or 0 when the database cannot be opened or type is none of them (the table is
+// then empty).
 int CTY_store(const char* city_file, int type, const Domain* domain, int prior);
 // Looks id up: five digits or "b" and five digits by WMO key; five characters with a
 // capital letter first and digits in places three to five by the WMO number id_to_wmo

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "string.h"
+
 namespace {
 
 constexpr const char* MONTHS[12] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
@@ -162,7 +164,7 @@ int DATE_decode_month(const char* str) {
         default: break;
     }
     // The first character's case fixes the case expected of the others.
-    bool upper = (c0 >= 'A' && c0 <= 'Z');
+    bool upper = is_upper(c0);
     auto is = [upper](char c, char letter) {
         return c == (upper ? letter : static_cast<char>(letter + ('a' - 'A')));
     };

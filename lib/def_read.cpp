@@ -2,7 +2,6 @@
 #include "def_read.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +16,7 @@
 namespace {
 
 constexpr int DEF_NAME_SIZE = DEF_NAME_MAX + 1;
+static_assert(RES_PROGNAME_MAX <= DEF_NAME_SIZE, "the program name is kept whole");
 constexpr int DEF_FILE_SIZE = DEF_FILE_MAX + 1;
 // Room for the longest key name: program or title, title, and a resource name from a key.
 constexpr int KEY_NAME_SIZE = 2 * DEF_NAME_SIZE + DEF_KEY_SIZE + 2;
@@ -41,18 +41,6 @@ int match[DEF_LEVEL_MAX];  // state of each open IF level
 int num_match = 0;         // IF levels open
 int excess_levels = 0;     // IF levels refused beyond the limit; their lines are out
 int matches = 1;           // 1 when every open level is taken: lines are in force
-
-bool is_blank(char c) {
-    return isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-bool equal_nocase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (tolower(static_cast<unsigned char>(a[i])) != tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 bool tag_defined(std::string_view tag) {
     for (int i = 0; i < num_tag; ++i)
@@ -126,9 +114,9 @@ Words split_words(const char* line) {
     std::string_view rest(line);
     for (std::string_view* word : {&w.key, &w.value}) {
         size_t start = 0;
-        while (start < rest.size() && is_blank(rest[start])) ++start;
+        while (start < rest.size() && is_space(rest[start])) ++start;
         size_t end = start;
-        while (end < rest.size() && !is_blank(rest[end])) ++end;
+        while (end < rest.size() && !is_space(rest[end])) ++end;
         *word = rest.substr(start, end - start);
         rest.remove_prefix(end);
     }
@@ -257,7 +245,7 @@ int DEF_open(const char* filename) {
         return -1;
     }
     char name[DEF_FILE_SIZE];
-    snprintf(name, sizeof name, "%s", filename);
+    copy_cut(name, filename);
     if (FILE_is_dir(name) && !folder_file(name)) {
         MESS_print(MESS_WARN, "DEF_open: defaults file name too long: %s\n", filename);
         return -1;
@@ -277,12 +265,12 @@ int DEF_close() {
 int DEF_prog() {
     char name[RES_PROGNAME_MAX];
     RES_get_progname(name);
-    snprintf(prog_name, sizeof prog_name, "%s", name);
+    copy_cut(prog_name, name);
     return 0;
 }
 
 int DEF_name(const char* name) {
-    snprintf(prog_title, sizeof prog_title, "%s", name != nullptr ? name : "");
+    copy_cut(prog_title, name != nullptr ? name : "");
     return 0;
 }
 

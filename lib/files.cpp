@@ -67,7 +67,7 @@ int min_size = 0;                 // a file of the type must be larger than this
 int rmin_size = 0;                // a second minimum size; stays 0 in this program
 int late_off = FIRST_STEP;        // time step of the active template (s); -9999: none
 char filename[FILE_NAME_MAX];     // the current file name: the last one built or chosen
-int filename_type = 0;            // 1: filename was fixed by the user, not rebuilt by date
+int filename_type = FILE_NAME_BY_DATE;  // FILE_NAME_FIXED: fixed by the user, not rebuilt
 char keys[KEY_COUNT][FILE_KEY_MAX];  // key values, by key character
 bool key_init = false;            // false until the key table was cleared once
 Date file_date = UNSET_DATE;      // date of the last name built or read
@@ -80,7 +80,7 @@ char sext[FILE_EXT_MAX];
 int smin_size = 0;
 int slate_off = FIRST_STEP;
 char sfilename[FILE_NAME_MAX];
-int sfilename_type = 0;
+int sfilename_type = FILE_NAME_BY_DATE;
 
 // ---- Date selection and sequencing ----
 
@@ -97,21 +97,6 @@ int64_t nsecs = 0;                // offset of the next file of the sequence (s)
 constexpr int DEF_HOURS = 0;      // span used when num_hour is unset
 
 // ---- Small text helpers ----
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// Copies src into dst of size bytes, also when the two overlap; false (dst emptied) when it
-// does not fit.
-bool copy_fits(char* dst, size_t size, const char* src) {
-    size_t len = strlen(src);
-    if (len >= size) {
-        if (size > 0) dst[0] = '\0';
-        return false;
-    }
-    memmove(dst, src, len + 1);
-    return true;
-}
 
 bool copy_name(char* dst, const char* src) { return copy_fits(dst, FILE_NAME_MAX, src); }
 
@@ -234,9 +219,9 @@ bool forget_pipe(FILE* stream) {
 
 }  // namespace
 
-int FILE_fullpath(const char* filename) {
-    if (filename == nullptr) return 0;
-    return (filename[0] == '/' || filename[0] == '.' || filename[0] == '~') ? 1 : 0;
+int FILE_fullpath(const char* name) {
+    if (name == nullptr) return 0;
+    return (name[0] == '/' || name[0] == '.' || name[0] == '~') ? 1 : 0;
 }
 
 int FILE_add_path_delim(char* path, size_t size) {
@@ -249,33 +234,33 @@ int FILE_add_path_delim(char* path, size_t size) {
     return 0;
 }
 
-char* FILE_add_path(const char* path, const char* file, char* filename) {
+char* FILE_add_path(const char* path, const char* file, char* joined_name) {
     if (file == nullptr) file = "";
     if (FILE_is_stdio(file) || FILE_fullpath(file)) {
-        copy_name(filename, file);
-        return filename;
+        copy_name(joined_name, file);
+        return joined_name;
     }
-    // Built aside: filename may be path or file itself.
+    // Built aside: joined_name may be path or file itself.
     char joined[FILE_NAME_MAX];
     TextBuf tb = tb_start(joined, sizeof joined);
     std::string_view dir = path != nullptr ? path : "";
     tb_put(tb, dir);
     if (!dir.empty() && dir.back() != '/') tb_putc(tb, '/');
     tb_put(tb, file);
-    copy_name(filename, tb.overflow ? "" : joined);
-    return filename;
+    copy_name(joined_name, tb.overflow ? "" : joined);
+    return joined_name;
 }
 
-int FILE_add_user_path(const char* file, char* filename) {
+int FILE_add_user_path(const char* file, char* out) {
     if (file == nullptr) file = "";
     if (file[0] != '~') {
-        copy_name(filename, file);
+        copy_name(out, file);
         return 0;
     }
     const char* slash = strchr(file, '/');
     size_t name_len = slash != nullptr ? static_cast<size_t>(slash - file - 1) : strlen(file + 1);
     if (name_len >= FILE_USER_MAX) {  // no such user can be named here
-        copy_name(filename, file);
+        copy_name(out, file);
         return 0;
     }
     char user[FILE_USER_MAX];
@@ -283,15 +268,15 @@ int FILE_add_user_path(const char* file, char* filename) {
     user[name_len] = '\0';
     struct passwd* pw = name_len > 0 ? getpwnam(user) : getpwuid(getuid());
     if (pw == nullptr || pw->pw_dir == nullptr) {
-        copy_name(filename, file);
+        copy_name(out, file);
         return 0;
     }
-    // Built aside: filename may be file itself.
+    // Built aside: out may be file itself.
     char expanded[FILE_NAME_MAX];
     TextBuf tb = tb_start(expanded, sizeof expanded);
     tb_put(tb, pw->pw_dir);
     tb_put(tb, slash != nullptr ? slash : "");
-    copy_name(filename, tb.overflow ? "" : expanded);
+    copy_name(out, tb.overflow ? "" : expanded);
     return 0;
 }
 
@@ -691,7 +676,7 @@ void expand_template(const char* tmpl, const Date& src, const char* xpath, TextB
 // "/" and ":" characters, so that related files are looked up beside it. False when there
 // is none.
 bool extracted_path(char* xpath) {
-    if (filename_type != 1 || !FILE_fullpath(filename)) return false;
+    if (filename_type != FILE_NAME_FIXED || !FILE_fullpath(filename)) return false;
     int levels = 0;
     for (const char* p = conv; *p != '\0'; ++p)
         if (*p == '/' || *p == ':') ++levels;
@@ -749,18 +734,12 @@ int split_conv_line(const char* line, ConvEntry& e) {
     return n;
 }
 
-void copy_view(char* dst, size_t size, std::string_view s) {
-    size_t len = std::min(s.size(), size - 1);  // fields of a line always fit
-    memcpy(dst, s.data(), len);
-    dst[len] = '\0';
-}
-
 void take_entry(const ConvEntry& e, int fields) {
-    if (fields > 1) copy_view(conv, sizeof conv, e.field[1]);
-    if (fields > 2 && e.field[2] != "-") copy_view(hconv, sizeof hconv, e.field[2]);
+    if (fields > 1) copy_cut(conv, e.field[1]);
+    if (fields > 2 && e.field[2] != "-") copy_cut(hconv, e.field[2]);
     if (fields > 3) {
         char num[CONV_LINE_SIZE];
-        copy_view(num, sizeof num, e.field[3]);
+        copy_cut(num, e.field[3]);  // fields of a line always fit
         const char* p = num;
         int64_t size = 0;
         if (scan_int(p, &size)) min_size = clamp_span(size);
@@ -770,7 +749,7 @@ void take_entry(const ConvEntry& e, int fields) {
 // The part of the type after its last "_"; an over-long one is not taken.
 void take_extension(const char* type) {
     const char* under = strrchr(type, '_');
-    if (under != nullptr) copy_fits(ext, sizeof ext, under + 1);
+    if (under != nullptr) copy_fits(ext, under + 1);
 }
 
 // Looks the type up line by line; true when a line names it or a prefix of it.
@@ -796,7 +775,7 @@ bool find_type(FILE* in, const char* type, const char* path) {
         int fields = split_conv_line(line, e);
         if (fields == 0) continue;  // a blank line names no type
         take_entry(e, fields);
-        copy_view(name, sizeof name, e.field[0]);
+        copy_cut(name, e.field[0]);
         if (stricmp(type, name) == 0) {
             MESS_print(TRACE_CONV, "File name match for: %s\n", type);
             return true;
@@ -813,7 +792,7 @@ bool find_type(FILE* in, const char* type, const char* path) {
 
 // A type the convention file does not give: its own text names one fixed file.
 void use_type_as_template(const char* type) {
-    if (!copy_fits(conv, sizeof conv, type))
+    if (!copy_fits(conv, type))
         MESS_print(MESS_WARN, "FILE_set_name: File type longer than %d characters refused\n",
                    FILE_NAME_MAX - 1);
     hconv[0] = '\0';
@@ -829,7 +808,7 @@ void take_key_settings(char* type) {
         size_t value_len = strcspn(value, ":");
         if (value_len == 0) continue;
         char copy[FILE_KEY_MAX];
-        copy_view(copy, sizeof copy, std::string_view(value, value_len));
+        copy_cut(copy, std::string_view(value, value_len));
         FILE_set_key(type[i + 1], copy);
         MESS_print(TRACE_MATCH, "KEY: %c = %s\n", type[i + 1], copy);
         type[i] = '\0';
@@ -842,7 +821,7 @@ void fix_name(const char* name, char* out_file) {
     copy_name(copy, name);
     copy_name(filename, copy);
     copy_name(out_file, copy);
-    filename_type = 1;
+    filename_type = FILE_NAME_FIXED;
 }
 
 }  // namespace
@@ -853,7 +832,7 @@ int FILE_set_name(char* type) {
         key_init = true;
     }
     filename[0] = '\0';
-    filename_type = 0;
+    filename_type = FILE_NAME_BY_DATE;
     if (type == nullptr || stricmp(type, "none") == 0) {
         conv[0] = '\0';
         hconv[0] = '\0';
@@ -861,7 +840,7 @@ int FILE_set_name(char* type) {
         return 0;
     }
     if (type[0] == '@') {
-        if (!copy_fits(conv, sizeof conv, type + 1)) {
+        if (!copy_fits(conv, type + 1)) {
             MESS_print(MESS_WARN, "FILE_set_name: Template longer than %d characters refused\n",
                        FILE_NAME_MAX - 1);
             return 0;
@@ -906,12 +885,12 @@ int FILE_set_date(const Date* datim, char* out_file) {
     if (out_file == nullptr) return -1;
     if (conv[0] == '\0') {
         copy_name(out_file, filename[0] != '\0' ? filename : "filename");
-        filename_type = 1;
+        filename_type = FILE_NAME_FIXED;
         return 1;
     }
     if (FILE_is_stdio(conv)) {
         copy_name(out_file, "-");
-        filename_type = 0;
+        filename_type = FILE_NAME_BY_DATE;
         return 1;
     }
     char xpath[FILE_NAME_MAX];
@@ -921,7 +900,7 @@ int FILE_set_date(const Date* datim, char* out_file) {
     if (datim != nullptr) clear_date_fields(file_date);
     if (src.year == DATE_MISSING && filename[0] != '\0') {
         copy_name(out_file, filename);
-        filename_type = 1;
+        filename_type = FILE_NAME_FIXED;
         return 1;
     }
     char built[FILE_NAME_MAX];
@@ -1045,7 +1024,7 @@ void match_ext(Matcher& m) {
             return;
         }
         std::string_view piece = rest.substr(0, at);
-        if (piece.size() < sizeof ext) copy_view(ext, sizeof ext, piece);
+        if (piece.size() < sizeof ext) copy_cut(ext, piece);
         tb_put(m.out, piece);
         m.n += at;
         return;
@@ -1205,7 +1184,7 @@ int match_name(const char* name, char* out_file) {
     if (tb.overflow) {
         refuse_name("FILE_set_file", out_file);
         filename[0] = '\0';
-        filename_type = 0;
+        filename_type = FILE_NAME_BY_DATE;
         return -1;
     }
     MESS_print(TRACE_MATCH, "FILES:%s:%s:%d\n", name, built, where);
@@ -1222,7 +1201,7 @@ int FILE_set_file(const char* file, char* out_file) {
     if (!copy_name(name, file != nullptr ? file : "")) {
         refuse_name("FILE_set_file", out_file);
         filename[0] = '\0';
-        filename_type = 0;
+        filename_type = FILE_NAME_BY_DATE;
         return -1;
     }
     clear_date_fields(file_date);
@@ -1445,8 +1424,7 @@ int ask_for_file(const char* prompt, char* outfile) {
 // as syntax are escaped. Glob characters of the template itself stay globs.
 void put_shell_text(TextBuf& tb, std::string_view text, bool globs) {
     for (char c : text) {
-        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || is_digit(c) ||
-                     strchr("_-./+,:=@%~", c) != nullptr;
+        bool plain = is_letter(c) || is_digit(c) || strchr("_-./+,:=@%~", c) != nullptr;
         if (globs && strchr("*?[]^", c) != nullptr) plain = true;
         if (!plain) tb_putc(tb, '\\');
         tb_putc(tb, c);
@@ -1571,7 +1549,7 @@ int64_t FILE_set_current(const char* cur, char* out_file) {
     char scratch[FILE_NAME_MAX];
     char* out = out_file != nullptr ? out_file : scratch;
     const char* p = cur != nullptr ? cur : "la";
-    filename_type = 0;
+    filename_type = FILE_NAME_BY_DATE;
     int64_t t = apply_fixed_fields(base_time(p));
     int sign = read_sign(p);
     if (is_digit(*p)) {
@@ -1711,7 +1689,7 @@ int FILE_reset() {
     conv[0] = hconv[0] = ext[0] = '\0';
     sconv[0] = shconv[0] = sext[0] = '\0';
     filename[0] = sfilename[0] = '\0';
-    filename_type = sfilename_type = 0;
+    filename_type = sfilename_type = FILE_NAME_BY_DATE;
     memset(keys, 0, sizeof keys);
     key_init = false;
     late_off = slate_off = FIRST_STEP;

@@ -36,20 +36,20 @@ inline constexpr int FILE_EXT_MAX = 20;        // buffer size of the type extens
 // ---- Path and file utilities ----
 
 // 1 when the name starts with "/", "." or "~" and so needs no directory in front.
-int FILE_fullpath(const char* filename);
-// Joins path and file into filename (FILE_NAME_MAX bytes) and returns filename. A
+int FILE_fullpath(const char* name);
+// Joins path and file into joined_name (FILE_NAME_MAX bytes) and returns it. A
 // standard-stream or full-path file is copied unchanged. A result that would not fit is
-// refused: filename becomes empty. filename may be path or file itself.
-char* FILE_add_path(const char* path, const char* file, char* filename);
+// refused: joined_name becomes empty. joined_name may be path or file itself.
+char* FILE_add_path(const char* path, const char* file, char* joined_name);
 // Appends "/" to a non-empty path that does not end in one, when size leaves room.
 int FILE_add_path_delim(char* path, size_t size);
 template <size_t N>
 int FILE_add_path_delim(char (&path)[N]) {
     return FILE_add_path_delim(path, N);
 }
-// Writes file with a leading "~" or "~user" expanded into filename (FILE_NAME_MAX bytes);
-// an expansion that would not fit leaves filename empty. filename may be file itself.
-int FILE_add_user_path(const char* file, char* filename);
+// Writes file with a leading "~" or "~user" expanded into out (FILE_NAME_MAX bytes); an
+// expansion that would not fit leaves out empty. out may be file itself.
+int FILE_add_user_path(const char* file, char* out);
 // 1 for a standard-stream name or an existing file or directory.
 int FILE_exist(const char* file);
 // 1 for "", "-", "std" or "stdn" (any case).
@@ -109,9 +109,12 @@ int FILE_hdr_set_date(const Date* datim, char* out_file);
 int FILE_set_file(const char* file, char* out_file);
 // Copies the current name into str (FILE_NAME_MAX bytes, when not null); returns it.
 const char* FILE_get_filename(char* str);
-// 1 when the current name is one the user fixed (a command argument or a prompt answer,
-// "@name" too, or any name when there is no template): it is to be opened as it stands.
-// 0 when it was chosen by date and is to be rebuilt from the date for its file type.
+// FILE_NAME_FIXED when the current name is one the user fixed (a command argument or a
+// prompt answer, "@name" too, or any name when there is no template): it is to be opened as
+// it stands. FILE_NAME_BY_DATE when it was chosen by date and is to be rebuilt from the date
+// for its file type.
+inline constexpr int FILE_NAME_BY_DATE = 0;
+inline constexpr int FILE_NAME_FIXED = 1;
 int FILE_get_filename_type();
 // Saves (one level; a second save overwrites the first) and restores the template, header
 // template, extension, minimum size, time step, current name and its type. Return 0.

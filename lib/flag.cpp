@@ -9,8 +9,8 @@ int64_t flags[FLAG_COUNT] = {};  // 0 until the start-up resets them to -9999
 // 12 the sum of 0..11 (anything on).
 int plot_it[FLAG_PLOT_COUNT] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
 
-constexpr int PLOT_CORNERS = 0;
-constexpr int PLOT_ALL = 12;
+constexpr int PLOT_CORNERS = FLAG_PLOT_TEXT;
+constexpr int PLOT_ALL = FLAG_PLOT_ALL;
 
 }  // namespace
 

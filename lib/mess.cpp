@@ -25,6 +25,13 @@ constexpr int OUT_BOTH = 1;            // terminal, and the log file when one is
 constexpr int OUT_STAMPED = -1;        // "@fi": both, log lines preceded by a time stamp
 constexpr int OUT_REOPEN = 2;          // "dfi": the log is reopened for every message
 
+// MESS_set codes up to this one count as a choice; from this one on they are defaults.
+constexpr int CHOICE_OPER_MAX = 4;
+constexpr int DEFAULT_OPER_MIN = 16;
+static_assert(MESS_REMOVE <= CHOICE_OPER_MAX && MESS_ADD <= CHOICE_OPER_MAX);
+static_assert(MESS_FORCE_REMOVE > CHOICE_OPER_MAX && MESS_FORCE_ADD < DEFAULT_OPER_MIN);
+static_assert(MESS_DEFAULT_REMOVE >= DEFAULT_OPER_MIN);
+
 constexpr int PAGE_NEVER = 0;
 constexpr int PAGE_COUNT = 2;
 
@@ -118,7 +125,7 @@ void apply_item(const char* item) {
         mess_out = OUT_BOTH;
     } else if (strnicmp(item, "dfi", 3) == 0) {
         close_log();
-        snprintf(filename, sizeof filename, "%s", item_name(item, 4));
+        copy_cut(filename, item_name(item, 4));
         mess_out = OUT_REOPEN;
     } else if (strnicmp(item, "fi", 2) == 0) {
         open_log(item_name(item, 3), "a");
@@ -128,7 +135,7 @@ void apply_item(const char* item) {
     } else if (stricmp(item, "page") == 0) {
         page = PAGE_COUNT;
     } else if (strnicmp(item, "line", 4) == 0) {
-        max_lines = strlen(item) > 5 ? atoi(item + 5) : 0;
+        max_lines = strlen(item) > 5 ? clamped_int(item + 5) : 0;
         if (max_lines <= 0) max_lines = DEFAULT_PAGE_LINES;
     } else {
         apply_level_item(item);
@@ -144,13 +151,19 @@ int count_newlines(const char* text) {
 
 }  // namespace
 
-int MESS_set(int oper, M_type level) {
-    if (oper <= 4) ++mess_set;
-    if (oper >= 16 && mess_set != 0) return 0;
+int MESS_set(MESS_oper oper, M_type level) {
+    if (oper <= CHOICE_OPER_MAX) ++mess_set;
+    if (oper >= DEFAULT_OPER_MIN && mess_set != 0) return 0;
     switch (oper) {
-        case 0: case 10: case 20: mess_level = fill_lower(level); break;
-        case 1: case 11: case 21: mess_level |= level; break;
-        case -1: case 9: case 19: mess_level &= ~level; break;
+        case MESS_SET:
+        case MESS_FORCE_SET:
+        case MESS_DEFAULT_SET: mess_level = fill_lower(level); break;
+        case MESS_ADD:
+        case MESS_FORCE_ADD:
+        case MESS_DEFAULT_ADD: mess_level |= level; break;
+        case MESS_REMOVE:
+        case MESS_FORCE_REMOVE:
+        case MESS_DEFAULT_REMOVE: mess_level &= ~level; break;
         default: break;
     }
     return 0;

@@ -30,10 +30,29 @@ inline constexpr M_type MESS_DEBUG = 0xF0000000u;
 // Longest log file name kept for the reopen-per-message mode (and its buffer size).
 inline constexpr int MESS_FILENAME_MAX = 160;
 
-// Changes the enabled levels: oper 0/10/20 set (with lower bits filled), 1/11/21 add,
-// -1/9/19 remove. Codes up to 4 count as an explicit choice; codes from 16 do nothing once
-// a choice was made.
-int MESS_set(int oper, M_type level);
+// The operations of MESS_set, in three families that differ in how they weigh against the
+// user's choice:
+// - MESS_SET, MESS_ADD, MESS_REMOVE: an explicit choice, as the user's setting is (any code
+//   up to 4 counts as one);
+// - MESS_FORCE_*: change the levels whatever was chosen, without counting as a choice;
+// - MESS_DEFAULT_*: a program's default, which does nothing once a choice was made.
+// SET enables exactly the level and every bit below its highest one; ADD enables the level's
+// bits; REMOVE disables them.
+enum MESS_oper : int {
+    MESS_REMOVE = -1,
+    MESS_SET = 0,
+    MESS_ADD = 1,
+    MESS_FORCE_REMOVE = 9,
+    MESS_FORCE_SET = 10,
+    MESS_FORCE_ADD = 11,
+    MESS_DEFAULT_REMOVE = 19,
+    MESS_DEFAULT_SET = 20,
+    MESS_DEFAULT_ADD = 21,
+};
+
+// Changes the enabled levels by oper (see MESS_oper); another code changes nothing (but
+// counts as a choice when it is at most 4).
+int MESS_set(MESS_oper oper, M_type level);
 // Applies a comma-separated setting string: level words (with +/- and a/b/c/d suffixes),
 // log files (fi, +fi, -fi, @fi, dfi), page, nopage, line=N.
 int MESS_set_str(const char* str);

@@ -1,7 +1,6 @@
 // Bulletin reader; see par_tool.h.
 #include "par_tool.h"
 
-#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -39,8 +38,6 @@ constexpr unsigned long PAR_END_BIT = 4;      // product ended (with 5: at the n
 constexpr unsigned long PAR_HEADING_BIT = 1;  // the ending line is the next heading
 constexpr int PAR_SKIP_LINES = 0x10;          // skip rule: a number of lines
 constexpr int PAR_SKIP_BLANK = 0x100;         // skip rule: up to a blank line
-constexpr int PAR_OUT_HEADER = 1;             // output bit: the heading line
-constexpr int PAR_OUT_LINES = 2;              // output bit: the product lines
 constexpr int PAR_WHICH_LAST = 1;             // selection mode: keep the last product
 constexpr int PAR_WHICH_CONT = 2;             // selection mode: wait for more data
 
@@ -85,7 +82,7 @@ char pattern[PAR_PATTERN_SIZE];   // heading pattern of the last search (ends ba
 char report_word[PAR_WORD_SIZE];  // the word that begins a bare report; empty: none
 size_t report_word_length = 0;    // its characters (every identification line tests it)
 char infile[PAR_TYPE_SIZE];  // the bulletin file type (name-convention key)
-int end_rules = 0;           // end rule bits (PAR_END_*)
+unsigned long end_rules = 0;  // end rule bits (PAR_END_*)
 int skip_rules = 0;          // skip rule bits (PAR_SKIP_*)
 int cur_lines = 0;           // lines tested since the last read or listing began
 int max_lines = 0;           // line limit of the end rule 0x10
@@ -105,25 +102,6 @@ enum class Printing { off, on, ended };
 
 constexpr Date PAR_NO_DATE = {DATE_MISSING, DATE_MISSING, DATE_MISSING, DATE_MISSING,
                               DATE_MISSING, DATE_MISSING, DATE_MISSING, 0};
-
-// Copies src into dst of size bytes, cut to fit.
-void copy_cut(char* dst, size_t size, const char* src) {
-    size_t n = strnlen(src, size - 1);
-    memcpy(dst, src, n);
-    dst[n] = '\0';
-}
-
-template <size_t N>
-void copy_cut(char (&dst)[N], const char* src) {
-    copy_cut(dst, N, src);
-}
-
-// Copies the n characters at src into dst of size bytes, cut to fit.
-void copy_word(char* dst, size_t size, const char* src, size_t n) {
-    if (n > size - 1) n = size - 1;
-    memcpy(dst, src, n);
-    dst[n] = '\0';
-}
 
 bool slot_open(int ind) {
     return ind == 0 && slot.ifile != nullptr;
@@ -374,24 +352,10 @@ int compare_grib(const char* p) {
     return 0;
 }
 
-const char* skip_spaces(const char* s) {
-    while (*s == ' ') ++s;
-    return s;
-}
+// Past the space characters at s: in headings and index entries a tab is text.
+const char* skip_space_chars(const char* s) { return s + strspn(s, " "); }
 
 // ---- Report selection ----
-
-constexpr char ascii_lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Whether line begins with prefix, ignoring case.
-bool begins_nocase(const char* line, std::string_view prefix) {
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (line[i] == '\0' || ascii_lower(line[i]) != ascii_lower(prefix[i])) return false;
-    }
-    return true;
-}
 
 // "ua:" form: the text behind the report type and time groups begins with the station.
 bool upper_air_selects(const char* line, const char* station) {
@@ -423,18 +387,11 @@ bool identifier_selects(const char* line, const char* id) {
 // The words that may stand between the report word and the station, in this order.
 constexpr std::string_view PAR_REPORT_MARKS[] = {"AMD", "COR"};
 
-bool is_gap(char c) { return c == ' ' || c == '\t'; }
-
-const char* skip_gap(const char* s) {
-    while (is_gap(*s)) ++s;
-    return s;
-}
-
 // Whether text begins with the (non-empty) word: in its first column, then a blank, a tab
 // or the end.
 bool begins_with_word(const char* text, std::string_view word) {
     return text[0] == word[0] && strncmp(text, word.data(), word.size()) == 0 &&
-           (is_gap(text[word.size()]) || text[word.size()] == '\0');
+           (is_blank(text[word.size()]) || text[word.size()] == '\0');
 }
 
 // Whether the line begins with the report word. A piece that continues a file line is no
@@ -448,9 +405,9 @@ bool is_report_line(const char* line, bool continues) {
 // word ("TAF AMD CYYZ ..." gives "CYYZ ..."); null for any other line.
 const char* past_report_words(const char* line, bool continues) {
     if (!is_report_line(line, continues)) return nullptr;
-    const char* p = skip_gap(line + report_word_length);
+    const char* p = skip_blanks(line + report_word_length);
     for (std::string_view mark : PAR_REPORT_MARKS)
-        if (begins_with_word(p, mark)) p = skip_gap(p + mark.size());
+        if (begins_with_word(p, mark)) p = skip_blanks(p + mark.size());
     return p;
 }
 
@@ -501,19 +458,10 @@ void free_identifiers() {
     numid = -1;
 }
 
-// The decimal number at the start of s (0 when none), held within int.
-int clamped_number(const char* s) {
-    long n = strtol(s, nullptr, 10);
-    if (n > INT_MAX) return INT_MAX;
-    if (n < INT_MIN) return INT_MIN;
-    return static_cast<int>(n);
-}
-
 // Reads up to three digits at s (stopping at anything else); the number.
 int zone_number(const char* s) {
     int value = 0;
-    for (int i = 0; i < 3 && isdigit(static_cast<unsigned char>(s[i])); ++i)
-        value = value * 10 + (s[i] - '0');
+    for (int i = 0; i < 3 && is_digit(s[i]); ++i) value = value * 10 + (s[i] - '0');
     return value;
 }
 
@@ -522,10 +470,9 @@ bool zone_separator(char c) {
 }
 
 bool is_zone_line(const char* line, size_t len) {
-    auto alpha = [&](size_t i) { return isalpha(static_cast<unsigned char>(line[i])) != 0; };
-    auto digit = [&](size_t i) { return isdigit(static_cast<unsigned char>(line[i])) != 0; };
-    if (len >= 7 && alpha(0) && alpha(1) && zone_separator(line[6])) return true;
-    return len >= 4 && digit(0) && digit(1) && zone_separator(line[3]);
+    if (len >= 7 && is_letter(line[0]) && is_letter(line[1]) && zone_separator(line[6]))
+        return true;
+    return len >= 4 && is_digit(line[0]) && is_digit(line[1]) && zone_separator(line[3]);
 }
 
 // ---- End rules and the printing state ----
@@ -547,21 +494,21 @@ int rule_count(const char* value) {
     size_t len = strlen(value);
     if (len == 4) return 1;
     if (len < PAR_RULE_NUMBER_AT) return 0;
-    return clamped_number(value + PAR_RULE_NUMBER_AT);
+    return clamped_int(value + PAR_RULE_NUMBER_AT);
 }
 
 // Applies one value of the resource parameter; unknown values are ignored.
 void apply_parameter(const char* value) {
     if (stricmp(value, "dollar") == 0) {
-        end_rules |= static_cast<int>(PAR_END_DOLLAR);
+        end_rules |= PAR_END_DOLLAR;
     } else if (stricmp(value, "blank") == 0) {
-        end_rules |= static_cast<int>(PAR_END_BLANK);
+        end_rules |= PAR_END_BLANK;
     } else if (stricmp(value, "3blank") == 0) {
-        end_rules |= static_cast<int>(PAR_END_3BLANK);
+        end_rules |= PAR_END_3BLANK;
     } else if (stricmp(value, "equal") == 0) {
-        end_rules |= static_cast<int>(PAR_END_EQUAL);
+        end_rules |= PAR_END_EQUAL;
     } else if (strnicmp(value, "line", 4) == 0) {
-        end_rules |= static_cast<int>(PAR_END_LINES);
+        end_rules |= PAR_END_LINES;
         max_lines = rule_count(value);
     } else if (stricmp(value, "skip_blank") == 0) {  // before the general "skip" form
         skip_rules |= PAR_SKIP_BLANK;
@@ -677,7 +624,7 @@ int index_step(const char* rhdr) {
         return 0;
     }
     char text[PAR_INDEX_TEXT_MAX + 1];
-    copy_cut(text, skip_spaces(end));
+    copy_cut(text, skip_space_chars(end));
     char* slash = strchr(text, '/');
     const char* second = "";
     if (slash != nullptr) {
@@ -731,11 +678,11 @@ int line_step(const char* rhdr) {
 
 constexpr int PAR_GO_ON = 2;  // last mode: the saved product is back, go on
 
-// The last mode's part of listing and reading. With flag other than 1 the current product
-// is saved and cur becomes saved_cur (result 1, or -1 without a file); with flag 1 the saved
-// product is reopened (PAR_GO_ON, or -1).
+// The last mode's part of listing and reading. With a flag other than PAR_CLOSE_AFTER the
+// current product is saved and cur becomes saved_cur (result 1, or -1 without a file); with
+// PAR_CLOSE_AFTER the saved product is reopened (PAR_GO_ON, or -1).
 int last_mode(int ind, int flag, unsigned long saved_cur) {
-    if (flag != 1) {
+    if (flag != PAR_CLOSE_AFTER) {
         if (!slot_open(ind)) return -1;
         product.pos = slot.offset;
         product.date = slot.date;
@@ -823,12 +770,12 @@ int PAR_lookup(char* product_name, char* type_out) {
         const char* p = entry + strspn(entry, " \t");
         size_t n = strcspn(p, " \t");
         if (n == 0) continue;
-        copy_word(prefix, sizeof prefix, p, n);
+        copy_cut(prefix, std::string_view(p, n));
         p += n;
         p += strspn(p, " \t");
         n = strcspn(p, " \t");
         if (n == 0) continue;
-        copy_word(type, sizeof type, p, n);
+        copy_cut(type, std::string_view(p, n));
         if (strncmp(product_name, prefix, strlen(prefix)) == 0) {
             copy_cut(type_out, PAR_TYPE_SIZE, type);
             found = 1;
@@ -838,13 +785,13 @@ int PAR_lookup(char* product_name, char* type_out) {
     return found;
 }
 
-int PAR_set_end(int flag) {
-    end_rules = flag;
+int PAR_set_end(unsigned long flags) {
+    end_rules = flags;
     return 0;
 }
 
-int PAR_set_output(int flag) {
-    output = flag;
+int PAR_set_output(int flags) {
+    output = flags;
     return 0;
 }
 
@@ -876,7 +823,7 @@ int PAR_open(const Date* date) {
     if (type[0] != '\0') {
         // A name the user gave is opened as given; only a name chosen by date is rebuilt
         // from the date (reloading the template clears the current name).
-        if (FILE_get_filename_type() != 1) {
+        if (FILE_get_filename_type() != FILE_NAME_FIXED) {
             set_name_of(type);
             if (FILE_set_date(date, name) < 0) name[0] = '\0';
         }
@@ -922,7 +869,7 @@ int PAR_cmp(const char* hdr, const char* line, const char* pat) {
     if (stricmp(pat, "all") == 0) return 0;
     const char* h = hdr;
     if (h[0] == '*' && h[1] == '*') h += h[2] != '\0' ? 3 : 2;
-    h = skip_spaces(h);
+    h = skip_space_chars(h);
     const char* p = pat;
     while (*p != '\0') {
         switch (*p) {
@@ -961,7 +908,7 @@ int PAR_cmp(const char* hdr, const char* line, const char* pat) {
                 break;
             }
             case '/':
-                h = skip_spaces(line);
+                h = skip_space_chars(line);
                 ++p;
                 if (strncmp(h, "GRIB", 4) == 0) return compare_grib(p);
                 break;
@@ -988,7 +935,7 @@ unsigned long PAR_end(int, char* line) {
         ++blank_lines;
     else
         blank_lines = 0;
-    const auto ends = static_cast<unsigned long>(end_rules);
+    const unsigned long ends = end_rules;
     if ((ends & PAR_END_LINES) != 0 && cur_lines > max_lines) return slot.cur = PAR_END_LINES;
     if ((skip_rules & PAR_SKIP_LINES) != 0 && cur_lines > skip_lines) return PAR_END_LINES;
     if ((ends & PAR_END_BLANK) != 0 && blank_lines >= 1) return slot.cur = PAR_END_BLANK;
@@ -1093,7 +1040,7 @@ int PAR_zone_cmp(const char* line, const char* id) {
     char wanted[PAR_ZONE_PREFIX + 1];
     copy_cut(wanted, id);
     up_string(wanted);
-    int wanted_zone = strlen(id) > PAR_ZONE_PREFIX ? clamped_number(id + PAR_ZONE_PREFIX) : 0;
+    int wanted_zone = strlen(id) > PAR_ZONE_PREFIX ? clamped_int(id + PAR_ZONE_PREFIX) : 0;
     const auto len = static_cast<long>(strlen(line));
     if (!is_zone_line(line, static_cast<size_t>(len))) {
         zone_prefix[0] = '\0';
@@ -1104,8 +1051,8 @@ int PAR_zone_cmp(const char* line, const char* id) {
     long i = 0;
     while (len - i > PAR_ZONE_PREFIX) {
         const char* s = line + i;
-        if (isalpha(static_cast<unsigned char>(s[0])) && (s[2] == 'Z' || s[2] == 'C')) {
-            copy_word(zone_prefix, sizeof zone_prefix, s, PAR_ZONE_PREFIX);
+        if (is_letter(s[0]) && (s[2] == 'Z' || s[2] == 'C')) {
+            copy_cut(zone_prefix, std::string_view(s, PAR_ZONE_PREFIX));
             if (tracing) MESS_print(PAR_TRACE, "ZN-ST: %s\n", zone_prefix);
             i += 3;
         } else if (strncmp(s, "ALL", 3) == 0 && zone_separator(s[3])) {
@@ -1115,7 +1062,7 @@ int PAR_zone_cmp(const char* line, const char* id) {
                 return 1;
             }
             i += 4;
-        } else if (isdigit(static_cast<unsigned char>(s[0])) && zone_separator(s[3])) {
+        } else if (is_digit(s[0]) && zone_separator(s[3])) {
             int zone = zone_number(s);
             if (tracing) MESS_print(PAR_TRACE, "ZN %d\n", zone);
             if (s[3] == '>') {
@@ -1141,6 +1088,100 @@ int PAR_zone_cmp(const char* line, const char* id) {
 
 // ---- Reading ----
 
+namespace {
+
+constexpr int PAR_REPORT_ENDS = 2;  // reading: no line to hand out, the report ends here
+
+// Where a reading of the report stands: the line wanted, the lines passed on the way to it,
+// the printing state and how the report ended.
+struct ReadStep {
+    int num;                      // the line wanted, from 0
+    int count;                    // lines of the report before the next one examined
+    Printing printing;            // after the lines examined so far
+    bool ended_at_equal = false;  // the report ended at its "=" line (in the working line)
+    bool one_line = false;        // ... which was its first line, held since identification
+};
+
+// The held heading is the report's line 0 when headings are handed out. True when it is
+// the line wanted (then in line).
+bool hand_out_heading(ReadStep& r, char* line) {
+    if ((output & PAR_OUT_HEADER) == 0 || slot.header[0] == '\0') return false;
+    if (r.num == 0) {
+        copy_cut(line, PAR_LINE_SIZE, slot.header);
+        return true;
+    }
+    ++r.count;
+    return false;
+}
+
+// The held line (the report's first, kept since identification) comes next. True when it
+// is the line wanted (then in line); a one-line report ends at it.
+bool hand_out_held_line(int ind, ReadStep& r, char* line) {
+    if (slot.line[0] == '\0') return false;
+    r.printing = next_printing(r.printing, PAR_end(ind, slot.line));
+    if (r.printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
+        if (r.count == r.num) {
+            copy_cut(line, PAR_LINE_SIZE, slot.line);
+            slot.handed_continues = slot.line_continues;
+            return true;
+        }
+        ++r.count;
+        ++cur_lines;
+    } else if (r.printing == Printing::ended && slot.cur == PAR_END_EQUAL && r.count <= r.num) {
+        // A one-line report: its first line is also its last.
+        work_on_held_line();
+        r.ended_at_equal = true;
+        r.one_line = true;
+    }
+    return false;
+}
+
+// Reads the next line of the file for the report: 1 with it handed out in line, 0 or -1 as
+// PAR_read returns them at once (a runaway count, continuous mode without new data, the
+// end of the file), PAR_REPORT_ENDS when the report ended at it.
+int hand_out_next_line(int ind, ReadStep& r, char* line) {
+    if (r.num >= PAR_MAX_TRIES) {
+        trace_read("RD-*", work, r.num);
+        MESS_print(MESS_WARN, "Caught in search loop\n");
+        return 0;
+    }
+    int got = next_line();
+    if (got <= 0) return got;
+    trace_read("RD-1", work, r.num);
+    unsigned long code = bare_ends(PAR_end(ind, work), r.num == 0);
+    slot.header[0] = '\0';
+    r.printing = next_printing(r.printing, code);
+    if (r.printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
+        copy_cut(line, PAR_LINE_SIZE, work);
+        slot.handed_continues = work_continues;
+        return 1;
+    }
+    r.ended_at_equal = r.printing != Printing::off && slot.cur == PAR_END_EQUAL;
+    return PAR_REPORT_ENDS;
+}
+
+// The report ended at the working line: the "=" line is handed out with the end; any other
+// ending line is held as the next heading or the line that may begin the next report.
+void end_report(const ReadStep& r, char* line) {
+    if (r.ended_at_equal) {
+        // With a station list the next identification examines the "=" line, since it may
+        // begin a report of a listed station (a report that lacked its "=" ran on into it);
+        // a one-line report's own line was examined already and is passed over. With every
+        // report taken it is not read again.
+        copy_cut(line, PAR_LINE_SIZE, work);
+        slot.handed_continues = work_continues;
+        if (r.one_line || numid <= 0)
+            slot.line[0] = '\0';
+        else
+            hold_work_line();
+    } else {
+        hold_ending_line();
+    }
+    trace_read("RD-$", work, r.num);
+}
+
+}  // namespace
+
 int PAR_read(int ind, int flag, int num, char* line) {
     if (which == PAR_WHICH_LAST) {
         // Remembering the product hands out nothing: the caller's line is left as it was,
@@ -1154,70 +1195,15 @@ int PAR_read(int ind, int flag, int num, char* line) {
     cur_lines = 0;
     blank_lines = 0;
     slot.handed_continues = false;
-    int count = 0;
     trace_read("RD--", work, num);
-    if ((output & PAR_OUT_HEADER) != 0 && slot.header[0] != '\0') {
-        if (num == 0) {
-            copy_cut(line, PAR_LINE_SIZE, slot.header);
-            return 1;
-        }
-        ++count;
+    ReadStep r{num, 0, first_printing()};
+    if (hand_out_heading(r, line) || hand_out_held_line(ind, r, line)) return 1;
+    if (!r.ended_at_equal && r.count <= num) {
+        int got = hand_out_next_line(ind, r, line);
+        if (got != PAR_REPORT_ENDS) return got;
     }
-    Printing printing = first_printing();
-    bool ended_at_equal = false;
-    bool one_line = false;
-    if (slot.line[0] != '\0') {
-        printing = next_printing(printing, PAR_end(ind, slot.line));
-        if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
-            if (count == num) {
-                copy_cut(line, PAR_LINE_SIZE, slot.line);
-                slot.handed_continues = slot.line_continues;
-                return 1;
-            }
-            ++count;
-            ++cur_lines;
-        } else if (printing == Printing::ended && slot.cur == PAR_END_EQUAL && count <= num) {
-            // A one-line report: its first line is also its last.
-            work_on_held_line();
-            ended_at_equal = true;
-            one_line = true;
-        }
-    }
-    if (!ended_at_equal && count <= num) {
-        if (num >= PAR_MAX_TRIES) {
-            trace_read("RD-*", work, num);
-            MESS_print(MESS_WARN, "Caught in search loop\n");
-            return 0;
-        }
-        int got = next_line();
-        if (got <= 0) return got;
-        trace_read("RD-1", work, num);
-        unsigned long code = bare_ends(PAR_end(ind, work), num == 0);
-        slot.header[0] = '\0';
-        printing = next_printing(printing, code);
-        if (printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
-            copy_cut(line, PAR_LINE_SIZE, work);
-            slot.handed_continues = work_continues;
-            return 1;
-        }
-        ended_at_equal = printing != Printing::off && slot.cur == PAR_END_EQUAL;
-    }
-    if (ended_at_equal) {
-        // The "=" line is handed out with the end. With a station list the next
-        // identification examines it, since it may begin a report of a listed station (a
-        // report that lacked its "=" ran on into it); a one-line report's own line was
-        // examined already and is passed over. With every report taken it is not read again.
-        copy_cut(line, PAR_LINE_SIZE, work);
-        slot.handed_continues = work_continues;
-        if (one_line || numid <= 0)
-            slot.line[0] = '\0';
-        else
-            hold_work_line();
-    } else {
-        hold_ending_line();
-    }
-    trace_read("RD-$", work, num);
-    if (flag == 1) PAR_close(ind);
+    end_report(r, line);
+    if (flag == PAR_CLOSE_AFTER) PAR_close(ind);
     return 0;
 }
 
@@ -1288,7 +1274,7 @@ int PAR_print(int ind, int flag) {
     hold_ending_line();
     trace("PR-$", work);
     if (ofile != nullptr) fflush(ofile);  // each listing complete in the file at once
-    if (flag == 1) PAR_close(ind);
+    if (flag == PAR_CLOSE_AFTER) PAR_close(ind);
     return 1;
 }
 

@@ -40,7 +40,11 @@ inline constexpr int PAR_HEADER_MAX = 80;  // characters of a held heading
 inline constexpr int PAR_TYPE_SIZE = 30;   // bytes of the bulletin file type
 inline constexpr int PAR_MAX_TRIES = 100000;
 
-// Status and end codes.
+// A held heading is handed out as a line of the product.
+static_assert(PAR_HEADER_MAX <= PAR_LINE_MAX);
+
+// Status and end codes; the end rules of PAR_set_end are the bits from PAR_END_LINES to
+// PAR_END_EQUAL.
 inline constexpr unsigned long PAR_NO_END = 0;
 inline constexpr unsigned long PAR_FOUND = 1;
 inline constexpr unsigned long PAR_END_PRODUCT = 4;
@@ -51,6 +55,11 @@ inline constexpr unsigned long PAR_END_3BLANK = 0x200;
 inline constexpr unsigned long PAR_END_DOLLAR = 0x400;
 inline constexpr unsigned long PAR_END_EQUAL = 0x800;
 inline constexpr unsigned long PAR_END_NEXT = 0x1000;  // bare product: the line begins a report
+
+// What reading and listing hand out (PAR_set_output, resource parameter "hdr", "prod",
+// "hdr+prod"): bits of the heading line and of the product's own lines.
+inline constexpr int PAR_OUT_HEADER = 1;
+inline constexpr int PAR_OUT_LINES = 2;
 
 // The grid product description the heading comparison's "/" form reads; never filled here.
 typedef struct {
@@ -64,8 +73,10 @@ extern PDB_record pdb;
 int PAR_in_file(const char* in);
 // Looks a product up in "parse.lup"; 1 with its type in infile (PAR_TYPE_SIZE bytes).
 int PAR_lookup(char* product, char* infile);
-int PAR_set_end(int flag);
-int PAR_set_output(int flag);
+// Sets the end rules (bits PAR_END_*; replaces those the parameter set). Returns 0.
+int PAR_set_end(unsigned long flags);
+// Sets what reading and listing hand out (bits PAR_OUT_*). Returns 0.
+int PAR_set_output(int flags);
 int PAR_get_status(int ind);
 // 1 in the last mode (parameter "last"), where reading keeps each product for the final
 // listing and hands out no line; else 0.
@@ -111,18 +122,24 @@ int PAR_identifier(int ind);
 // 1 when the zone id (state, type letter, number: NYZ072) is listed on a zone line. The state
 // and type of the current zone line are kept for its continuation lines.
 int PAR_zone_cmp(const char* line, const char* id);
+// The flag of PAR_read and PAR_print: the final call, which closes the file when it is done
+// (and in the last mode lists the remembered product), or one that keeps the file open.
+inline constexpr int PAR_KEEP_OPEN = 0;
+inline constexpr int PAR_CLOSE_AFTER = 1;
+
 // The next line of the report into line (PAR_LINE_SIZE bytes): 1 a line, 0 the report
-// ended (the final "=" line in line, status 0x800, when it ended with it; a one-line report
-// comes out so at once), -1 no file or end of file. num counts from 0 and grows by one a call;
-// flag 1 closes the file when the report ends. In the last mode, see PAR_print: a call with
-// flag other than 1 remembers the product and returns 1 without touching line.
+// ended (the final "=" line in line, status PAR_END_EQUAL, when it ended with it; a one-line
+// report comes out so at once), -1 no file or end of file. num counts from 0 and grows by one
+// a call; flag PAR_CLOSE_AFTER closes the file when the report ends. In the last mode, see
+// PAR_print: a call with another flag remembers the product and returns 1 without touching
+// line.
 int PAR_read(int ind, int flag, int num, char* line);
 // Opens the listing copy file named by the resource out_file for date; -1 without it.
 int PAR_out_file(const Date* date);
 // Lists the current product (or report) to the message output and the out_file copy: 1, or
-// -1 for no file or the end of the file. flag 1 closes the file afterwards. In the last mode
-// a call with flag other than 1 only remembers the current product (1), and flag 1 reopens
-// the remembered one and lists it (-1 when none).
+// -1 for no file or the end of the file. flag PAR_CLOSE_AFTER closes the file afterwards. In
+// the last mode a call with another flag only remembers the current product (1), and
+// PAR_CLOSE_AFTER reopens the remembered one and lists it (-1 when none).
 int PAR_print(int ind, int flag);
 // Back to the start state, closing any file (a fresh run inside one process).
 int PAR_reset();

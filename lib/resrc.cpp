@@ -1,7 +1,6 @@
 // Resource registry, command line, catalogue and help; see resrc.h.
 #include "resrc.h"
 
-#include <cctype>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -243,23 +242,10 @@ res_obj* append_record(int index, const char* name, DEF_convert cvt) {
     return r;
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 // A number for CV_int: a sign or a digit first, and at least one digit.
 bool starts_number(const char* s) {
     if (*s == '-' || *s == '+') ++s;
     return is_digit(*s);
-}
-
-// 1 when text begins with prefix, case ignored (an empty prefix begins everything).
-bool begins_nocase(std::string_view text, std::string_view prefix) {
-    if (prefix.size() > text.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (tolower(static_cast<unsigned char>(text[i])) !=
-            tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -269,7 +255,7 @@ bool begins_nocase(std::string_view text, std::string_view prefix) {
 // optional sign, digits. The value saturates instead of overflowing. False when no digit.
 constexpr long HOUR_VALUE_CAP = 100000000;
 bool scan_int(const char*& p, int width, int* out) {
-    while (*p == ' ' || *p == '\t') ++p;
+    p = skip_blanks(p);
     const char* q = p;
     int used = 0;
     bool negative = false;
@@ -365,28 +351,35 @@ struct NamedCode {
     int code;
 };
 
-constexpr int PLOT_ALL = 12;
 constexpr NamedCode PLOT_COMPONENTS[] = {
-    {"text", 0},     {"text_ul", 1}, {"text_uc", 2}, {"text_ur", 3}, {"text_ll", 4},
-    {"text_lc", 5},  {"text_lr", 6}, {"data", 7},    {"map", 8},     {"grid", 9},
-    {"sum", 10},     {"bord", 11},
+    {"text", FLAG_PLOT_TEXT},
+    {"text_ul", 1},
+    {"text_uc", 2},
+    {"text_ur", 3},
+    {"text_ll", 4},
+    {"text_lc", 5},
+    {"text_lr", 6},
+    {"data", 7},
+    {"map", 8},
+    {"grid", 9},
+    {"sum", 10},
+    {"bord", FLAG_PLOT_BORDER},
 };
-constexpr int PLOT_BORDER = 11;
 
 void switch_component(const char* name, int val) {
     if (stricmp(name, "none") == 0) {
-        FLAG_setplot(PLOT_ALL, 0);
+        FLAG_setplot(FLAG_PLOT_ALL, 0);
         return;
     }
     if (stricmp(name, "all") == 0) {
-        FLAG_setplot(PLOT_ALL, val);
+        FLAG_setplot(FLAG_PLOT_ALL, val);
         return;
     }
     for (const auto& c : PLOT_COMPONENTS) {
         if (stricmp(name, c.name) != 0) continue;
         FLAG_setplot(c.code, val);
         // "text" means every text corner and the border around them.
-        if (c.code == 0) FLAG_setplot(PLOT_BORDER, val);
+        if (c.code == FLAG_PLOT_TEXT) FLAG_setplot(FLAG_PLOT_BORDER, val);
         return;
     }
 }
@@ -427,12 +420,12 @@ void convert_plot_type(const char* data) {
 
 void convert_file_param(const char* data) {
     if (stricmp(data, "use") == 0 || stricmp(data, "reuse") == 0)
-        FLAG_set(FLAG_FILE_PARAM, 3);
+        FLAG_set(FLAG_FILE_PARAM, FLAG_FILE_USE);
     else if (stricmp(data, "over") == 0 || stricmp(data, "calc") == 0 ||
              stricmp(data, "recalc") == 0)
-        FLAG_set(FLAG_FILE_PARAM, 1);
+        FLAG_set(FLAG_FILE_PARAM, FLAG_FILE_CALC);
     else if (stricmp(data, "app") == 0)
-        FLAG_set(FLAG_FILE_PARAM, 2);
+        FLAG_set(FLAG_FILE_PARAM, FLAG_FILE_APPEND);
 }
 
 // The device flag from the first comma-separated item; with two or more items the text
@@ -467,14 +460,16 @@ int convert_into(const char* data, void* out, DEF_convert cvt) {
                 if (data[1] == 'x' || data[1] == 'X')
                     *v = static_cast<int>(strtol(data, nullptr, 16));
                 else
-                    *v = atoi(data);
+                    *v = clamped_int(data);
             }
             return 1;
         case CV_short:
-            if (is_digit(*data)) *static_cast<int16_t*>(out) = static_cast<int16_t>(atoi(data));
+            if (is_digit(*data))
+                *static_cast<int16_t*>(out) = static_cast<int16_t>(clamped_int(data));
             return 1;
         case CV_long:
-            if (is_digit(*data)) *static_cast<int64_t*>(out) = atoll(data);
+            // strtoll holds the number within its range, where atoll's result is undefined.
+            if (is_digit(*data)) *static_cast<int64_t*>(out) = strtoll(data, nullptr, 10);
             return 1;
         case CV_float: {
             double value = atof(data);
@@ -488,8 +483,7 @@ int convert_into(const char* data, void* out, DEF_convert cvt) {
             *static_cast<const char**>(out) = data;
             return 1;
         case CV_strcpy:
-            snprintf(static_cast<char*>(out), RES_STRCPY_MAX, "%s", data);
-            return 1;
+            return 0;  // no size: see the sized form
         case CV_path: {
             size_t len = strlen(data);
             auto* copy = static_cast<char*>(malloc(len + 2));
@@ -503,7 +497,7 @@ int convert_into(const char* data, void* out, DEF_convert cvt) {
             return 1;
         }
         case CV_color:
-            *static_cast<int64_t*>(out) = atoi(data);
+            *static_cast<int64_t*>(out) = clamped_int(data);
             return 1;
         case CV_region:
         case CV_domain:
@@ -803,6 +797,8 @@ void conversion_phase(const RES_defobj* table) {
             parse_string(r->data, '\n', &count, &items);
             *static_cast<char***>(row.out) = items;
             if (row.num != nullptr) *row.num = count;
+        } else if (r->cvt == CV_strcpy) {
+            RES_conv_data(r->data, static_cast<char*>(row.out), row.size, r->cvt);
         } else {
             RES_conv_data(r->data, row.out, r->cvt);
         }
@@ -864,6 +860,12 @@ int RES_getval(const char* name, void* data, DEF_convert cvt) {
     return RES_conv_data(r->data, data, cvt);
 }
 
+int RES_getval(const char* name, char* data, size_t size, DEF_convert cvt) {
+    const res_obj* r = find(name);
+    if (r == nullptr || data == nullptr) return 0;
+    return RES_conv_data(r->data, data, size, cvt);
+}
+
 int RES_getvals(const char* name, int* paramc, char*** paramv) {
     *paramc = 0;
     *paramv = nullptr;
@@ -888,7 +890,7 @@ char* RES_get_progname(char* prog) {
     const char* word = RES_get_prog();
     if (word == nullptr) word = "";
     const char* slash = strrchr(word, '/');
-    snprintf(prog, RES_PROGNAME_MAX, "%s", slash != nullptr ? slash + 1 : word);
+    copy_cut(prog, RES_PROGNAME_MAX, slash != nullptr ? slash + 1 : word);
     return prog;
 }
 
@@ -907,7 +909,8 @@ int RES_conv_data(const char* data, void* out, DEF_convert cvt) {
     switch (cvt) {
         case CV_batch:
             FLAG_set(FLAG_BATCH, 1);
-            if (MESS_check_set() == 0) MESS_set(0, 0x000000FF);
+            // Batch mode shows the results, warnings and errors, unless a level was chosen.
+            if (MESS_check_set() == 0) MESS_set(MESS_SET, MESS_PRINT | MESS_ERROR | MESS_WARN);
             return 1;
         case CV_help:
             FLAG_set(FLAG_HELP, 1);
@@ -929,6 +932,12 @@ int RES_conv_data(const char* data, void* out, DEF_convert cvt) {
     }
     if (out == nullptr) return 0;
     return convert_into(data, out, cvt);
+}
+
+int RES_conv_data(const char* data, char* out, size_t size, DEF_convert cvt) {
+    if (cvt != CV_strcpy || data == nullptr || out == nullptr || size == 0) return 0;
+    copy_cut(out, size, data);
+    return 1;
 }
 
 const RES_defobj* RES_get_table() { return def_table; }
@@ -1014,7 +1023,7 @@ int RES_enter(RES_defobj* obj, res_type key) {
 
 int RES_fill_obj(RES_defobj* obj, const char* def, const char* env, const char* cmd,
                  DEF_convert cvt, void* out, int* num) {
-    *obj = RES_defobj{def, env, cmd, 0, cvt, out, num};
+    *obj = RES_defobj{def, env, cmd, 0, cvt, out, num, 0};
     return 1;
 }
 

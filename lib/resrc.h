@@ -16,6 +16,8 @@
 #ifndef JOX_RESRC_H
 #define JOX_RESRC_H
 
+#include <cstddef>
+
 // The catalogue of resource numbers; lists given to RES_init end with RES_null.
 typedef enum {
     RES_null = 0, RES_age, RES_background, RES_batch, RES_bin_path, RES_bull_file,
@@ -54,7 +56,7 @@ typedef enum {
 inline constexpr int RES_UNLISTED = -9999;  // index of a resource not in the program's table
 inline constexpr int RES_TABLE_ROWS = 75;   // rows of a program's table, terminator included
 inline constexpr int RES_POS_ALL = 10;      // positional row taking every unclaimed argument
-inline constexpr int RES_STRCPY_MAX = 160;  // bytes a CV_strcpy destination holds
+inline constexpr int RES_STRCPY_MAX = 160;  // bytes of the usual CV_strcpy destination
 inline constexpr int RES_PROGNAME_MAX = 20; // bytes of the program name field
 inline constexpr int RES_WORD_MAX = 49;     // characters kept of an option word
 
@@ -67,6 +69,7 @@ typedef struct {
     DEF_convert cvt;
     void* out;        // destination of the start-up conversion, or null
     int* num;         // item count destination for CV_strings, or null
+    size_t size;      // bytes at out for CV_strcpy; 0 (as RES_fill_obj leaves it): not copied
 } RES_defobj;
 
 // One resource that has a value.
@@ -98,8 +101,14 @@ int RES_append(int index, const char* name, const char* data, DEF_convert cvt);
 int RES_put(const char* name, const char* value);
 // The value; "" for a resource without a value; null for one never given.
 const char* RES_get(const char* name);
-// Converts the resource's value into data; 0 when it does not exist or data is null.
+// Converts the resource's value into data; 0 when it does not exist or data is null. The
+// text of CV_strcpy goes only into a destination with its size (the second and third form).
 int RES_getval(const char* name, void* data, DEF_convert cvt);
+int RES_getval(const char* name, char* data, size_t size, DEF_convert cvt);
+template <size_t N>
+int RES_getval(const char* name, char (&data)[N], DEF_convert cvt) {
+    return RES_getval(name, data, N, cvt);
+}
 // Splits the value into items (at newlines for CV_strings, else at commas); the count.
 int RES_getvals(const char* name, int* paramc, char*** paramv);
 // Stores the command line (kept by reference: argv must outlive the registry). Returns 1.
@@ -113,8 +122,16 @@ char* RES_get_progname(char* prog);
 // CV_help, and CV_bool with a destination) or when out is null for a conversion that needs
 // a destination (all but CV_mess, CV_draw, CV_hour, CV_file_param, CV_plot_type, CV_batch and
 // CV_help; CV_device still sets its run flag then). Text that does not fit the conversion
-// leaves the destination unchanged and still gives 1.
+// leaves the destination unchanged and still gives 1. CV_strcpy needs the size of its
+// destination (the forms below): through this form it copies nothing and gives 0.
 int RES_conv_data(const char* data, void* out, DEF_convert cvt);
+// CV_strcpy into out of size bytes: data cut to size - 1 characters, and 1; 0 when data or
+// out is null, size is 0, or the conversion is another one (nothing is written then).
+int RES_conv_data(const char* data, char* out, size_t size, DEF_convert cvt);
+template <size_t N>
+int RES_conv_data(const char* data, char (&out)[N], DEF_convert cvt) {
+    return RES_conv_data(data, out, N, cvt);
+}
 // Device code from the first letter: p 4; h, q 5; m 3; w 6; anything else 1.
 int RES_set_device(const char* str);
 // Fills obj with the catalogue row of key (shared constant texts, never copied). A number

@@ -52,8 +52,6 @@ struct Conversion {
     char letter = '\0';
 };
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
 // A field of at most FORMAT_FIELD_MAX; -1 when the digits go beyond it.
 const char* read_field(const char* p, int* value) {
     int v = 0;
@@ -249,6 +247,48 @@ int strnicmp(const char* s1, const char* s2, int n) {
            lower_signed(s1[i]) == lower_signed(s2[i]))
         ++i;
     return lower_signed(s1[i]) - lower_signed(s2[i]);
+}
+
+int clamped_int(const char* s) {
+    long n = strtol(s, nullptr, 10);  // strtol itself saturates at the limits of long
+    if (n > INT_MAX) return INT_MAX;
+    if (n < INT_MIN) return INT_MIN;
+    return static_cast<int>(n);
+}
+
+bool equal_nocase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+    return true;
+}
+
+bool begins_nocase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equal_nocase(text.substr(0, prefix.size()), prefix);
+}
+
+bool begins_nocase(const char* text, std::string_view prefix) {
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (text[i] == '\0' || ascii_lower(text[i]) != ascii_lower(prefix[i])) return false;
+    return true;
+}
+
+size_t copy_cut(char* dst, size_t size, std::string_view src) {
+    if (size == 0) return 0;
+    size_t n = src.size() < size - 1 ? src.size() : size - 1;
+    memmove(dst, src.data(), n);
+    dst[n] = '\0';
+    return n;
+}
+
+bool copy_fits(char* dst, size_t size, std::string_view src) {
+    if (src.size() >= size) {
+        if (size > 0) dst[0] = '\0';
+        return false;
+    }
+    memmove(dst, src.data(), src.size());
+    dst[src.size()] = '\0';
+    return true;
 }
 
 int strmcat(char* s1, const char* s2, int m) {

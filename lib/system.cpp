@@ -1,7 +1,6 @@
 // Process services and prompts; see system.h.
 #include "system.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -21,8 +20,6 @@ constexpr int PROMPT_LINE_MAX = 79;        // characters kept of a typed line
 constexpr int PROMPT_WORD_MIN = 2;         // smallest answer buffer: one character and the NUL
 constexpr int SET_NAME_MAX = 19;           // characters of a name in a "set" command
 constexpr M_type SET_LEVEL = 0x00000800u;  // mess sub-level d: the "set" listing frame
-
-bool is_blank(char c) { return isspace(static_cast<unsigned char>(c)) != 0; }
 
 // Reads one line from standard input into line (PROMPT_LINE_MAX + 1 bytes), dropping what
 // goes beyond PROMPT_LINE_MAX characters. -1 at the end of the input, else 0.
@@ -53,9 +50,9 @@ void read_answer(const char* prompt, char* line) {
 
 // Copies the first blank-separated word of line into word, at most size - 1 characters.
 void first_word(const char* line, char* word, int size) {
-    while (is_blank(*line)) ++line;
+    line = skip_spaces(line);
     int n = 0;
-    while (n < size - 1 && line[n] != '\0' && !is_blank(line[n])) {
+    while (n < size - 1 && line[n] != '\0' && !is_space(line[n])) {
         word[n] = line[n];
         ++n;
     }
@@ -65,8 +62,8 @@ void first_word(const char* line, char* word, int size) {
 // "set name value", "set name=value": sets an unlisted resource; "set" alone lists them all.
 void set_command(const char* line) {
     const char* p = line;
-    while (*p != '\0' && !is_blank(*p)) ++p;  // the command word itself
-    while (is_blank(*p)) ++p;
+    while (*p != '\0' && !is_space(*p)) ++p;  // the command word itself
+    p = skip_spaces(p);
     size_t len = strcspn(p, "= \t");
     if (len > static_cast<size_t>(SET_NAME_MAX)) {
         MESS_print(MESS_WARN, "set: resource name longer than %d characters\n", SET_NAME_MAX);

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <string_view>
 
+#include "string.h"
+
 namespace {
 
 struct WmoRange {
@@ -143,21 +145,10 @@ int wide_base(char prefix) {
     return -1;
 }
 
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool is_letter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
 int digits_value(std::string_view s) {
     int v = 0;
     for (char c : s) v = v * 10 + (c - '0');
     return v;
-}
-bool all_digits(std::string_view s) {
-    for (char c : s)
-        if (!is_digit(c)) return false;
-    return !s.empty();
 }
 
 constexpr size_t ID_LENGTH = 5;

@@ -147,8 +147,6 @@ static_assert((CODE_PAIRS.second[THREE_LETTER_CODE[0] - 'A'] &
                (1u << (THREE_LETTER_CODE[1] - 'A'))) == 0,
               "no two-letter code is the start of the three-letter one");
 
-bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
-
 bool is_code_pair(char first, char second) {
     return is_upper(first) && is_upper(second) &&
            (CODE_PAIRS.second[first - 'A'] & (1u << (second - 'A'))) != 0;
@@ -260,12 +258,6 @@ void append_word(char* phrase, const char* word) {
     strmcat(phrase, word, WX_PHRASE_SIZE - 1);
 }
 
-void copy_bounded(char* to, const char* from, size_t size) {
-    size_t n = strnlen(from, size - 1);
-    memcpy(to, from, n);
-    to[n] = '\0';
-}
-
 }  // namespace
 
 const char* WX_metar_weather_text(const char* wx, char* wx_str) {
@@ -287,11 +279,10 @@ const char* WX_metar_weather_text(const char* wx, char* wx_str) {
                 intensity = c.act == Act::light ? '-' : '+';
                 break;
             case Act::trailing:
-                copy_bounded(extra, c.word, sizeof extra);
+                copy_cut(extra, c.word);
                 break;
             case Act::showers:
-                copy_bounded(extra, extra[0] != '\0' ? SHOWERS_IN_VICINITY : c.word,
-                             sizeof extra);
+                copy_cut(extra, extra[0] != '\0' ? SHOWERS_IN_VICINITY : c.word);
                 break;
             case Act::moderated:
                 if (intensity == ' ') append_word(wx_str, MODERATE);
@@ -376,27 +367,27 @@ int WX_wmo_weather(int wx, char* wx_str) {
             break;
         }
     }
-    copy_bounded(wx_str, code, WX_CODE_SIZE);
+    copy_cut(wx_str, WX_CODE_SIZE, code);
     return 0;
 }
 
 int WX_weather_text(const char* str, char* out_str) {
     char code[WX_CODE_SIZE];
     static_assert(WX_TEXT_CODE_MAX < WX_CODE_SIZE);
-    if (*str >= '0' && *str <= '9') {
+    if (is_digit(*str)) {
         int number = 0;
-        for (const char* p = str; *p >= '0' && *p <= '9' && number < 1000; ++p)
+        for (const char* p = str; is_digit(*p) && number < 1000; ++p)
             number = number * 10 + (*p - '0');
         WX_wmo_weather(number, code);
     } else if (*str == '!') {
         WX_metar_weather(str, code);
     } else {
-        copy_bounded(code, str, WX_TEXT_CODE_MAX + 1);
+        copy_cut(code, WX_TEXT_CODE_MAX + 1, str);
     }
     out_str[0] = '\0';
     for (const CodePhrase& row : CODE_PHRASES) {
         if (begins_with(code, row.prefix)) {
-            copy_bounded(out_str, row.phrase, WX_PHRASE_SIZE);
+            copy_cut(out_str, WX_PHRASE_SIZE, row.phrase);
             return row.count;
         }
     }

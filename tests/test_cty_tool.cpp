@@ -481,7 +481,7 @@ TEST_F(CtyToolTest, Messages) {
     EXPECT_EQ(out.stop(),
               "Reading the city database file...\n"
               "Searching the city database file for: KDEN ...\n");
-    MESS_set(-1, MESS_MESS);
+    MESS_set(MESS_REMOVE, MESS_MESS);
     Capture quiet(1);
     CTY_get("sao.cty", "KDEN", &d);
     EXPECT_EQ(quiet.stop(), "");
@@ -594,7 +594,7 @@ class ShippedDatabaseTest : public ::testing::Test {
    protected:
     void SetUp() override {
         MESS_reset();
-        MESS_set(-1, MESS_MESS);
+        MESS_set(MESS_REMOVE, MESS_MESS);
         RES_reset();
         CTY_reset();
         RES_new(RES_UNLISTED, "file_path", TAFCVT_SOURCE_DIR "/data", CV_none);

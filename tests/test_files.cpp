@@ -908,7 +908,7 @@ TEST_F(CurrentTest, ListingShowsTheMatchingFiles) {
 
 TEST_F(FilesTest, ListingPattern) {
     FILE_set_name(nullptr);
-    MESS_set(1, MESS_DEBUG);
+    MESS_set(MESS_ADD, MESS_DEBUG);
     load_type("@{x}%%%Y%y%b%j%e%D%3s%t-a b");
     Capture out(1);
     Capture err(2);
@@ -943,7 +943,7 @@ TEST_F(FilesTest, ListingIsNeverCutNorInjected) {
 // ---- Traces ----
 
 TEST_F(CurrentTest, TracesFormatWithEveryLevelOn) {
-    MESS_set(0, 0xFFFFFFFFu);
+    MESS_set(MESS_SET, 0xFFFFFFFFu);
     arguments("24030512");
     RES_put("num_hour", "1");
     Capture out(1);

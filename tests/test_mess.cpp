@@ -84,37 +84,38 @@ TEST_F(MessTest, NoneSilencesEvenPrint) {
 }
 
 TEST_F(MessTest, OperationCodesAndTheDefaultRule) {
-    MESS_set(20, 0xFF);  // a program default while nobody chose: applies
+    MESS_set(MESS_DEFAULT_SET, 0xFF);  // a program default while nobody chose: applies
     EXPECT_EQ(enabled_mask(), 0xFFu);
     EXPECT_EQ(MESS_check_set(), 0);
-    MESS_set(11, 0xF000);  // add without choosing
+    MESS_set(MESS_FORCE_ADD, 0xF000);  // add without choosing
     EXPECT_EQ(enabled_mask(), 0xF0FFu);
-    MESS_set(9, 0xF);  // remove without choosing
+    MESS_set(MESS_FORCE_REMOVE, 0xF);  // remove without choosing
     EXPECT_EQ(enabled_mask(), 0xF0F0u);
     EXPECT_EQ(MESS_check_set(), 0);
-    MESS_set(1, 0xF);  // an explicit add
+    MESS_set(MESS_ADD, 0xF);  // an explicit add
     EXPECT_EQ(MESS_check_set(), 1);
-    MESS_set(20, 0xF0000);  // defaults no longer apply
-    MESS_set(21, 0xF0000);
-    MESS_set(19, 0xF);
+    MESS_set(MESS_DEFAULT_SET, 0xF0000);  // defaults no longer apply
+    MESS_set(MESS_DEFAULT_ADD, 0xF0000);
+    MESS_set(MESS_DEFAULT_REMOVE, 0xF);
     EXPECT_EQ(enabled_mask(), 0xF0FFu);
-    MESS_set(10, 0x1000);  // still changes the level, still not a choice
+    MESS_set(MESS_FORCE_SET, 0x1000);  // still changes the level, still not a choice
     EXPECT_EQ(enabled_mask(), 0x1FFFu);
     EXPECT_EQ(MESS_check_set(), 1);
-    MESS_set(-1, 0x1000);
+    MESS_set(MESS_REMOVE, 0x1000);
     EXPECT_EQ(enabled_mask(), 0x0FFFu);
     EXPECT_EQ(MESS_check_set(), 2);
-    MESS_set(3, 0xFFFFFFFFu);  // an unlisted code up to 4 changes nothing but counts
-    MESS_set(7, 0xFFFFFFFFu);  // one above 4 does not even count
+    // An unlisted code up to 4 changes nothing but counts; one above 4 does not even count.
+    MESS_set(static_cast<MESS_oper>(3), 0xFFFFFFFFu);
+    MESS_set(static_cast<MESS_oper>(7), 0xFFFFFFFFu);
     EXPECT_EQ(enabled_mask(), 0x0FFFu);
     EXPECT_EQ(MESS_check_set(), 3);
 }
 
 TEST_F(MessTest, UserChoiceWinsOverLaterProgramDefault) {
     MESS_set_str("out1");
-    MESS_set(20, 0xFF);
+    MESS_set(MESS_DEFAULT_SET, 0xFF);
     EXPECT_EQ(enabled_mask(), 0xFFFFu);
-    MESS_set(10, 0x80);
+    MESS_set(MESS_FORCE_SET, 0x80);
     EXPECT_EQ(enabled_mask(), 0xFFu);
 }
 
@@ -263,7 +264,8 @@ TEST_F(MessTest, NoHoldInBatchModeOrWithoutPaging) {
 }
 
 TEST_F(MessTest, UnreadableLineCountMeans22) {
-    for (const char* setting : {"page,line=0", "page,line=abc", "page,line"}) {
+    for (const char* setting :
+         {"page,line=0", "page,line=abc", "page,line", "page,line=-99999999999999999999"}) {
         SCOPED_TRACE(setting);
         MESS_reset();
         MESS_set_str(setting);
@@ -275,6 +277,14 @@ TEST_F(MessTest, UnreadableLineCountMeans22) {
         expected += "Press return to continue\n";
         EXPECT_EQ(printed, expected);
     }
+}
+
+TEST_F(MessTest, HugeLineCountNeverHolds) {
+    MESS_set_str("page,line=99999999999999999999");  // held at the largest int
+    std::string printed = with_input("", [] {
+        for (int i = 0; i < 30; ++i) MESS_print(MESS_PRINT, "l\n");
+    });
+    EXPECT_EQ(printed.find("Press return"), std::string::npos);
 }
 
 TEST_F(MessTest, ProgramHeading) {

@@ -66,7 +66,7 @@ class ParTool : public ::testing::Test {
         RES_reset();
         FILE_reset();
         PAR_reset();
-        MESS_set(0, MESS_PRINT | MESS_ERROR | MESS_WARN);
+        MESS_set(MESS_SET, MESS_PRINT | MESS_ERROR | MESS_WARN);
         write_file(dir.file("name_conv"), "");  // no file type has a template
         RES_new(RES_UNLISTED, "file_path", dir.path().c_str(), CV_none);
     }
@@ -280,13 +280,13 @@ TEST_F(ParTool, LookupTable) {
 // ---- Opening, the closed slot and the empty file ----
 
 TEST_F(ParTool, ClosedSlotAndEmptyFile) {
-    MESS_set(0, MESS_PRINT | MESS_ERROR | MESS_WARN | MESS_MESS);
+    MESS_set(MESS_SET, MESS_PRINT | MESS_ERROR | MESS_WARN | MESS_MESS);
     Capture out(1);
     char out_name[FILE_NAME_MAX];
     FILE_set_file(dir.file("missing").c_str(), out_name);
     EXPECT_EQ(PAR_open(nullptr), -1);
     EXPECT_EQ(out.stop(), "Parsing: " + dir.file("missing") + "\n");
-    MESS_set(0, MESS_PRINT | MESS_ERROR | MESS_WARN);
+    MESS_set(MESS_SET, MESS_PRINT | MESS_ERROR | MESS_WARN);
     char pat[] = "FT";
     char line[PAR_LINE_SIZE] = "x";
     EXPECT_EQ(PAR_search(-1, pat), -1);
@@ -333,7 +333,7 @@ TEST_F(ParTool, SearchFindsEachMatchingProduct) {
 
 TEST_F(ParTool, SearchTraces) {
     ASSERT_EQ(open_text("FTUS43 KOKX\n"), 0);
-    MESS_set(0, 0x40000000u);  // the reader's debug level and all below it
+    MESS_set(MESS_SET, 0x40000000u);  // the reader's debug level and all below it
     char pat[] = "FT";
     Capture out(1);
     ASSERT_EQ(PAR_search(0, pat), 1);
@@ -409,8 +409,8 @@ TEST_F(ParTool, Reports) {
     }
     RES_new(RES_UNLISTED, "identifier", "KEWR", CV_none);  // a list never set: the resource
     PAR_reset();
-    PAR_set_end(2048);
-    PAR_set_output(2);
+    PAR_set_end(PAR_END_EQUAL);
+    PAR_set_output(PAR_OUT_LINES);
     ASSERT_EQ(open_text(feed(KOKX)), 0);
     EXPECT_EQ(collect(), Reports{EWR});
 }
@@ -947,12 +947,12 @@ TEST_F(ParToolNaming, NamedFilesOpenAsNamed) {
 TEST_F(ParToolNaming, ListingFileNamedByDate) {
     write_file(dir.file("data/24031518_taf"), bulletins);
     RES_new(RES_UNLISTED, "out_file", (dir.path() + "/list/out_%y%m%d%h.txt").c_str(), CV_none);
-    PAR_set_end(2048);
+    PAR_set_end(PAR_END_EQUAL);
     ASSERT_EQ(open_dated(), 0);
     const std::string before = FILE_get_filename(nullptr);
     char pat[] = "FTUS44";
     ASSERT_EQ(PAR_search(0, pat), 1);
-    MESS_set(0, MESS_PRINT | MESS_ERROR | MESS_WARN | MESS_MESS);
+    MESS_set(MESS_SET, MESS_PRINT | MESS_ERROR | MESS_WARN | MESS_MESS);
     Capture out(1);
     EXPECT_EQ(PAR_print(0, 0), 1);
     const std::string listed = "FTUS44 KBOX 151730\n" + feed(R_KBOS);

@@ -71,6 +71,15 @@ class Resrc : public ::testing::Test {
         argv_.push_back(nullptr);
         return RES_init(static_cast<int>(args_.size()), argv_.data(), keys, pos);
     }
+    // RES_decode of a table of the test's own over the arguments.
+    void decode(RES_defobj* table, const std::vector<std::string>& args) {
+        args_ = {"tafcvt"};
+        args_.insert(args_.end(), args.begin(), args.end());
+        argv_.clear();
+        for (auto& a : args_) argv_.push_back(a.data());
+        argv_.push_back(nullptr);
+        RES_decode(nullptr, nullptr, static_cast<int>(args_.size()), argv_.data(), table);
+    }
     std::string get(const char* name) {
         const char* v = RES_get(name);
         return v != nullptr ? v : "<null>";
@@ -480,7 +489,7 @@ TEST_F(Resrc, DefaultsKeysForUnlistedResourcesAndWildcards) {
     write_file(dir_.file("jox.cfg"),
                "tafcvt.decode_hour 12\nother.decode_hour 5\nother.colour red\n*path /data\n"
                "*.message error\n");
-    MESS_set(10, 0xF00000FF);
+    MESS_set(MESS_FORCE_SET, 0xF00000FF);
     Capture out(1);
     init({});
     std::string trace = out.stop();
@@ -558,6 +567,50 @@ TEST_F(Resrc, TimeZoneFromTheEnvironment) {
     init({});
     EXPECT_EQ(DATE_get_tz_off(), 5 * 3600);
     EXPECT_EQ(DATE_get_tz_pm(), -1);
+}
+
+// A CV_strcpy text goes only where the size of the destination is known, and is cut to it.
+TEST_F(Resrc, StrcpyTakesTheSizeOfItsDestination) {
+    char small[6];
+    memset(small, '#', sizeof small);
+    EXPECT_EQ(RES_conv_data("KJFK,KLGA", small, CV_strcpy), 1);
+    EXPECT_STREQ(small, "KJFK,");
+    char guarded[8];
+    memset(guarded, '#', sizeof guarded);
+    EXPECT_EQ(RES_conv_data("abcdef", guarded, 3, CV_strcpy), 1);
+    EXPECT_STREQ(guarded, "ab");
+    EXPECT_EQ(guarded[3], '#');
+    // Through an untyped destination, or into a text destination for another conversion,
+    // nothing is written.
+    memset(guarded, '#', sizeof guarded);
+    EXPECT_EQ(RES_conv_data("abc", static_cast<void*>(guarded), CV_strcpy), 0);
+    EXPECT_EQ(RES_conv_data("abc", guarded, sizeof guarded, CV_path), 0);
+    EXPECT_EQ(RES_conv_data("abc", guarded, 0, CV_strcpy), 0);
+    EXPECT_EQ(RES_conv_data(nullptr, guarded, sizeof guarded, CV_strcpy), 0);
+    EXPECT_EQ(guarded[0], '#');
+
+    RES_put("title", "A long program title");
+    char title[7];
+    EXPECT_EQ(RES_getval("title", title, CV_strcpy), 1);
+    EXPECT_STREQ(title, "A long");
+    EXPECT_EQ(RES_getval("absent", title, CV_strcpy), 0);
+    EXPECT_EQ(RES_getval("title", static_cast<void*>(title), CV_strcpy), 0);
+    EXPECT_STREQ(title, "A long");
+}
+
+// A table row copies its CV_strcpy text at start-up only when it gives the size of out.
+TEST_F(Resrc, StrcpyRowCopiesWithItsSize) {
+    char sized[5] = "";
+    char unsized[5] = "none";
+    RES_defobj table[3];
+    RES_fill_obj(&table[0], "sized", "joxsized", "si", CV_strcpy, sized, nullptr);
+    table[0].size = sizeof sized;
+    RES_fill_obj(&table[1], "unsized", "joxunsized", "un", CV_strcpy, unsized, nullptr);
+    table[2].def = nullptr;
+    decode(table, {"-si", "value-too-long", "-un", "other"});
+    EXPECT_STREQ(sized, "valu");
+    EXPECT_STREQ(unsized, "none");
+    EXPECT_STREQ(RES_get("unsized"), "other");
 }
 
 TEST_F(Resrc, StringsRowFillsItsDestination) {
@@ -638,6 +691,28 @@ TEST_F(Resrc, NumberConversions) {
         EXPECT_EQ(RES_conv_data(c.data, &v, c.cvt), 1);
         EXPECT_EQ(v, c.want);
     }
+    // Numbers beyond the destination's range are held at its limits.
+    struct Limit {
+        const char* data;
+        DEF_convert cvt;
+        int want;
+    } limits[] = {
+        {"99999999999", CV_int, INT_MAX},
+        {"-99999999999999999999", CV_int, INT_MIN},
+        {"2147483647", CV_int, INT_MAX},
+    };
+    for (const auto& c : limits) {
+        SCOPED_TRACE(c.data);
+        int v = 99;
+        EXPECT_EQ(RES_conv_data(c.data, &v, c.cvt), 1);
+        EXPECT_EQ(v, c.want);
+    }
+    int64_t big = 0;
+    RES_conv_data("99999999999999999999", &big, CV_long);
+    EXPECT_EQ(big, INT64_MAX);
+    RES_conv_data("99999999999", &big, CV_color);
+    EXPECT_EQ(big, INT_MAX);
+
     int16_t s = 5;
     RES_conv_data("-3", &s, CV_short);
     EXPECT_EQ(s, 5);
@@ -859,7 +934,7 @@ TEST_F(Resrc, ListShowsEveryResource) {
     Capture out(1);
     RES_list();
     EXPECT_EQ(out.stop(), "default: " + dir_.path() + "\nidentifier: KORD\nfoo:\n");
-    MESS_set(0, 0x7);  // the listing is print sub-level d
+    MESS_set(MESS_SET, 0x7);  // the listing is print sub-level d
     Capture off(1);
     RES_list();
     EXPECT_EQ(off.stop(), "");

@@ -511,7 +511,7 @@ TEST_F(ScanpTest, TraceOnlyAtTheDebugLevel) {
         scan("12 AB", "%d ", &v);
         EXPECT_EQ(out.stop(), "");
     }
-    MESS_set(1, 0x80000000u);
+    MESS_set(MESS_ADD, 0x80000000u);
     testutil::Capture out(1);
     scan("12 AB", "%d ", &v);
     EXPECT_EQ(out.stop(),

@@ -74,7 +74,7 @@ class TafHeadingTest : public TafDecodeTest {
     void SetUp() override {
         TafDecodeTest::SetUp();
         CTY_reset();
-        MESS_set(-1, MESS_MESS);  // as with a station selection: no progress messages
+        MESS_set(MESS_REMOVE, MESS_MESS);  // as with a station list: no progress messages
         testutil::write_file(dir_.file("sao.cty"), CITY_FILE);
         RES_put("file_path", dir_.path().c_str());
         id = "KXYZ";
@@ -281,9 +281,9 @@ TEST_F(TafDecodeTest, NotAvailableAndCancelled) {
             EXPECT_EQ(in_english(c.report), c.english);
         }
         // The rest that decoding leaves shows where it stopped.
-        MESS_set(1, MESS_OUT4);
+        MESS_set(MESS_ADD, MESS_OUT4);
         EXPECT_EQ(decoded(c.report), c.decoded);
-        MESS_set(-1, MESS_OUT4);
+        MESS_set(MESS_REMOVE, MESS_OUT4);
     }
 }
 
@@ -387,7 +387,7 @@ constexpr const char* HEAD_ENGLISH =
     "12Z to 12Z the next day.\n\nThe initial weather is:\n";
 
 TEST_F(TafDecodeTest, UnreadableChangeWordStopsTheLoop) {
-    MESS_set(1, MESS_OUT4);
+    MESS_set(MESS_ADD, MESS_OUT4);
     std::string head = HEAD, lines = HEAD_DECODED;
     EXPECT_EQ(decoded(head + "18010KT FMX 9999"),
               lines + "   WINDS: 180 AT 10\nLEFT: FMX 9999\n\n");
@@ -401,7 +401,7 @@ TEST_F(TafDecodeTest, EqualsSignGluedToTheLastGroup) {
     std::string head = HEAD, lines = HEAD_DECODED;
     EXPECT_EQ(in_english(head + "18010KT 9999 FG="),
               std::string(HEAD_ENGLISH) + "winds from 180 deg at 10 kts, weather is fog.\n\n");
-    MESS_set(1, MESS_OUT4);
+    MESS_set(MESS_ADD, MESS_OUT4);
     EXPECT_EQ(decoded(head + "18010KT 9999="),
               lines + "   WINDS: 180 AT 10\n   COMMENTS: = \nLEFT: \n\n");
     EXPECT_EQ(decoded(head + "18010KT 0800="),

@@ -166,7 +166,7 @@ class TafGatherFile : public ::testing::Test {
         RES_reset();
         FILE_reset();
         PAR_reset();
-        MESS_set(0, MESS_PRINT | MESS_ERROR | MESS_WARN);
+        MESS_set(MESS_SET, MESS_PRINT | MESS_ERROR | MESS_WARN);
         testutil::write_file(dir.file("name_conv"), "");
         RES_new(RES_UNLISTED, "file_path", dir.path().c_str(), CV_none);
     }
@@ -181,8 +181,8 @@ class TafGatherFile : public ::testing::Test {
         testutil::write_file(dir.file("bulletin"), text);
         char out[FILE_NAME_MAX];
         FILE_set_file(dir.file("bulletin").c_str(), out);
-        PAR_set_end(2048);
-        PAR_set_output(2);
+        PAR_set_end(PAR_END_EQUAL);
+        PAR_set_output(PAR_OUT_LINES);
         PAR_set_report_word("TAF");
         PAR_set_identifier(ids);
         std::vector<std::string> got;
@@ -247,8 +247,8 @@ TEST_F(TafGatherFile, LastModeHandsOutNothing) {
     testutil::write_file(dir.file("bulletin"), feed({"FTUS43 KOKX", "KJFK 121130Z 1212/1318=" }));
     char out[FILE_NAME_MAX];
     FILE_set_file(dir.file("bulletin").c_str(), out);
-    PAR_set_end(2048);
-    PAR_set_output(2);
+    PAR_set_end(PAR_END_EQUAL);
+    PAR_set_output(PAR_OUT_LINES);
     ASSERT_EQ(PAR_open(nullptr), 0);
     char pat[] = "FT";
     ASSERT_EQ(PAR_search(0, pat), 1);

@@ -157,7 +157,7 @@ TEST(WxWeatherGroup, MadeOfWeatherCodes) {
 
 TEST(WxMetarWeatherText, DebugLine) {
     MESS_reset();
-    MESS_set(1, MESS_DEBUG);
+    MESS_set(MESS_ADD, MESS_DEBUG);
     char phrase[WX_PHRASE_SIZE];
     testutil::Capture out(1);
     WX_metar_weather_text("-RA", phrase);

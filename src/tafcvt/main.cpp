@@ -25,10 +25,14 @@
 
 namespace {
 
-constexpr int IDENT_SIZE = 40;          // the identifier typed at the prompt
-constexpr int IDENT_PROMPT_LENGTH = 20; // the prompt keeps at most 19 characters of it
+constexpr int IDENT_SIZE = 40;           // the identifier typed at the prompt
+constexpr int IDENT_PROMPT_LENGTH = 20;  // the prompt keeps at most 19 characters of it
+static_assert(IDENT_PROMPT_LENGTH <= IDENT_SIZE, "the prompt writes that many bytes");
 constexpr int HEADER_PATTERN_SIZE = 50;
-constexpr int END_EQUAL = 2048;         // the report ended at its line ending in "="
+// Stations of priority 0 to 7 are loaded for the headings of all stations' reports.
+constexpr int STATION_PRIOR_MAX = 7;
+// Messages shown when a station list is given: the decoded output, warnings and errors.
+constexpr M_type LIST_LEVELS = MESS_PRINT | MESS_ERROR | MESS_WARN;
 
 // Items of the resource output, applied in order (a later item overrides an earlier one).
 struct OutputItem {
@@ -83,7 +87,7 @@ const char* choose_stations() {
 // products found: forecast bulletins and bare products.
 int convert_file(int ind) {
     char header[HEADER_PATTERN_SIZE];
-    snprintf(header, sizeof header, "%s", "F(T|CCN)");
+    copy_cut(header, "F(T|CCN)");
     int products = 0;
     while (PAR_search(ind, header) == 1) {
         ++products;
@@ -114,7 +118,7 @@ int convert_files() {
     int ind = -1;
     FILE_first(&file_date);
     while (FILE_get_next(filename)) {
-        const bool named = FILE_get_filename_type() == 1;
+        const bool named = FILE_get_filename_type() == FILE_NAME_FIXED;
         FILE_get_date(&file_date);
         ind = PAR_open(&file_date);
         if (ind < 0) {
@@ -138,12 +142,12 @@ int main(int argc, char** argv) {
     RES_init(argc, argv, TAFCVT_RES_KEY, TAFCVT_RES_POS);
     if (FLAG_help()) print_help();
     apply_output_items();
-    if (RES_get("identifier") != nullptr) MESS_set(20, 0x000000FF);
+    if (RES_get("identifier") != nullptr) MESS_set(MESS_DEFAULT_SET, LIST_LEVELS);
     MESS_print_prog("TERMINAL FORECAST PARSER");
 
     PAR_in_file("term_dat");
-    PAR_set_end(END_EQUAL);
-    PAR_set_output(2);
+    PAR_set_end(PAR_END_EQUAL);     // a report ends at its line ending in "="
+    PAR_set_output(PAR_OUT_LINES);  // the report lines, without the bulletin heading
     PAR_set_report_word("TAF");  // reports as people copy them, without a bulletin heading
 
     char filename[FILE_NAME_MAX];
@@ -152,10 +156,10 @@ int main(int argc, char** argv) {
 
     id = choose_stations();
     PAR_set_identifier(id);
-    if (id == nullptr) CTY_store("sao.cty", 1, nullptr, 7);
+    if (id == nullptr) CTY_store(CTY_DEFAULT_FILE, CTY_STORE_DATA, nullptr, STATION_PRIOR_MAX);
 
     int ind = convert_files();
-    PAR_print(ind, 1);
+    PAR_print(ind, PAR_CLOSE_AFTER);  // the last mode lists its product
     MESS_flush();
     return named_file_failed ? JOX_EXIT_FAILURE : JOX_EXIT_OK;
 }

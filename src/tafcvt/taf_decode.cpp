@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "cty_tool.h"
 #include "scanp.h"
@@ -34,8 +35,6 @@ bool issue_known = false;
 int issue_day = 0;
 int issue_month_of_report = 0;
 
-bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
-
 // Copies up to TAF_REPORT_MAX characters of line into report, with a blank put in front
 // of every "=" that directly follows a non-blank character.
 void copy_report(const char* line) {
@@ -47,7 +46,7 @@ void copy_report(const char* line) {
         memcpy(report + n, line + i, end - i);
         n += end - i;
         if (equal == nullptr) break;
-        if (end > 0 && !is_blank(line[end - 1])) report[n++] = ' ';
+        if (end > 0 && !is_blank_or_eol(line[end - 1])) report[n++] = ' ';
         report[n++] = '=';
         i = end + 1;
     }
@@ -141,7 +140,7 @@ void decode_station(parse_param* param, char* stat) {
     if (scanp(param, "%4s ", scan_buf{stat, TAF_STAT_SIZE}) != 1) return;
     if (!english) MESS_print(dec_mes, "ID: %s", stat);
     CTY_data city = {};
-    int known = id != nullptr ? CTY_get("sao.cty", stat, &city) : CTY_search(stat, &city);
+    int known = id != nullptr ? CTY_get(CTY_DEFAULT_FILE, stat, &city) : CTY_search(stat, &city);
     if (known)
         TAF_print_city(&city);
     else if (english)
@@ -154,19 +153,12 @@ void decode_station(parse_param* param, char* stat) {
     if (!english) MESS_print(dec_mes, "\n");
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-bool all_digits(const char* text, size_t n) {
-    for (size_t i = 0; i < n; ++i)
-        if (!is_digit(text[i])) return false;
-    return true;
-}
-
 // Whether text begins with a validity group: six digits (DDHHHH) or DDHH/DDHH, a whole word.
 bool is_validity_group(const char* text) {
     const int n = TAF_word_length(text);
-    if (n == 6) return all_digits(text, 6);
-    return n == 9 && all_digits(text, 4) && text[4] == '/' && all_digits(text + 5, 4);
+    const std::string_view word(text, static_cast<size_t>(n));
+    if (n == 6) return all_digits(word);
+    return n == 9 && all_digits(word.substr(0, 4)) && word[4] == '/' && all_digits(word.substr(5));
 }
 
 // An issue time written without its Z (KMKE 011530 0116/0218): six digits, a word of their
@@ -412,11 +404,11 @@ void decode_from(parse_param* param) {
 void mix_case(char* name) {
     bool word_start = true;
     for (char* p = name; *p != '\0'; ++p) {
-        if (is_blank(*p) || *p == '/' || *p == '-') {
+        if (is_blank_or_eol(*p) || *p == '/' || *p == '-') {
             word_start = true;
             continue;
         }
-        if (!word_start && *p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
+        if (!word_start) *p = ascii_lower(*p);
         word_start = false;
     }
 }
@@ -474,7 +466,7 @@ int TAF_day_month(int day) { return day_month(day); }
 
 int TAF_word_length(const char* text) {
     int n = 0;
-    while (text[n] != '\0' && !is_blank(text[n])) ++n;
+    while (text[n] != '\0' && !is_blank_or_eol(text[n])) ++n;
     return n;
 }
 
@@ -484,7 +476,7 @@ int TAF_print_city(CTY_data* city) {
     terminate(city->region);
     terminate(city->id);
     size_t n = strlen(city->name);
-    while (n > 0 && is_blank(city->name[n - 1])) city->name[--n] = '\0';
+    while (n > 0 && is_blank_or_eol(city->name[n - 1])) city->name[--n] = '\0';
     const char* state = city->state[0] == '-' ? city->region : city->state;
     if (english) {
         mix_case(city->name);

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "par_tool.h"
+#include "string.h"
 #include "taf.h"
 
 namespace {
@@ -23,31 +24,18 @@ bool started = false;             // a line passed the start test
 bool last_added = false;          // the line handed out before was added
 bool newline_last = false;        // the report ends with the newline added after a line
 
-// sscanf's whitespace in the C locale.
-bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-const char* skip_spaces(const char* p) {
-    while (is_space(*p)) ++p;
-    return p;
-}
-
-// The word at p, at most TAF_WORD_MAX characters: what "%10s" takes.
+// The word at p, at most TAF_WORD_MAX characters: what "%10s" takes (it ends at white space,
+// is_space).
 std::string_view word_at(const char* p) {
     size_t n = 0;
     while (n < TAF_WORD_MAX && p[n] != '\0' && !is_space(p[n])) ++n;
     return {p, n};
 }
 
-bool is_digits(std::string_view text) {
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
 bool is_validity(std::string_view word) {
     return word.size() == TAF_VALIDITY_LENGTH && word[TAF_VALIDITY_SLASH] == '/' &&
-           is_digits(word.substr(0, TAF_VALIDITY_SLASH)) &&
-           is_digits(word.substr(TAF_VALIDITY_SLASH + 1));
+           all_digits(word.substr(0, TAF_VALIDITY_SLASH)) &&
+           all_digits(word.substr(TAF_VALIDITY_SLASH + 1));
 }
 
 bool is_station_mark(std::string_view word) {
@@ -123,7 +111,7 @@ int TAF_gather_report(int ind) {
     TAF_gather_reset();
     char line[PAR_LINE_SIZE] = "";  // a reading that fails early may leave it untouched
     for (int i = 0;; ++i) {
-        if (PAR_read(ind, 0, i, line) <= 0) break;
+        if (PAR_read(ind, PAR_KEEP_OPEN, i, line) <= 0) break;
         // The last mode answers without handing out a line.
         if (PAR_last_mode()) return 0;
         TAF_gather_line(line, PAR_continues(ind));

@@ -147,7 +147,7 @@ bool scan_wind(parse_param* p, const WindForm& form, Wind* w) {
 }
 
 // Whether a number field can begin with c: a digit, or the minus sign it takes.
-bool begins_number(int c) { return (c >= '0' && c <= '9') || c == '-'; }
+bool begins_number(int c) { return is_digit(static_cast<char>(c)) || c == '-'; }
 
 // Whether a pattern of the form can match a group that begins with c.
 bool can_begin(WindKind kind, int c) {
