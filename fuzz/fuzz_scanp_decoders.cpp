@@ -9,6 +9,7 @@
 
 #include "harness.h"
 #include "scanp.h"
+#include "string.h"
 
 namespace {
 
@@ -53,8 +54,6 @@ int directive_count(const char* pat) {
     return n;
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
-
 // One pattern from off, following full matches as a decoder follows a run of groups.
 void scan_from(parse_param* param, Pattern& pat, int off) {
     param->off = off;
@@ -90,7 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     parse_param param = {};
     scanp_set(&param, text.data());
     for (int off = 0; off < param.length; ++off) {
-        bool group_start = off == 0 || (is_blank(text[off - 1]) && !is_blank(text[off]));
+        bool group_start =
+            off == 0 || (is_blank_or_eol(text[off - 1]) && !is_blank_or_eol(text[off]));
         if (static_cast<size_t>(param.length) > SHORT_TEXT && !group_start) continue;
         for (auto& pat : patterns) scan_from(&param, pat, off);
     }

@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "mess.h"
+#include "string.h"
 
 namespace {
 
@@ -42,7 +43,6 @@ constexpr int SCANP_ALT_LENGTH_MAX = 255;  // characters of an alternative so he
 
 using scanp_detail::Directive;  // its miss text is cut to SCANP_MISS_MAX characters here
 using scanp_detail::find_close;
-using scanp_detail::is_digit;
 using scanp_detail::letter_kind;
 
 enum class ElementKind : unsigned char {
@@ -94,12 +94,8 @@ struct Program {
 
 Program cache[SCANP_CACHE_SLOTS]{};  // patterns cut into elements, by the hash of their address
 
-bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-// Whitespace in the character-class sense.
-bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-// What a pattern space and the w directive take.
-bool is_blank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
-// What the W directive takes: blanks without the newline.
+// A pattern space and the w directive take the blanks of is_blank_or_eol; the W directive
+// takes them without the newline.
 bool is_line_blank(char c) { return c == ' ' || c == '\r' || c == '\t'; }
 
 // Working state of one scan.
@@ -388,7 +384,7 @@ Step scan_run(Scan& s, const Directive& d, const ScanArg* a) {
         }
         case 'S': return take_run(s, d, a, lim, false);
         case 'c': return take_run(s, d, a, lim, true);
-        case 'w': return take_run(s, d, a, run_end(s, lim, is_blank), false);
+        case 'w': return take_run(s, d, a, run_end(s, lim, is_blank_or_eol), false);
         default: return take_run(s, d, a, run_end(s, lim, is_line_blank), false);  // W
     }
 }
@@ -426,8 +422,8 @@ template <Kinds kinds>
 bool scan_element(Scan& s, const Element& e) {
     switch (e.kind) {
         case ElementKind::blanks:
-            if (s.cur >= s.end || !is_blank(s.text[s.cur])) return false;
-            while (s.cur < s.end && is_blank(s.text[s.cur])) ++s.cur;
+            if (s.cur >= s.end || !is_blank_or_eol(s.text[s.cur])) return false;
+            while (s.cur < s.end && is_blank_or_eol(s.text[s.cur])) ++s.cur;
             return true;
         case ElementKind::literal:
             if (s.cur >= s.end || s.text[s.cur] != e.literal) return false;
@@ -536,7 +532,7 @@ CharSet directive_first_chars(const Element& e) {
         case 'A': add_members(set, is_letter); return set;
         case 'N': add_members(set, is_digit); return set;
         case 's': add_members(set, [](char c) { return !is_space(c); }); return set;
-        case 'w': add_members(set, is_blank); return set;
+        case 'w': add_members(set, is_blank_or_eol); return set;
         case 'W': add_members(set, is_line_blank); return set;
         default: return set.set();  // n S c
     }
@@ -546,7 +542,7 @@ CharSet first_chars(const Element& e) {
     CharSet set;
     switch (e.kind) {
         case ElementKind::literal: return set.set(static_cast<unsigned char>(e.literal));
-        case ElementKind::blanks: add_members(set, is_blank); return set;
+        case ElementKind::blanks: add_members(set, is_blank_or_eol); return set;
         case ElementKind::no_effect: return set.set();
         default: return directive_first_chars(e);
     }

@@ -42,6 +42,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "string.h"
+
 typedef struct {
     const char* ptr;  // the text (the caller's; not changed)
     int length;       // its length
@@ -77,8 +79,6 @@ template <class... D>
 class scanp_pattern;
 
 namespace scanp_detail {
-
-constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // One directive as written: "%", then "*", "<", width, "!miss!" and the letter. (No member
 // initializers: the scanner keeps directives in a cache that needs no start-up code.)
