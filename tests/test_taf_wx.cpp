@@ -77,6 +77,11 @@ TEST_F(TafWxTest, Wind) {
         {"18005MPS ", "winds from 180 deg at 9 kts, ", "   WINDS: 180 AT 9\n"},
         {"18020KMH ", "winds from 180 deg at 10 kts, ", "   WINDS: 180 AT 10\n"},
         {"18020 ", "winds from 180 deg at 10 kts, ", "   WINDS: 180 AT 10\n"},
+        // Knots truncated toward zero at the factors' edges: 51 m/s x 1.944 = 99.144 (1.94
+        // would give 98.94); 50 km/h x 0.53996 = 26.998 (0.54 would give 27.0).
+        {"18051MPS ", "winds from 180 deg at 99 kts, ", "   WINDS: 180 AT 99\n"},
+        {"18050KMH ", "winds from 180 deg at 26 kts, ", "   WINDS: 180 AT 26\n"},
+        {"18050 ", "winds from 180 deg at 26 kts, ", "   WINDS: 180 AT 26\n"},
         // Units are written in capitals: "kt" is no unit (km/h are taken), nor weather.
         {"18010kt ", "winds from 180 deg at 5 kts, ", "   WINDS: 180 AT 5\n   COMMENTS: kt \n"},
         {"VRB05KT ", "winds variable at 5 kts, ", "   WIND: VARIABLE AT 5\n"},
