@@ -259,8 +259,11 @@ TEST_F(TafDecodeTest, IssueMonthFollowsTheFileDate) {
          "to 12Z the next day.\n"},
         {2024, 1, 2, "KQQQ 281130Z", "KQQQ terminal forecast issued on 28 December at 11:30Z "},
         {2024, 12, 30, "KQQQ 021130Z", "KQQQ terminal forecast issued on 2 January at 11:30Z "},
+        // An issue day up to five days from the file's is in the file's month, either way.
         {2024, 6, 17, "KQQQ 121130UTC", "KQQQ terminal forecast issued on 12 June at 11:30Z "},
         {2024, 6, 18, "KQQQ 121130Z", "KQQQ terminal forecast issued on 12 July at 11:30Z "},
+        {2024, 6, 12, "KQQQ 171130Z", "KQQQ terminal forecast issued on 17 June at 11:30Z "},
+        {2024, 6, 12, "KQQQ 181130Z", "KQQQ terminal forecast issued on 18 May at 11:30Z "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.report);
@@ -406,6 +409,23 @@ constexpr const char* HEAD_DECODED =
 constexpr const char* HEAD_ENGLISH =
     "KQQQ terminal forecast issued on 12 June at 11:30Z valid from 12 June at\n"
     "12Z to 12Z the next day.\n\nThe initial weather is:\n";
+
+TEST_F(TafDecodeTest, TwentyPeriodsAtMost) {
+    // A report is read for twenty change periods (each a pass of the loop here, as every FM
+    // begins a new pass); the rest is left.
+    MESS_set(1, MESS_OUT4);
+    std::string report = HEAD, expected = HEAD_DECODED;
+    char group[8];
+    for (int hour = 0; hour <= 20; ++hour) {
+        snprintf(group, sizeof group, "FM%02d00", hour);
+        report += std::string(hour == 0 ? "" : " ") + group;
+    }
+    for (int hour = 0; hour < 20; ++hour) {
+        snprintf(group, sizeof group, "%02d", hour);
+        expected += std::string("NEW WX STARTING: ") + group + ":00Z\n";
+    }
+    EXPECT_EQ(decoded(report), expected + "LEFT: FM2000\n\n");
+}
 
 TEST_F(TafDecodeTest, UnreadableChangeWordStopsTheLoop) {
     MESS_set(1, MESS_OUT4);
@@ -776,6 +796,8 @@ TEST_F(TafDecodeTest, WrappingStaysInTheCurrentLine) {
         {std::string(73, 'a') + " b", std::string(73, 'a') + " b"},
         {std::string(74, 'a') + " b", std::string(74, 'a') + "\nb"},
         {" " + std::string(80, 'c'), " " + std::string(80, 'c')},
+        // The blank behind a first word of one character is the last place to break.
+        {"x " + std::string(90, 'y'), "x\n" + std::string(90, 'y')},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 12));
