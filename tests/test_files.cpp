@@ -257,6 +257,9 @@ TEST_F(FilesTest, TemplateFields) {
         EXPECT_EQ(build(c.tmpl, make_date(2024, 3, 5, 14, 37)), c.want);
         EXPECT_EQ(FILE_get_offset(), c.step);
     }
+    // The day of year of a month's 31st day, the last of a leap year's among them.
+    EXPECT_EQ(build("%Y%j", make_date(2024, 1, 31, 0, 0)), "2024031");
+    EXPECT_EQ(build("%Y%j", make_date(2024, 12, 31, 0, 0)), "2024366");
 }
 
 TEST_F(FilesTest, MissingDateFieldsBuildZeros) {
@@ -488,6 +491,22 @@ TEST_F(FilesTest, TypedNameCompletedAndDated) {
     FILE_get_date(&d);
     EXPECT_EQ(d.year, DATE_MISSING);
     EXPECT_EQ(d.hour, DATE_MISSING);
+}
+
+TEST_F(FilesTest, TypedTwoDigitYears) {
+    // Two-digit years below 50 are of this century, from 50 on of the last.
+    load_type("@%y%m%d%h");
+    const struct {
+        const char* name;
+        int year;
+    } cases[] = {{"00030512", 2000}, {"49030512", 2049}, {"50030512", 1950}, {"99030512", 1999}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(set_file(c.name), c.name);
+        Date d;
+        FILE_get_date(&d);
+        EXPECT_EQ(d.year, c.year);
+    }
 }
 
 TEST_F(FilesTest, TypedNameForms) {
