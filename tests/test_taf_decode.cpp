@@ -411,8 +411,9 @@ constexpr const char* HEAD_ENGLISH =
     "12Z to 12Z the next day.\n\nThe initial weather is:\n";
 
 TEST_F(TafDecodeTest, TwentyPeriodsAtMost) {
-    // A report is read for twenty change periods (each a pass of the loop here, as every FM
-    // begins a new pass); the rest is left.
+    // A report is read for twenty passes over its change words, each taking TEMPO, PROB, FM,
+    // BECMG and INTER once in that order, so that every one of a row of FM groups takes a
+    // pass: twenty of them are read, and the rest is left.
     MESS_set(1, MESS_OUT4);
     std::string report = HEAD, expected = HEAD_DECODED;
     char group[8];
