@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -144,6 +145,62 @@ TEST_F(CtyReadTest, BadLines) {
         ASSERT_EQ(CTY_read(0, &d), 10);
         EXPECT_STREQ(d.name, "NEXT");
         EXPECT_EQ(d.prior, 2);
+    }
+}
+
+// A number's plus sign is passed over once, and two signs make no number; whole numbers
+// beyond the int range hold at its ends.
+TEST_F(CtyReadTest, NumberSignsAndRange) {
+    struct Case {
+        const char *lat, *wmo;
+        int fields;
+        float want_lat;
+        int want_wmo;
+    } cases[] = {
+        {"+5.5", "+72201", 10, 5.5f, 72201},
+        {"+-5", "72201", 5, -9999.0f, 99999},
+        {"-+5", "72201", 5, -9999.0f, 99999},
+        {"5", "++1", 8, 5.0f, 99999},
+        {"5", "99999999999", 10, 5.0f, INT_MAX},
+        {"5", "-99999999999", 10, 5.0f, INT_MIN},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.lat) + " " + c.wmo);
+        ASSERT_GE(open_text(std::string("NAME ST RG ID 3 ") + c.lat + " 2 3 " + c.wmo + " 5\n"), 0);
+        CTY_data d;
+        ASSERT_EQ(CTY_read(0, &d), c.fields);
+        EXPECT_FLOAT_EQ(d.lat, c.want_lat);
+        EXPECT_EQ(d.wmo, c.want_wmo);
+    }
+}
+
+// The keys of a line are given exactly when its first five fields are words that CTY_decode
+// takes whole, and then as CTY_decode gives them.
+TEST_F(CtyReadTest, LineKeysOnlyForWholeFields) {
+    const std::string name(20, 'N'), id(9, 'I');
+    struct Case {
+        std::string line;
+        int keys;
+    } cases[] = {
+        {name + " ST RG " + id + " *3* 1 2 3 4 5", 1},
+        {"NAME ST RG IDNT 7", 1},
+        {name + "N ST RG IDNT 3 1 2 3 4 5", 0},  // a name of 21 characters
+        {"NAME STX RG IDNT 3 1 2 3 4 5", 0},
+        {"NAME ST RGX IDNT 3 1 2 3 4 5", 0},
+        {"NAME ST RG " + id + "I 3 1 2 3 4 5", 0},  // an identifier of 10
+        {"NAME ST RG IDNT * 1 2 3 4 5", 0},        // no priority digit
+        {"NAME ST RG IDNT", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string text = c.line + "\n";
+        CTY_keys keys;
+        ASSERT_EQ(CTY_line_keys(text.data(), c.line.size(), &keys), c.keys);
+        if (c.keys == 0) continue;
+        CTY_data d;
+        CTY_decode(text.data(), c.line.size(), &d);
+        EXPECT_EQ(keys.id, d.id);
+        EXPECT_EQ(keys.prior, d.prior);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -199,6 +200,9 @@ TEST_F(CtyToolTest, PositionStoreTypes) {
         EXPECT_EQ(loc.pr, 2);
         ASSERT_EQ(CTY_search("72565", &loc), 1);
         EXPECT_STREQ(loc.id, "KDEN");
+        ASSERT_EQ(CTY_search("b12345", &loc), 1);  // the 'b' WMO key of region B_
+        EXPECT_STREQ(loc.id, "SHPB");
+        EXPECT_EQ(CTY_search("12345", &loc), 0);
     }
 }
 
@@ -471,6 +475,12 @@ TEST_F(CtyToolTest, GetAnswersFromTheFileAsItIsNow) {
     CTY_reset();
     ASSERT_EQ(CTY_get("sao.cty", "kden", &d), 1);  // any case, as before
     EXPECT_STREQ(d.name, "DENVER_NEW");
+    // Rewritten within its time stamp (a coarse clock), the file is known by its new size.
+    const auto stamp = std::filesystem::last_write_time(dir.file("sao.cty"));
+    write_file(dir.file("sao.cty"), "DENVER_AGAIN         CO US KDEN 2    39.85 -104.66 1655 72565 0\n");
+    std::filesystem::last_write_time(dir.file("sao.cty"), stamp);
+    ASSERT_EQ(CTY_get("sao.cty", "kden", &d), 1);
+    EXPECT_STREQ(d.name, "DENVER_AGAIN");
 }
 
 TEST_F(CtyToolTest, Messages) {

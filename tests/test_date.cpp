@@ -130,6 +130,31 @@ TEST(DateJulian, DayOfYearBothWays) {
     EXPECT_EQ(julian, 335);
 }
 
+// The first and last day of every month as the calendar counts them, in a common and a leap
+// year, both ways.
+TEST(DateJulian, FirstAndLastDayOfEveryMonth) {
+    const int lengths[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
+                                {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
+    for (int leap = 0; leap < 2; ++leap) {
+        const int year = leap == 1 ? 2024 : 2023;
+        int before = 0;  // days of the months before
+        for (int month = 1; month <= 12; ++month) {
+            for (int day : {1, lengths[leap][month - 1]}) {
+                SCOPED_TRACE(std::to_string(year) + "/" + std::to_string(month) + "/" +
+                             std::to_string(day));
+                int julian = 0;
+                DATE_monday_julian(year, month, day, &julian);
+                EXPECT_EQ(julian, before + day);
+                int m = 0, d = 0;
+                DATE_julian_monday(year, before + day, &m, &d);
+                EXPECT_EQ(m, month);
+                EXPECT_EQ(d, day);
+            }
+            before += lengths[leap][month - 1];
+        }
+    }
+}
+
 TEST(DateMonthName, CaseOfTheFirstLetterRules) {
     struct Case {
         const char* text;

@@ -210,6 +210,7 @@ TEST_F(ParTool, EndCodes) {
         {"", 0x100, 0, " \t", 0x100, 0x100, " "},
         {"", 0x400, 0, "$$", 0x400, 0x400, "$$"},
         {"", 0x400, 0, " $$", 0, 0, " $$"},
+        {"", 0x400, 0, "$ X", 0, 0, "$ X"},  // one dollar sign is no end
         {"EQUAL", -1, 0, "ABC=", 0x800, 0x800, "ABC="},
         {"dollar", -1, 0, "$$", 0x400, 0x400, "$$"},
         {"blank", -1, 0, "", 0x100, 0x100, ""},
@@ -480,6 +481,29 @@ TEST_F(ParTool, BareReports) {
     }
 }
 
+TEST_F(ParTool, EachBareReportInOneRound) {
+    // With every report taken, the line that begins the next report of a bare product is
+    // read as that report's first line: it does not end the report there and then.
+    rules("", 2048, 2);
+    PAR_set_report_word("TAF");
+    const Lines first = {"TAF", "KJFK 081130Z 0812/0918 18010KT="};
+    const Lines second = {"TAF", "KLGA 081130Z 0812/0918 19008KT="};
+    Lines text = first;
+    text.insert(text.end(), second.begin(), second.end());
+    ASSERT_EQ(open_text(feed(text)), 0);
+    char pat[] = "F(T|CCN)";
+    ASSERT_EQ(PAR_search(0, pat), 1);
+    Reports rounds;  // what each identification round hands out, empty ones too
+    for (int r = 0; r < 2 && PAR_identifier(0) == 1; ++r) {
+        Lines report;
+        char line[PAR_LINE_SIZE];
+        for (int i = 0; i < 10 && PAR_read(0, 0, i, line) > 0; ++i) report.push_back(line);
+        if (PAR_get_status(0) == 2048) report.push_back(line);
+        rounds.push_back(report);
+    }
+    EXPECT_EQ(rounds, (Reports{first, second}));
+}
+
 TEST_F(ParTool, StationBehindTheReportWords) {
     const Lines product = {"FCCN31 CWAO 121200",
                            "TAF CYYZ 121140Z 1212/1318 18010KT=",
@@ -666,6 +690,7 @@ TEST_F(ParTool, ZoneLists) {
         {"NYZ072>075-078-080-121530-", "NYZ074", 1}, {"NYZ072>075-078-080-121530-", "NYZ078", 1},
         {"NYZ072>075-078-080-121530-", "nyz072", 1}, {"NYZ072>075-078-080-121530-", "NYZ079", 0},
         {"NYZ072>075-078-080-121530-", "NJZ074", 0}, {"081-082-", "NYZ081", 1},
+        {"NYZ072>075-078-080-121530-", "NYZ075", 1},  // a range holds its last zone
         {"NYZALL-", "NYZ123", 1},                    {"NJZALL-", "NYZ123", 0},
         {"NYZ072-NJZ001>003-", "NJZ002", 1},         {"NYC005-121530-", "NYC005", 1},
         {"NYZ072-", "", 1},                          {"THIS IS TEXT", "NYZ072", 0},
@@ -769,6 +794,25 @@ TEST_F(ParTool, LastModeListsTheLastProduct) {
     PAR_close(0);
     EXPECT_EQ(PAR_read(-1, 1, 0, line), 1);  // reopened at the saved product
     EXPECT_STREQ(line, "KJFK 121130Z");
+}
+
+TEST_F(ParTool, LastModeKeepsWhetherTheHeldLineContinuesItsLine) {
+    // The second piece of a long line begins with the station: the identification holds it
+    // as the report's first line, a piece that continues its file line, and the product
+    // saved by the last mode hands it out as such.
+    const std::string line_of_two = "KAAA 121130Z " + std::string(115, 'A') + "KJFK 121130Z=";
+    rules("last", 2048, 2, "KJFK");
+    ASSERT_EQ(open_text(feed({"FTUS43 KOKX 121130", line_of_two})), 0);
+    char pat[] = "FT";
+    ASSERT_EQ(PAR_search(0, pat), 1);
+    ASSERT_EQ(PAR_identifier(0), 1);
+    char line[PAR_LINE_SIZE] = "x";
+    EXPECT_EQ(PAR_read(0, 0, 0, line), 1);  // saved
+    PAR_close(0);
+    EXPECT_EQ(PAR_read(-1, 1, 0, line), 0);  // a one-line report: handed with its end
+    EXPECT_EQ(PAR_get_status(0), 2048);
+    EXPECT_STREQ(line, "KJFK 121130Z=");
+    EXPECT_EQ(PAR_continues(0), 1);
 }
 
 // ---- Bad input and the bounds ----
@@ -899,6 +943,8 @@ TEST_F(ParToolNaming, HeaderIndexUsedWhileItFitsTheFile) {
         {"past the end", at("FXUS61") + " FXUS61\n" + std::to_string(bulletins.size() + 100) + " FTUS43\n",
          {R_KJFK, R_KDEC, R_KBOS}},
         {"backwards", at("FTUS43") + " FTUS43 KOKX\n" + at("FXUS61") + " FTUS44 KBOX\n", {R_KJFK, R_KDEC, R_KBOS}},
+        {"the same offset again", at("FTUS43") + " FTUS43 KOKX\n" + at("FTUS43") + " FTUS43 KOKX\n",
+         {R_KJFK, R_KDEC, R_KBOS}},
         {"negative", "-5 FTUS43 KOKX\n", {R_KJFK, R_KDEC, R_KBOS}},
         {"inside a line", std::to_string(std::stol(at("FTUS43")) + 3) + " FTUS43 KOKX\n", {R_KJFK, R_KDEC, R_KBOS}},
     };

@@ -402,6 +402,7 @@ TEST_F(ScanpTest, RunDirectives) {
         {"AB", "%<3S", 1, "AB", 2},          {" \n\tx", "%w", 1, " \n\t", 3},
         {" \r\n", "%W", 1, " \r", 2},        {"x", "%w", 0, "", 0},
         {"A1", "%2A", 0, "", 0},            {"AB CD", "%s", 1, "AB", 2},
+        {"AB", "%c", 1, "A", 1},  // c without a width: one character
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.pat) + " on " + c.text);

@@ -65,7 +65,9 @@ TEST(StringCompare, IgnoresCaseAndOrders) {
     };
     const Case cases[] = {
         {"ABC", "abc", 0}, {"abc", "abd", -1}, {"abd", "ABC", 1}, {"ab", "abc", -1},
-        {"", "", 0},       {"KJFK", "kjfk", 0}};
+        {"", "", 0},       {"KJFK", "kjfk", 0},
+        // The ends of the alphabet, and the characters beside them, which are no letters.
+        {"AZ", "az", 0},   {"@", "`", -1},      {"[", "{", -1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.a) + " vs " + c.b);
         EXPECT_EQ(sign(stricmp(c.a, c.b)), c.expected_sign);

@@ -50,6 +50,7 @@ TEST(TafGather, StartTest) {
         {"EGLL 1518/162", false},             // 3 digits after the slash
         {"EGLL 1518/1624Z", false},           // 10 characters
         {"EGLL 15181624", false},             // 8 characters, no slash
+        {"EGLL 151811624", false},            // 9 characters, no slash
         {"EGLL 151/81624", false},            // the slash out of place
         {"EGLL 15A8/1624", false},
         {"EGLLX AMD", false},
@@ -141,6 +142,9 @@ TEST(TafGather, TheBoundHolds) {
         TAF_gather_reset();
         TAF_gather_line(start.c_str(), 0);
         for (int i = 0; i < 50; ++i) TAF_gather_line(piece.c_str(), c.lines ? 0 : 1);
+        // A piece that continues the line cut at the bound neither replaces its last
+        // character nor goes beyond it.
+        TAF_gather_line("QQQ", 1);
         TAF_gather_final("  FM121500 SKC=", 0);
         ASSERT_EQ(c.text.size(), static_cast<size_t>(TAF_REPORT_MAX));
         EXPECT_EQ(TAF_gather_text(), c.text);

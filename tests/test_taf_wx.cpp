@@ -77,6 +77,14 @@ TEST_F(TafWxTest, Wind) {
         {"18005MPS ", "winds from 180 deg at 9 kts, ", "   WINDS: 180 AT 9\n"},
         {"18020KMH ", "winds from 180 deg at 10 kts, ", "   WINDS: 180 AT 10\n"},
         {"18020 ", "winds from 180 deg at 10 kts, ", "   WINDS: 180 AT 10\n"},
+        // Knots truncated toward zero at the factors' edges: 51 m/s x 1.944 = 99.144 (1.94
+        // would give 98.94); 50 km/h x 0.53996 = 26.998 (0.54 would give 27.0).
+        {"18051MPS ", "winds from 180 deg at 99 kts, ", "   WINDS: 180 AT 99\n"},
+        {"18050KMH ", "winds from 180 deg at 26 kts, ", "   WINDS: 180 AT 26\n"},
+        {"18050 ", "winds from 180 deg at 26 kts, ", "   WINDS: 180 AT 26\n"},
+        // A direction with a minus sign is read as the number fields read it: the quick test
+        // of a group's first character lets through all they can begin with.
+        {"-1012KT ", "winds from -10 deg at 12 kts, ", "   WINDS: -10 AT 12\n"},
         // Units are written in capitals: "kt" is no unit (km/h are taken), nor weather.
         {"18010kt ", "winds from 180 deg at 5 kts, ", "   WINDS: 180 AT 5\n   COMMENTS: kt \n"},
         {"VRB05KT ", "winds variable at 5 kts, ", "   WIND: VARIABLE AT 5\n"},
@@ -165,6 +173,8 @@ TEST_F(TafWxTest, Visibility) {
         {"1 1/2SM ", "visibility of 1.5 miles, ", "   VISIBILITY: 1.5 MILES\n"},
         {"11/2SM ", "visibility of 1.5 miles, ", "   VISIBILITY: 1.5 MILES\n"},
         {"3NM ", "visibility of 3.5 miles, ", "   VISIBILITY: 3.5 MILES\n"},
+        // 13 x 1.1508 = 14.9604 (1.15 would give 14.95, a float just below it: 14.9).
+        {"13NM ", "visibility of 15.0 miles, ", "   VISIBILITY: 15.0 MILES\n"},
         {"1/2 ", "visibility of 0.5 miles, ", "   VISIBILITY: 0.5 MILES\n"},
         {"11/2 ", "visibility of 1.5 miles, ", "   VISIBILITY: 1.5 MILES\n"},
         {"1 1/2 ", "visibility of 1.5 miles, ", "   VISIBILITY: 1.5 MILES\n"},
@@ -301,11 +311,32 @@ TEST_F(TafWxTest, TemperatureIcingTurbulenceAltimeter) {
          "   WINDS: CALM\n   TURBULENCE: FREQ MOD CLEAR AIR FROM 80 TO 92\n"},
         {"00000KT 9999 500000 ", "winds calm, no turbulence, ",
          "   WINDS: CALM\n   TURBULENCE: NONE \n"},
+        // The last type of each table.
+        {"00000KT 9999 690304 ", "winds calm, severe icing in precipitation from 3000 to 4200 ft, ",
+         "   WINDS: CALM\n   ICING: SEV IN PREC FROM 30 TO 42\n"},
+        {"00000KT 9999 590304 ",
+         "winds calm, frequent severe in cloud turbulence from 3000 to 4200 ft, ",
+         "   WINDS: CALM\n   TURBULENCE: FREQ SEV IN CLOUD FROM 30 TO 42\n"},
         {"QNH2992INS ", "the altimeter setting is 29.92 in Hg, ",
          "   ALTIMETER SETTING: 29.92 IN HG\n"},
         {"QNH1013 ", "", "   COMMENTS: QNH1013 \n"},
         {"00000KT 9999 620304 T10/12Z ", nullptr,
          "   WINDS: CALM\n   ICING: LIGHT IN CLOUD  FROM 30 TO 42\n   TEMP: 10 C AT 12Z\n"},
+    };
+    check(cases);
+}
+
+TEST_F(TafWxTest, FiveTemperatureGroupsAtATime) {
+    // Each of the two temperature steps reads five groups at most: a sixth waits for the
+    // second step, after the icing and turbulence groups, which it leaves behind as comments.
+    const Case cases[] = {
+        {"00000KT 9999 T01/01Z T02/02Z T03/03Z T04/04Z T05/05Z 620304 ", nullptr,
+         "   WINDS: CALM\n   TEMP: 1 C AT 01Z\n   TEMP: 2 C AT 02Z\n   TEMP: 3 C AT 03Z\n"
+         "   TEMP: 4 C AT 04Z\n   TEMP: 5 C AT 05Z\n   ICING: LIGHT IN CLOUD  FROM 30 TO 42\n"},
+        {"00000KT 9999 T01/01Z T02/02Z T03/03Z T04/04Z T05/05Z T06/06Z 620304 ", nullptr,
+         "   WINDS: CALM\n   TEMP: 1 C AT 01Z\n   TEMP: 2 C AT 02Z\n   TEMP: 3 C AT 03Z\n"
+         "   TEMP: 4 C AT 04Z\n   TEMP: 5 C AT 05Z\n   TEMP: 6 C AT 06Z\n"
+         "   COMMENTS: 620304 \n"},
     };
     check(cases);
 }
@@ -322,6 +353,7 @@ TEST_F(TafWxTest, WindShear) {
         {"WS020/27045KT WS010/18030KT ", nullptr,
          "   WIND SHEAR AT 20: 270 AT 45\n   COMMENTS: WS010/18030KT \n"},
         {"WS020/27045 ", "", "   COMMENTS: WS020/27045 \n"},
+        {"WS020/2704KT ", "", "   COMMENTS: WS020/2704KT \n"},  // a speed has two digits or three
         {"WS020/27045MPS ", "", "   COMMENTS: WS020/27045MPS \n"},
         {"T10/12Z WS020/27045KT ", "the temperature at 12Z is 10 C, ",
          "   TEMP: 10 C AT 12Z\n   COMMENTS: WS020/27045KT \n"},

@@ -652,7 +652,9 @@ TEST(TafcvtGolden, ShippedSamplesAsTheReadmeRunsThem) {
         RunResult r = testutil::run(TAFCVT_BIN, c.args, {});
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out, testutil::read_file(testutil::test_data("golden/") + c.golden));
+        const std::string golden = testutil::test_data("golden/") + c.golden;
+        ASSERT_TRUE(std::filesystem::is_regular_file(golden)) << golden;
+        EXPECT_EQ(r.out, testutil::read_file(golden));
     }
 }
 
