@@ -414,7 +414,7 @@ TEST_F(TafDecodeTest, TwentyPeriodsAtMost) {
     // A report is read for twenty passes over its change words, each taking TEMPO, PROB, FM,
     // BECMG and INTER once in that order, so that every one of a row of FM groups takes a
     // pass: twenty of them are read, and the rest is left.
-    MESS_set(1, MESS_OUT4);
+    MESS_set(MESS_ADD, MESS_OUT4);
     std::string report = HEAD, expected = HEAD_DECODED;
     char group[8];
     for (int hour = 0; hour <= 20; ++hour) {
