@@ -1,9 +1,7 @@
 // TAF condition groups: the groups of one forecast period (wind, visibility, weather, sky
 // cover and cloud layers, temperatures, icing, turbulence, altimeter, weather nearby and the
 // words left over), each kind tried in a fixed order; see taf.h.
-#include <algorithm>
 #include <cstring>
-#include <iterator>
 
 #include "scanp.h"
 #include "string.h"
@@ -13,6 +11,7 @@
 namespace {
 
 constexpr int TAF_TEXT_SIZE = 200;      // a group's letters (weather, cloud type, a word)
+constexpr int TAF_WORD_MAX = 80;        // characters of a remaining word kept
 constexpr int TAF_UNIT_SIZE = 8;        // a unit or cover word (KTS, SM, BKN)
 constexpr int TAF_SIGN_SIZE = 4;        // the "M" of a temperature
 constexpr int TAF_WX_LIST_MAX = 20;     // characters of the weather list kept
@@ -83,68 +82,81 @@ enum class WindKind : unsigned char {
     steady,            // direction, speed, unit
 };
 
-struct WindForm {
-    const char* pattern;
-    WindKind kind;
-    bool three_digits;  // a speed or gust of 100 kt or more, only with a written unit
-};
-
-// Calm first; within each other form its three-digit variants come before its own pattern,
-// which would read 27080G100KT as a gust of 10 with no unit.
-constexpr WindForm WIND_FORMS[] = {
-    {"00000%!!(KTS|KT|MPS|KMH) ", WindKind::calm, false},
-    {"%3d%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", WindKind::gusting, true},
-    {"%3d%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", WindKind::gusting, true},
-    {"%3d%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", WindKind::gusting, true},
-    {"%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", WindKind::gusting, false},
-    {"%*(VRB)%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", WindKind::variable_gusting, true},
-    {"%*(VRB)%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", WindKind::variable_gusting, true},
-    {"%*(VRB)%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", WindKind::variable_gusting, true},
-    {"%*(VRB)%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", WindKind::variable_gusting, false},
-    {"%*(VRB)%3d%(KTS|KT|MPS|KMH) ", WindKind::variable, true},
-    {"%*(VRB)%2d%!!(KTS|KT|MPS|KMH) ", WindKind::variable, false},
-    {"%3d%3d%(KTS|KT|MPS|KMH) ", WindKind::steady, true},
-    {"%3d%2d%!!(KTS|KT|MPS|KMH) ", WindKind::steady, false},
-};
-// The shortest group a three-digit variant can take: VRB100KT, 250100KT.
-constexpr int TAF_THREE_DIGIT_WIND_MIN = 8;
-
-// Whether the form's pattern takes the destinations that scan_wind gives its kind. The
-// forms of all kinds share one table, so their patterns are plain texts checked here and
-// scanned through the run-time entry.
-constexpr bool fits_its_kind(const WindForm& form) {
-    switch (form.kind) {
-        case WindKind::calm: return scanp_fits<scan_buf>(form.pattern);
-        case WindKind::gusting: return scanp_fits<int*, int*, int*, scan_buf>(form.pattern);
-        case WindKind::variable_gusting: return scanp_fits<int*, int*, scan_buf>(form.pattern);
-        case WindKind::variable: return scanp_fits<int*, scan_buf>(form.pattern);
-        case WindKind::steady: return scanp_fits<int*, int*, scan_buf>(form.pattern);
-    }
-    return false;
-}
-static_assert(std::all_of(std::begin(WIND_FORMS), std::end(WIND_FORMS), fits_its_kind),
-              "a wind form's pattern does not take its kind's destinations");
-
 struct Wind {
     int dir = 0, speed = 0, gust = 0;
     char unit[TAF_UNIT_SIZE] = "";
 };
 
-bool scan_wind(parse_param* p, const WindForm& form, Wind* w) {
-    switch (form.kind) {
-        case WindKind::calm:
-            return scanp_runtime(p, form.pattern, w->unit) == 1;
-        case WindKind::gusting:
-            return scanp_runtime(p, form.pattern, &w->dir, &w->speed, &w->gust, w->unit) == 5;
-        case WindKind::variable_gusting:
-            return scanp_runtime(p, form.pattern, &w->speed, &w->gust, w->unit) == 5;
-        case WindKind::variable:
-            return scanp_runtime(p, form.pattern, &w->speed, w->unit) == 3;
-        case WindKind::steady:
-            return scanp_runtime(p, form.pattern, &w->dir, &w->speed, w->unit) == 3;
-    }
-    return false;
-}
+struct WindForm {
+    WindKind kind;
+    bool three_digits;  // a speed or gust of 100 kt or more, only with a written unit
+    bool (*scan)(parse_param* p, Wind* w);  // whether the form's pattern takes the group
+};
+
+// Calm first; within each other form its three-digit variants come before its own pattern,
+// which would read 27080G100KT as a gust of 10 with no unit.
+constexpr WindForm WIND_FORMS[] = {
+    {WindKind::calm, false,
+     [](parse_param* p, Wind* w) { return scanp(p, "00000%!!(KTS|KT|MPS|KMH) ", w->unit) == 1; }},
+    {WindKind::gusting, true,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%3d%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::gusting, true,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%3d%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::gusting, true,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%3d%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::gusting, false,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::variable_gusting, true,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%*(VRB)%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::variable_gusting, true,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%*(VRB)%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::variable_gusting, true,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%*(VRB)%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::variable_gusting, false,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%*(VRB)%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::variable, true,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%*(VRB)%3d%(KTS|KT|MPS|KMH) ", &w->speed, w->unit) == 3;
+     }},
+    {WindKind::variable, false,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%*(VRB)%2d%!!(KTS|KT|MPS|KMH) ", &w->speed, w->unit) == 3;
+     }},
+    {WindKind::steady, true,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%3d%3d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, w->unit) == 3;
+     }},
+    {WindKind::steady, false,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%3d%2d%!!(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, w->unit) == 3;
+     }},
+};
+// The shortest group a three-digit variant can take: VRB100KT, 250100KT.
+constexpr int TAF_THREE_DIGIT_WIND_MIN = 8;
 
 // Whether a number field can begin with c: a digit, or the minus sign it takes.
 bool begins_number(int c) { return is_digit(static_cast<char>(c)) || c == '-'; }
@@ -197,7 +209,10 @@ void say_wind(const WindForm& form, Wind* w) {
 // A variable direction right after the wind (24010KT 210V270).
 void decode_wind_variation(parse_param* p) {
     int from = 0, to = 0;
-    if (!begins_number(scanp_char(p, 0)) || scanp(p, "%3dV%3d ", &from, &to) != 2) return;
+    // Its first number takes exactly three characters, so the V stands fourth.
+    if (!begins_number(scanp_char(p, 0)) || scanp_char(p, 3) != 'V' ||
+        scanp(p, "%3dV%3d ", &from, &to) != 2)
+        return;
     if (english)
         TAF_format("varying from %d to %d deg, ", from, to);
     else
@@ -211,7 +226,7 @@ bool decode_wind(parse_param* p) {
     Wind w;
     for (const WindForm& form : WIND_FORMS) {
         if (!can_begin(form.kind, c) || (form.three_digits && !long_enough)) continue;
-        if (!scan_wind(p, form, &w)) continue;
+        if (!form.scan(p, &w)) continue;
         say_wind(form, &w);
         scanp_inc(p);
         decode_wind_variation(p);
@@ -237,8 +252,21 @@ float fraction(int numerator, int denominator) {
     return static_cast<float>(numerator) / static_cast<float>(denominator == 0 ? 1 : denominator);
 }
 
+// Whether text can hold miles: every form writes a "/" or its unit (SM, NM) in its first
+// word, or (the forms with the whole miles apart, "1 1/2") a "/" in the word after it.
+bool may_be_miles(const char* text) {
+    const char* w = text;
+    for (; *w != '\0' && !is_blank_or_eol(*w); ++w)
+        if (*w == '/' || ((*w == 'S' || *w == 'N') && w[1] == 'M')) return true;
+    while (is_blank_or_eol(*w)) ++w;
+    for (; *w != '\0' && !is_blank_or_eol(*w); ++w)
+        if (*w == '/') return true;
+    return false;
+}
+
 // Miles written with the unit (SM or NM) or without one; false when none of the forms fits.
 bool read_miles(parse_param* p, float* miles, char* unit) {
+    if (!may_be_miles(scanp_str(p))) return false;
     int a = 0, b = 0, c = 0;
     scan_buf u{unit, TAF_UNIT_SIZE};
     if (scanp(p, "%*(M|)%<3d%(SM|NM) ", &a, u) == 3)
@@ -258,6 +286,12 @@ bool read_miles(parse_param* p, float* miles, char* unit) {
     else
         return false;
     return true;
+}
+
+// Metres followed by the letters of a direction (3000NE); the number takes exactly four
+// characters, so a letter stands fifth.
+bool metres_with_direction(parse_param* p, int* value) {
+    return is_letter(static_cast<char>(scanp_char(p, 4))) && scanp(p, "%4d%*[/A] ", value) == 2;
 }
 
 void say_metres(int metres) {
@@ -282,11 +316,11 @@ bool decode_visibility(parse_param* p) {
             MESS_print(dec_mes, "   VISIBILITY: >%3.1f MILES\n", miles);
     } else if (read_miles(p, &miles, unit)) {
         say_visibility(to_statute(miles, unit));
-    } else if (scanp(p, "%4d%*[/A] ", &value) == 2) {
+    } else if (metres_with_direction(p, &value)) {
         say_metres(value);
         scanp_inc(p);
         // A second directional visibility follows the first without a word of its own.
-        if (scanp(p, "%4d%*[/A] ", &value) == 2) scanp_inc(p);
+        if (metres_with_direction(p, &value)) scanp_inc(p);
         return true;
     } else if (scanp(p, "%4d ", &value) == 1 && p->len > 4) {
         say_metres(value);
@@ -388,7 +422,10 @@ bool decode_layer(parse_param* p, int pass) {
     char cover[TAF_UNIT_SIZE];
     char type[TAF_TEXT_SIZE];
     int height = 0;
-    if (scanp(p, "%(FEW|SCT|BKN|OVC)%3!///!d%[/A] ", cover, &height, type) == 3) {
+    // The cover and the height take exactly three characters each: the type's letters begin
+    // at the seventh.
+    if (is_letter(static_cast<char>(scanp_char(p, 6))) &&
+        scanp(p, "%(FEW|SCT|BKN|OVC)%3!///!d%[/A] ", cover, &height, type) == 3) {
         if (!english) {
             MESS_print(dec_mes, "   CLOUDS: %d %s WITH %s\n", height, cover, type);
             return true;
@@ -471,11 +508,20 @@ void decode_wind_shear(parse_param* p) {
     scanp_inc(p);
 }
 
+// Whether text (a group beginning with T) can be a temperature at an hour: behind the T and
+// an optional M the temperature is a number or the missing mark XX.
+bool may_be_hour_temperature(const char* text) {
+    const char* q = text + 1;
+    if (*q == 'M') ++q;
+    return is_digit(*q) || *q == '-' || (q[0] == 'X' && q[1] == 'X');
+}
+
 // The temperature at an hour, written T[M]tt/[M]hh[Z].
 bool decode_hour_temperature(parse_param* p) {
     char sign_t[TAF_SIGN_SIZE], sign_h[TAF_SIGN_SIZE];
     int temp = 0, hour = 0;
-    if (scanp(p, "T%!!(M)%<3!XX!d/%!!(M)%<3!XX!d%*!!(Z) ", sign_t, &temp, sign_h, &hour) != 5)
+    if (!may_be_hour_temperature(scanp_str(p)) ||
+        scanp(p, "T%!!(M)%<3!XX!d/%!!(M)%<3!XX!d%*!!(Z) ", sign_t, &temp, sign_h, &hour) != 5)
         return false;
     temp = signed_value(sign_t, temp);
     hour = signed_value(sign_h, hour);
@@ -488,17 +534,21 @@ bool decode_hour_temperature(parse_param* p) {
 
 // The maximum (TX) or minimum (TN) temperature and its day and hour.
 struct TemperatureKind {
+    char second;  // the letter after the T
     scanp_pattern<scan_buf, int*, int*, int*> pattern;  // sign, temperature, day, hour
     const char* english;  // "maximum" or "minimum"
     const char* decoded;  // "MAX" or "MIN"
 };
-constexpr TemperatureKind MAX_TEMPERATURE = {"TX%!!(M)%<3d/%2d%2d%*!!(Z) ", "maximum", "MAX"};
-constexpr TemperatureKind MIN_TEMPERATURE = {"TN%!!(M)%<3d/%2d%2d%*!!(Z) ", "minimum", "MIN"};
+constexpr TemperatureKind MAX_TEMPERATURE = {'X', "TX%!!(M)%<3d/%2d%2d%*!!(Z) ", "maximum",
+                                             "MAX"};
+constexpr TemperatureKind MIN_TEMPERATURE = {'N', "TN%!!(M)%<3d/%2d%2d%*!!(Z) ", "minimum",
+                                             "MIN"};
 
 bool decode_extreme_temperature(parse_param* p, const TemperatureKind& kind) {
     char sign[TAF_SIGN_SIZE];
     int temp = 0, day = 0, hour = 0;
-    if (scanp(p, kind.pattern, sign, &temp, &day, &hour) != 5) return false;
+    if (scanp_char(p, 1) != kind.second || scanp(p, kind.pattern, sign, &temp, &day, &hour) != 5)
+        return false;
     temp = signed_value(sign, temp);
     const int month = TAF_day_month(day);
     if (english)
@@ -577,18 +627,34 @@ bool opens_period(const char* word) {
            strncmp(word, "PROB", 4) == 0 || strncmp(word, "FM", 2) == 0;
 }
 
+// The next word as the pattern "%s " takes it: the characters up to white space, at most
+// TAF_WORD_MAX of them, into word; and, into *consumed, with the blanks behind it. False
+// when there is no word at the position.
+bool next_word(const char* text, char (&word)[TAF_TEXT_SIZE], int* consumed) {
+    int n = 0;
+    while (n < TAF_WORD_MAX && text[n] != '\0' && !is_space(text[n])) ++n;
+    if (n == 0) return false;
+    memcpy(word, text, static_cast<size_t>(n));
+    word[n] = '\0';
+    int len = n;
+    while (is_blank_or_eol(text[len])) ++len;
+    *consumed = len;
+    return true;
+}
+
 // Words that no step took, up to the word that opens the next period: listed as comments in
 // decoded form, passed over in English form.
 void decode_remaining(parse_param* p) {
     char word[TAF_TEXT_SIZE];
     bool any = false;
-    while (scanp(p, "%s ", word) == 1 && !opens_period(word)) {
+    int consumed = 0;
+    while (next_word(scanp_str(p), word, &consumed) && !opens_period(word)) {
         if (!english) {
             if (!any) MESS_print(dec_mes, "   COMMENTS: ");
             MESS_print(dec_mes, "%s ", word);
         }
         any = true;
-        scanp_inc(p);
+        scanp_inc_off(p, consumed);
     }
     if (!english && any) MESS_print(dec_mes, "\n");
 }
