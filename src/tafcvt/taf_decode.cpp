@@ -85,7 +85,9 @@ struct DatedPeriod {
 // day lies in the month after the start's; an end hour of 24 stays 24.
 bool read_dated_period(parse_param* param, DatedPeriod* period) {
     DatedPeriod& t = *period;
-    if (scanp(param, "%2d%2d/%2d%2d ", &t.from_day, &t.from_hour, &t.to_day, &t.to_hour) != 4)
+    // Day and hour take exactly two characters each: the "/" stands fifth.
+    if (scanp_char(param, 4) != '/' ||
+        scanp(param, "%2d%2d/%2d%2d ", &t.from_day, &t.from_hour, &t.to_day, &t.to_hour) != 4)
         return false;
     t.from_month = day_month(t.from_day);
     t.to_month = t.to_day < t.from_day ? next_month(t.from_month) : t.from_month;
@@ -194,9 +196,15 @@ bool decode_final_word(parse_param* param, char lead, scanp_pattern<> pattern,
 }
 
 // A repeated station identifier after the issue time is passed over.
+// The word "%4s " takes is its first four characters, which must not be white space.
 void skip_repeated_station(parse_param* param, const char* stat) {
-    char word[TAF_WORD_SIZE];
-    if (scanp(param, "%4s ", word) == 1 && strcmp(word, stat) == 0) scanp_inc(param);
+    const char* text = scanp_str(param);
+    if (strlen(stat) != TAF_STAT_SIZE - 1) return;
+    for (int i = 0; i < TAF_STAT_SIZE - 1; ++i)
+        if (text[i] == '\0' || is_space(text[i]) || text[i] != stat[i]) return;
+    int consumed = TAF_STAT_SIZE - 1;
+    while (is_blank_or_eol(text[consumed])) ++consumed;
+    scanp_inc_off(param, consumed);
 }
 
 void say_validity(int day, int start, int end) {

@@ -2,6 +2,7 @@
 // cover and cloud layers, temperatures, icing, turbulence, altimeter, weather nearby and the
 // words left over), each kind tried in a fixed order; see taf.h.
 #include <cstring>
+#include <string_view>
 
 #include "scanp.h"
 #include "string.h"
@@ -12,6 +13,7 @@ namespace {
 
 constexpr int TAF_TEXT_SIZE = 200;      // a group's letters (weather, cloud type, a word)
 constexpr int TAF_WORD_MAX = 80;        // characters of a remaining word kept
+constexpr int TAF_RUN_MAX = 999;        // characters of a weather run read
 constexpr int TAF_UNIT_SIZE = 8;        // a unit or cover word (KTS, SM, BKN)
 constexpr int TAF_SIGN_SIZE = 4;        // the "M" of a temperature
 constexpr int TAF_WX_LIST_MAX = 20;     // characters of the weather list kept
@@ -333,13 +335,45 @@ bool decode_visibility(parse_param* p) {
     return true;
 }
 
+// Whether text begins with one of the words.
+template <size_t N>
+bool begins_with_any(const char* text, const std::string_view (&words)[N]) {
+    for (std::string_view w : words)
+        if (strncmp(text, w.data(), w.size()) == 0) return true;
+    return false;
+}
+
+// M or R and a number (its "-" sign included), as "%*(M)%d" and "%*(R)%d" take them.
+bool letter_and_number(const char* text, char letter) {
+    return text[0] == letter && (is_digit(text[1]) || (text[1] == '-' && is_digit(text[2])));
+}
+
+// A cloud word, or a word that opens another section or period, at the start of a group.
+constexpr std::string_view WEATHER_STOPS[] = {"SKC", "CLR", "FEW", "SCT", "-SCT", "BKN", "-BKN",
+                                              "OVC", "-OVC", "VV", "FM", "TEMPO", "BECMG",
+                                              "QNH", "PROB"};
+
 // Whether the group at the position ends the weather section (a runway or minus group, a
 // cloud word, or a word that opens another section or period).
 bool weather_ends(parse_param* p) {
-    int number = 0;
-    return scanp(p, "%*(M)%d ", &number) == 2 || scanp(p, "%*(R)%d ", &number) == 2 ||
-           scanp(p, "%*(SKC|CLR|FEW|SCT|-SCT|BKN|-BKN|OVC|-OVC|VV)") == 1 ||
-           scanp(p, "%*(FM|TEMPO|BECMG|QNH)") == 1 || scanp(p, "%*(PROB)") == 1;
+    const char* text = scanp_str(p);
+    return letter_and_number(text, 'M') || letter_and_number(text, 'R') ||
+           begins_with_any(text, WEATHER_STOPS);
+}
+
+// The run of letters, "+" and "-" at text into group (cut to fit), as "%[/A-+] " reads it:
+// the characters it takes with the blanks behind it, 0 when none stands there.
+int weather_run(const char* text, char (&group)[TAF_TEXT_SIZE]) {
+    int n = 0;
+    while (n < TAF_RUN_MAX && (is_letter(text[n]) || text[n] == '-' || text[n] == '+')) ++n;
+    if (n == 0) return 0;
+    const int kept = n < TAF_TEXT_SIZE - 1 ? n : TAF_TEXT_SIZE - 1;
+    memcpy(group, text, static_cast<size_t>(kept));
+    group[kept] = '\0';
+    int consumed = n;
+    if (n < TAF_RUN_MAX)
+        while (is_blank_or_eol(text[consumed])) ++consumed;
+    return consumed;
 }
 
 void say_weather(const char* list) {
@@ -367,14 +401,15 @@ void decode_weather(parse_param* p) {
         // The blanks behind the group count: a group of two letters at the very end of the
         // text is not taken.
         // A word not made of weather codes (RMK, CAVOK, NSC) is left for the later steps.
-        if (scanp(p, "%[/A-+] ", group) != 1 || p->len <= 2 || !WX_weather_group(group)) {
+        const int consumed = weather_run(scanp_str(p), group);
+        if (consumed <= 2 || !WX_weather_group(group)) {
             // A try that takes nothing leaves the position as it was, and so would the
             // tries after it.
             break;
         }
         if (list[0] != '\0') strmcat(list, "_", TAF_WX_LIST_MAX);
         strmcat(list, group, TAF_WX_LIST_MAX);
-        scanp_inc(p);
+        scanp_inc_off(p, consumed);
     }
     if (list[0] != '\0') say_weather(list);
 }
