@@ -92,73 +92,83 @@ struct Wind {
 struct WindForm {
     WindKind kind;
     bool three_digits;  // a speed or gust of 100 kt or more, only with a written unit
+    // Where the gust mark ("/" or "G") or the unit (its first letter, K or M) must stand when
+    // the pattern takes the group (its fields before have exact widths), and the characters
+    // it may be; -1 when the pattern has no such place.
+    int mark_at;
+    const char* marks;
     bool (*scan)(parse_param* p, Wind* w);  // whether the form's pattern takes the group
 };
+constexpr const char* GUST_MARKS = "/G";
+constexpr const char* UNIT_LETTERS = "KM";
 
 // Calm first; within each other form its three-digit variants come before its own pattern,
 // which would read 27080G100KT as a gust of 10 with no unit.
 constexpr WindForm WIND_FORMS[] = {
-    {WindKind::calm, false,
+    {WindKind::calm, false, -1, nullptr,
      [](parse_param* p, Wind* w) { return scanp(p, "00000%!!(KTS|KT|MPS|KMH) ", w->unit) == 1; }},
-    {WindKind::gusting, true,
+    {WindKind::gusting, true, 6, GUST_MARKS,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%3d%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::gusting, true,
+    {WindKind::gusting, true, 6, GUST_MARKS,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%3d%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::gusting, true,
+    {WindKind::gusting, true, 5, GUST_MARKS,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%3d%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::gusting, false,
+    {WindKind::gusting, false, 5, GUST_MARKS,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::variable_gusting, true,
+    {WindKind::variable_gusting, true, 6, GUST_MARKS,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%*(VRB)%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::variable_gusting, true,
+    {WindKind::variable_gusting, true, 6, GUST_MARKS,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%*(VRB)%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::variable_gusting, true,
+    {WindKind::variable_gusting, true, 5, GUST_MARKS,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%*(VRB)%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::variable_gusting, false,
+    {WindKind::variable_gusting, false, 5, GUST_MARKS,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%*(VRB)%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::variable, true,
+    {WindKind::variable, true, 6, UNIT_LETTERS,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%*(VRB)%3d%(KTS|KT|MPS|KMH) ", &w->speed, w->unit) == 3;
      }},
-    {WindKind::variable, false,
+    {WindKind::variable, false, -1, nullptr,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%*(VRB)%2d%!!(KTS|KT|MPS|KMH) ", &w->speed, w->unit) == 3;
      }},
-    {WindKind::steady, true,
+    {WindKind::steady, true, 6, UNIT_LETTERS,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%3d%3d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, w->unit) == 3;
      }},
-    {WindKind::steady, false,
+    {WindKind::steady, false, -1, nullptr,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%3d%2d%!!(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, w->unit) == 3;
      }},
 };
 // The shortest group a three-digit variant can take: VRB100KT, 250100KT.
 constexpr int TAF_THREE_DIGIT_WIND_MIN = 8;
+
+// Whether c is one of the characters of set (never the terminator).
+bool is_one_of(int c, const char* set) { return c != '\0' && strchr(set, c) != nullptr; }
 
 // Whether a number field can begin with c: a digit, or the minus sign it takes.
 bool begins_number(int c) { return is_digit(static_cast<char>(c)) || c == '-'; }
@@ -228,6 +238,7 @@ bool decode_wind(parse_param* p) {
     Wind w;
     for (const WindForm& form : WIND_FORMS) {
         if (!can_begin(form.kind, c) || (form.three_digits && !long_enough)) continue;
+        if (form.mark_at >= 0 && !is_one_of(scanp_char(p, form.mark_at), form.marks)) continue;
         if (!form.scan(p, &w)) continue;
         say_wind(form, &w);
         scanp_inc(p);
