@@ -10,6 +10,7 @@
 #include "cty_tool.h"
 #include "scanp.h"
 #include "string.h"
+#include "taf_read.h"
 
 int english = 1;
 M_type raw_mes = MESS_OUT2;
@@ -87,7 +88,7 @@ bool read_dated_period(parse_param* param, DatedPeriod* period) {
     DatedPeriod& t = *period;
     // Day and hour take exactly two characters each: the "/" stands fifth.
     if (scanp_char(param, 4) != '/' ||
-        scanp(param, "%2d%2d/%2d%2d ", &t.from_day, &t.from_hour, &t.to_day, &t.to_hour) != 4)
+        TAF_read_dated_period(param, &t.from_day, &t.from_hour, &t.to_day, &t.to_hour) != 4)
         return false;
     t.from_month = day_month(t.from_day);
     t.to_month = t.to_day < t.from_day ? next_month(t.from_month) : t.from_month;

@@ -7,13 +7,12 @@
 #include "scanp.h"
 #include "string.h"
 #include "taf.h"
+#include "taf_read.h"
 #include "wx_tool.h"
 
 namespace {
 
 constexpr int TAF_TEXT_SIZE = 200;      // a group's letters (weather, cloud type, a word)
-constexpr int TAF_WORD_MAX = 80;        // characters of a remaining word kept
-constexpr int TAF_RUN_MAX = 999;        // characters of a weather run read
 constexpr int TAF_UNIT_SIZE = 8;        // a unit or cover word (KTS, SM, BKN)
 constexpr int TAF_SIGN_SIZE = 4;        // the "M" of a temperature
 constexpr int TAF_WX_LIST_MAX = 20;     // characters of the weather list kept
@@ -124,8 +123,9 @@ constexpr WindForm WIND_FORMS[] = {
      }},
     {WindKind::gusting, false, 5, GUST_MARKS,
      [](parse_param* p, Wind* w) {
-         return scanp(p, "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
-                      w->unit) == 5;
+         // "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) "
+         return TAF_read_gusting_wind(p, &w->dir, &w->speed, &w->gust,
+                                      scan_buf{w->unit, sizeof w->unit}) == 5;
      }},
     {WindKind::variable_gusting, true, 6, GUST_MARKS,
      [](parse_param* p, Wind* w) {
@@ -161,7 +161,8 @@ constexpr WindForm WIND_FORMS[] = {
      }},
     {WindKind::steady, false, -1, nullptr,
      [](parse_param* p, Wind* w) {
-         return scanp(p, "%3d%2d%!!(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, w->unit) == 3;
+         // "%3d%2d%!!(KTS|KT|MPS|KMH) "
+         return TAF_read_wind(p, &w->dir, &w->speed, scan_buf{w->unit, sizeof w->unit}) == 3;
      }},
 };
 // The shortest group a three-digit variant can take: VRB100KT, 250100KT.
@@ -265,21 +266,9 @@ float fraction(int numerator, int denominator) {
     return static_cast<float>(numerator) / static_cast<float>(denominator == 0 ? 1 : denominator);
 }
 
-// Whether text can hold miles: every form writes a "/" or its unit (SM, NM) in its first
-// word, or (the forms with the whole miles apart, "1 1/2") a "/" in the word after it.
-bool may_be_miles(const char* text) {
-    const char* w = text;
-    for (; *w != '\0' && !is_blank_or_eol(*w); ++w)
-        if (*w == '/' || ((*w == 'S' || *w == 'N') && w[1] == 'M')) return true;
-    while (is_blank_or_eol(*w)) ++w;
-    for (; *w != '\0' && !is_blank_or_eol(*w); ++w)
-        if (*w == '/') return true;
-    return false;
-}
-
 // Miles written with the unit (SM or NM) or without one; false when none of the forms fits.
 bool read_miles(parse_param* p, float* miles, char* unit) {
-    if (!may_be_miles(scanp_str(p))) return false;
+    if (!TAF_may_be_miles(scanp_str(p))) return false;
     int a = 0, b = 0, c = 0;
     scan_buf u{unit, TAF_UNIT_SIZE};
     if (scanp(p, "%*(M|)%<3d%(SM|NM) ", &a, u) == 3)
@@ -335,7 +324,7 @@ bool decode_visibility(parse_param* p) {
         // A second directional visibility follows the first without a word of its own.
         if (metres_with_direction(p, &value)) scanp_inc(p);
         return true;
-    } else if (scanp(p, "%4d ", &value) == 1 && p->len > 4) {
+    } else if (TAF_read_metres(p, &value) == 1 && p->len > 4) {
         say_metres(value);
     } else if (scanp(p, "%<3d ", &value) == 1) {
         say_visibility(static_cast<float>(value));
@@ -344,47 +333,6 @@ bool decode_visibility(parse_param* p) {
     }
     scanp_inc(p);
     return true;
-}
-
-// Whether text begins with one of the words.
-template <size_t N>
-bool begins_with_any(const char* text, const std::string_view (&words)[N]) {
-    for (std::string_view w : words)
-        if (strncmp(text, w.data(), w.size()) == 0) return true;
-    return false;
-}
-
-// M or R and a number (its "-" sign included), as "%*(M)%d" and "%*(R)%d" take them.
-bool letter_and_number(const char* text, char letter) {
-    return text[0] == letter && (is_digit(text[1]) || (text[1] == '-' && is_digit(text[2])));
-}
-
-// A cloud word, or a word that opens another section or period, at the start of a group.
-constexpr std::string_view WEATHER_STOPS[] = {"SKC", "CLR", "FEW", "SCT", "-SCT", "BKN", "-BKN",
-                                              "OVC", "-OVC", "VV", "FM", "TEMPO", "BECMG",
-                                              "QNH", "PROB"};
-
-// Whether the group at the position ends the weather section (a runway or minus group, a
-// cloud word, or a word that opens another section or period).
-bool weather_ends(parse_param* p) {
-    const char* text = scanp_str(p);
-    return letter_and_number(text, 'M') || letter_and_number(text, 'R') ||
-           begins_with_any(text, WEATHER_STOPS);
-}
-
-// The run of letters, "+" and "-" at text into group (cut to fit), as "%[/A-+] " reads it:
-// the characters it takes with the blanks behind it, 0 when none stands there.
-int weather_run(const char* text, char (&group)[TAF_TEXT_SIZE]) {
-    int n = 0;
-    while (n < TAF_RUN_MAX && (is_letter(text[n]) || text[n] == '-' || text[n] == '+')) ++n;
-    if (n == 0) return 0;
-    const int kept = n < TAF_TEXT_SIZE - 1 ? n : TAF_TEXT_SIZE - 1;
-    memcpy(group, text, static_cast<size_t>(kept));
-    group[kept] = '\0';
-    int consumed = n;
-    if (n < TAF_RUN_MAX)
-        while (is_blank_or_eol(text[consumed])) ++consumed;
-    return consumed;
 }
 
 void say_weather(const char* list) {
@@ -408,11 +356,11 @@ void decode_weather(parse_param* p) {
     static_assert(TAF_WX_LIST_MAX < TAF_WX_LIST_SIZE);
     char group[TAF_TEXT_SIZE];
     for (int i = 0; i < TAF_MAX_WX_GROUPS; ++i) {
-        if (weather_ends(p)) break;
+        if (TAF_weather_ends(scanp_str(p))) break;
         // The blanks behind the group count: a group of two letters at the very end of the
         // text is not taken.
         // A word not made of weather codes (RMK, CAVOK, NSC) is left for the later steps.
-        const int consumed = weather_run(scanp_str(p), group);
+        const int consumed = TAF_weather_run(scanp_str(p), scan_buf{group, sizeof group});
         if (consumed <= 2 || !WX_weather_group(group)) {
             // A try that takes nothing leaves the position as it was, and so would the
             // tries after it.
@@ -487,7 +435,7 @@ bool decode_layer(parse_param* p, int pass) {
             TAF_format("with %s, ", type);
         return true;
     }
-    if (scanp(p, "%(FEW|SCT|BKN|OVC)%3!///!d ", cover, &height) != 2) return false;
+    if (TAF_read_layer(p, scan_buf{cover, sizeof cover}, &height) != 2) return false;
     if (!english) {
         MESS_print(dec_mes, "   CLOUDS: %d %s\n", height, cover);
         return true;
@@ -554,19 +502,11 @@ void decode_wind_shear(parse_param* p) {
     scanp_inc(p);
 }
 
-// Whether text (a group beginning with T) can be a temperature at an hour: behind the T and
-// an optional M the temperature is a number or the missing mark XX.
-bool may_be_hour_temperature(const char* text) {
-    const char* q = text + 1;
-    if (*q == 'M') ++q;
-    return is_digit(*q) || *q == '-' || (q[0] == 'X' && q[1] == 'X');
-}
-
 // The temperature at an hour, written T[M]tt/[M]hh[Z].
 bool decode_hour_temperature(parse_param* p) {
     char sign_t[TAF_SIGN_SIZE], sign_h[TAF_SIGN_SIZE];
     int temp = 0, hour = 0;
-    if (!may_be_hour_temperature(scanp_str(p)) ||
+    if (!TAF_may_be_hour_temperature(scanp_str(p)) ||
         scanp(p, "T%!!(M)%<3!XX!d/%!!(M)%<3!XX!d%*!!(Z) ", sign_t, &temp, sign_h, &hour) != 5)
         return false;
     temp = signed_value(sign_t, temp);
@@ -673,28 +613,14 @@ bool opens_period(const char* word) {
            strncmp(word, "PROB", 4) == 0 || strncmp(word, "FM", 2) == 0;
 }
 
-// The next word as the pattern "%s " takes it: the characters up to white space, at most
-// TAF_WORD_MAX of them, into word; and, into *consumed, with the blanks behind it. False
-// when there is no word at the position.
-bool next_word(const char* text, char (&word)[TAF_TEXT_SIZE], int* consumed) {
-    int n = 0;
-    while (n < TAF_WORD_MAX && text[n] != '\0' && !is_space(text[n])) ++n;
-    if (n == 0) return false;
-    memcpy(word, text, static_cast<size_t>(n));
-    word[n] = '\0';
-    int len = n;
-    while (is_blank_or_eol(text[len])) ++len;
-    *consumed = len;
-    return true;
-}
-
 // Words that no step took, up to the word that opens the next period: listed as comments in
 // decoded form, passed over in English form.
 void decode_remaining(parse_param* p) {
     char word[TAF_TEXT_SIZE];
     bool any = false;
     int consumed = 0;
-    while (next_word(scanp_str(p), word, &consumed) && !opens_period(word)) {
+    while ((consumed = TAF_next_word(scanp_str(p), scan_buf{word, sizeof word})) > 0 &&
+           !opens_period(word)) {
         if (!english) {
             if (!any) MESS_print(dec_mes, "   COMMENTS: ");
             MESS_print(dec_mes, "%s ", word);
