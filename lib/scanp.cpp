@@ -642,26 +642,3 @@ int scanp_set(parse_param* param, const char* str) {
     param->off = 0;
     return 1;
 }
-
-int scanp_get_off(const parse_param* param) { return param->off; }
-
-int scanp_inc(parse_param* param) {
-    param->off += param->len;
-    return 1;
-}
-
-int scanp_inc_off(parse_param* param, int off) {
-    param->off += off;
-    return 1;
-}
-
-const char* scanp_str(const parse_param* param) {
-    int at = param->off < 0 ? 0 : param->off > param->length ? param->length : param->off;
-    return param->ptr + at;
-}
-
-int scanp_char(const parse_param* param, int off) {
-    long at = static_cast<long>(param->off) + off;
-    if (at < 0 || at >= param->length) return '\0';
-    return static_cast<unsigned char>(param->ptr[at]);
-}

@@ -470,11 +470,30 @@ int scanp(parse_param* param, scanp_pattern<scanp_detail::dest_t<A>...> pat, A&&
     return pat.scan(param, std::forward<A>(dest)...);
 }
 
-int scanp_set(parse_param* param, const char* str);    // 1
-int scanp_get_off(const parse_param* param);
-int scanp_inc(parse_param* param);                     // off += len; 1
-int scanp_inc_off(parse_param* param, int off);        // off += off; 1
-const char* scanp_str(const parse_param* param);       // the text at off
-int scanp_char(const parse_param* param, int off);     // the character at off + given count
+int scanp_set(parse_param* param, const char* str);  // 1
+
+// (Inline: the decoders move and look at the position around every group.)
+inline int scanp_get_off(const parse_param* param) { return param->off; }
+// off += len; 1
+inline int scanp_inc(parse_param* param) {
+    param->off += param->len;
+    return 1;
+}
+// off += off; 1
+inline int scanp_inc_off(parse_param* param, int off) {
+    param->off += off;
+    return 1;
+}
+// The text at off (held within the text).
+inline const char* scanp_str(const parse_param* param) {
+    int at = param->off < 0 ? 0 : param->off > param->length ? param->length : param->off;
+    return param->ptr + at;
+}
+// The character at off + the given count; a NUL outside the text.
+inline int scanp_char(const parse_param* param, int off) {
+    long at = static_cast<long>(param->off) + off;
+    if (at < 0 || at >= param->length) return '\0';
+    return static_cast<unsigned char>(param->ptr[at]);
+}
 
 #endif

@@ -18,6 +18,7 @@ namespace {
 constexpr int WORD_MAX = 80;  // the s directive's limit
 constexpr int RUN_MAX = 999;  // the width of a directive written without one
 constexpr int MISSING = SCANP_MISSING;
+constexpr int WIDTH_DIGITS_MAX = 9;  // digits that always make an int
 
 // One reading in the scanner's terms.
 struct Reading {
@@ -59,6 +60,20 @@ enum class Step { ok, passed, fail };
 // A d field of exact width, with its miss text (empty view: none).
 Step number(Reading& r, int width, int* dest, std::string_view miss = {}) {
     const int room = r.end - r.cur;
+    // The common case first: the width's characters all digits.
+    if (room >= width && width <= WIDTH_DIGITS_MAX) {
+        const char* p = r.text + r.cur;
+        int value = 0;
+        int i = 0;
+        for (; i < width && is_digit(p[i]); ++i) value = value * 10 + (p[i] - '0');
+        if (i == width) {
+            ++r.matched;
+            *dest = value;
+            ++r.assigned;
+            r.cur += width;
+            return Step::ok;
+        }
+    }
     const int lim = r.cur + (width < room ? width : room);
     int i = r.cur;
     const bool negative = i < lim && r.text[i] == '-';
@@ -213,8 +228,14 @@ bool TAF_may_be_hour_temperature(const char* text) {
 }
 
 bool TAF_weather_ends(const char* text) {
-    return letter_and_number(text, 'M') || letter_and_number(text, 'R') ||
-           begins_with_any(text, WEATHER_STOPS);
+    switch (text[0]) {
+        case 'M': return letter_and_number(text, 'M');
+        case 'R': return letter_and_number(text, 'R');
+        case 'S': case 'C': case 'F': case 'B': case 'O': case '-': case 'V': case 'T': case 'Q':
+        case 'P':
+            return begins_with_any(text, WEATHER_STOPS);
+        default: return false;
+    }
 }
 
 int TAF_weather_run(const char* text, scan_buf group) {
