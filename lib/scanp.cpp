@@ -280,7 +280,7 @@ Step scan_number(Scan& s, const Directive& d, const ScanArg* a) {
 // cursor and counts); false, with nothing done, for any other field, which the general
 // reading then takes.
 inline bool exact_digits(Scan& s, const Directive& d, const ScanArg* a) {
-    if (!d.has_width || d.at_most || d.width > EXACT_DIGITS_MAX || s.end - s.cur < d.width)
+    if (!d.has_width || d.at_most || d.width < 1 || d.width > EXACT_DIGITS_MAX || s.end - s.cur < d.width)
         return false;
     const char* p = s.text + s.cur;
     const bool negative = p[0] == '-';

@@ -189,32 +189,32 @@ void say_wind(const WindForm& form, Wind* w) {
             if (english)
                 TAF_format("winds calm, ");
             else
-                MESS_print(dec_mes, "   WINDS: CALM\n");
+                MESS_print_checked(dec_mes, "   WINDS: CALM\n");
             break;
         case WindKind::gusting:
             if (english)
                 TAF_format("winds from %d deg at %d kts with gusts to %d, ", w->dir, w->speed,
                            w->gust);
             else
-                MESS_print(dec_mes, "   WINDS: %d AT %d GUST %d\n", w->dir, w->speed, w->gust);
+                MESS_print_checked(dec_mes, "   WINDS: %d AT %d GUST %d\n", w->dir, w->speed, w->gust);
             break;
         case WindKind::variable_gusting:
             if (english)
                 TAF_format("winds variable at %d kts with gusts to %d, ", w->speed, w->gust);
             else
-                MESS_print(dec_mes, "   WIND: VARIABLE AT %d GUST %d\n", w->speed, w->gust);
+                MESS_print_checked(dec_mes, "   WIND: VARIABLE AT %d GUST %d\n", w->speed, w->gust);
             break;
         case WindKind::variable:
             if (english)
                 TAF_format("winds variable at %d kts, ", w->speed);
             else
-                MESS_print(dec_mes, "   WIND: VARIABLE AT %d\n", w->speed);
+                MESS_print_checked(dec_mes, "   WIND: VARIABLE AT %d\n", w->speed);
             break;
         case WindKind::steady:
             if (english)
                 TAF_format("winds from %d deg at %d kts, ", w->dir, w->speed);
             else
-                MESS_print(dec_mes, "   WINDS: %d AT %d\n", w->dir, w->speed);
+                MESS_print_checked(dec_mes, "   WINDS: %d AT %d\n", w->dir, w->speed);
             break;
     }
 }
@@ -229,7 +229,7 @@ void decode_wind_variation(parse_param* p) {
     if (english)
         TAF_format("varying from %d to %d deg, ", from, to);
     else
-        MESS_print(dec_mes, "   WIND VARYING FROM %d TO %d\n", from, to);
+        MESS_print_checked(dec_mes, "   WIND VARYING FROM %d TO %d\n", from, to);
     scanp_inc(p);
 }
 
@@ -253,7 +253,7 @@ void say_visibility(float miles) {
     if (english)
         TAF_format("visibility of %3.1f miles, ", miles);
     else
-        MESS_print(dec_mes, "   VISIBILITY: %3.1f MILES\n", miles);
+        MESS_print_checked(dec_mes, "   VISIBILITY: %3.1f MILES\n", miles);
 }
 
 // Statute miles from a value in the unit written after it (nautical when it begins "N").
@@ -309,13 +309,13 @@ bool decode_visibility(parse_param* p) {
         if (english)
             TAF_format("ceiling and visibility OK, ");
         else
-            MESS_print(dec_mes, "   CEILING AND VISIBILITY OK\n");
+            MESS_print_checked(dec_mes, "   CEILING AND VISIBILITY OK\n");
     } else if (scanp(p, "%*(P)%<3d%(SM|NM) ", &value, unit) >= 2) {
         miles = to_statute(static_cast<float>(value), unit);
         if (english)
             TAF_format("visibility is greater than %3.1f miles, ", miles);
         else
-            MESS_print(dec_mes, "   VISIBILITY: >%3.1f MILES\n", miles);
+            MESS_print_checked(dec_mes, "   VISIBILITY: >%3.1f MILES\n", miles);
     } else if (read_miles(p, &miles, unit)) {
         say_visibility(to_statute(miles, unit));
     } else if (metres_with_direction(p, &value)) {
@@ -337,7 +337,7 @@ bool decode_visibility(parse_param* p) {
 
 void say_weather(const char* list) {
     if (!english) {
-        MESS_print(dec_mes, "   WEATHER: %s\n", list);
+        MESS_print_checked(dec_mes, "   WEATHER: %s\n", list);
         return;
     }
     TAF_format("weather is ");
@@ -387,7 +387,7 @@ bool decode_octets(parse_param* p) {
         else if (scanp(p, "%1d%4[/A]%3d ", &amount, type, &height) != 3)
             return false;
     }
-    MESS_print(dec_mes, "   CLOUDS: %d %c OCTETS\n", height, amount_mark(amount));
+    MESS_print_checked(dec_mes, "   CLOUDS: %d %c OCTETS\n", height, amount_mark(amount));
     return true;
 }
 
@@ -407,7 +407,7 @@ bool decode_vertical_visibility(parse_param* p) {
         say_height(height);
         TAF_format(", ");
     } else {
-        MESS_print(dec_mes, "   VERTICAL VISIBILITY: %d\n", height);
+        MESS_print_checked(dec_mes, "   VERTICAL VISIBILITY: %d\n", height);
     }
     return true;
 }
@@ -421,7 +421,7 @@ bool decode_layer(parse_param* p, int pass) {
     if (is_letter(static_cast<char>(scanp_char(p, 6))) &&
         scanp(p, "%(FEW|SCT|BKN|OVC)%3!///!d%[/A] ", cover, &height, type) == 3) {
         if (!english) {
-            MESS_print(dec_mes, "   CLOUDS: %d %s WITH %s\n", height, cover, type);
+            MESS_print_checked(dec_mes, "   CLOUDS: %d %s WITH %s\n", height, cover, type);
             return true;
         }
         TAF_format("clouds ");
@@ -437,7 +437,7 @@ bool decode_layer(parse_param* p, int pass) {
     }
     if (TAF_read_layer(p, scan_buf{cover, sizeof cover}, &height) != 2) return false;
     if (!english) {
-        MESS_print(dec_mes, "   CLOUDS: %d %s\n", height, cover);
+        MESS_print_checked(dec_mes, "   CLOUDS: %d %s\n", height, cover);
         return true;
     }
     if (pass == 0) TAF_format("clouds ");
@@ -466,7 +466,7 @@ bool decode_sky_word(parse_param* p) {
         if (english)
             TAF_format("%s", word.english);
         else
-            MESS_print(dec_mes, "%s", word.decoded);
+            MESS_print_checked(dec_mes, "%s", word.decoded);
         scanp_inc(p);
         return true;
     }
@@ -498,7 +498,7 @@ void decode_wind_shear(parse_param* p) {
         TAF_format("wind shear at %d ft with winds from %d deg at %d kts, ",
                    height * TAF_FEET_PER_UNIT, dir, speed);
     else
-        MESS_print(dec_mes, "   WIND SHEAR AT %d: %d AT %d\n", height, dir, speed);
+        MESS_print_checked(dec_mes, "   WIND SHEAR AT %d: %d AT %d\n", height, dir, speed);
     scanp_inc(p);
 }
 
@@ -514,7 +514,7 @@ bool decode_hour_temperature(parse_param* p) {
     if (english)
         TAF_format("the temperature at %dZ is %d C, ", hour, temp);
     else
-        MESS_print(dec_mes, "   TEMP: %d C AT %2.2dZ\n", temp, hour);
+        MESS_print_checked(dec_mes, "   TEMP: %d C AT %2.2dZ\n", temp, hour);
     return true;
 }
 
@@ -541,7 +541,7 @@ bool decode_extreme_temperature(parse_param* p, const TemperatureKind& kind) {
         TAF_format("%s temperature of %d C on %d %s at %2.2dZ, ", kind.english, temp, day,
                    DATE_month_long(month), hour);
     else
-        MESS_print(dec_mes, "   %s TEMP: %d C ON %d %s AT %2.2dZ\n", kind.decoded, temp, day,
+        MESS_print_checked(dec_mes, "   %s TEMP: %d C ON %d %s AT %2.2dZ\n", kind.decoded, temp, day,
                    DATE_month(month), hour);
     return true;
 }
@@ -567,11 +567,11 @@ void decode_layer_group(parse_param* p, scanp_pattern<int*, int*, int*> pattern,
         if (type != 0)
             TAF_format("from %d to %d ft, ", base * TAF_FEET_PER_UNIT, top * TAF_FEET_PER_UNIT);
     } else {
-        MESS_print(dec_mes, "%s%s", label, types[type].decoded);
+        MESS_print_checked(dec_mes, "%s%s", label, types[type].decoded);
         if (type != 0)
-            MESS_print(dec_mes, "FROM %d TO %d\n", base, top);
+            MESS_print_checked(dec_mes, "FROM %d TO %d\n", base, top);
         else
-            MESS_print(dec_mes, "\n");
+            MESS_print_checked(dec_mes, "\n");
     }
     scanp_inc(p);
 }
@@ -584,7 +584,7 @@ void decode_altimeter(parse_param* p) {
     if (english)
         TAF_format("the altimeter setting is %.2f in Hg, ", inches);
     else
-        MESS_print(dec_mes, "   ALTIMETER SETTING: %.2f IN HG\n", inches);
+        MESS_print_checked(dec_mes, "   ALTIMETER SETTING: %.2f IN HG\n", inches);
     scanp_inc(p);
 }
 
@@ -603,7 +603,7 @@ void decode_vicinity(parse_param* p) {
         else
             TAF_format("weather is in the vicinty %s, ", code);
     } else {
-        MESS_print(dec_mes, "   WEATHER IN VICINITY: %s\n", code);
+        MESS_print_checked(dec_mes, "   WEATHER IN VICINITY: %s\n", code);
     }
     scanp_inc(p);
 }
@@ -622,13 +622,13 @@ void decode_remaining(parse_param* p) {
     while ((consumed = TAF_next_word(scanp_str(p), scan_buf{word, sizeof word})) > 0 &&
            !opens_period(word)) {
         if (!english) {
-            if (!any) MESS_print(dec_mes, "   COMMENTS: ");
-            MESS_print(dec_mes, "%s ", word);
+            if (!any) MESS_print_checked(dec_mes, "   COMMENTS: ");
+            MESS_print_checked(dec_mes, "%s ", word);
         }
         any = true;
         scanp_inc_off(p, consumed);
     }
-    if (!english && any) MESS_print(dec_mes, "\n");
+    if (!english && any) MESS_print_checked(dec_mes, "\n");
 }
 
 }  // namespace
