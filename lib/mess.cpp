@@ -17,7 +17,6 @@ namespace {
 constexpr M_type INITIAL_LEVEL = 0x000FFFFFu;  // out2 and everything below it
 constexpr int DEFAULT_PAGE_LINES = 22;
 constexpr int STAMP_SIZE = 32;
-constexpr int MESS_TEXT_SIZE = 4096;  // a message formatted once for all its streams
 
 // Output modes: where an enabled message goes.
 constexpr int OUT_LOG_ONLY = 0;        // "fi": the log file only
@@ -183,6 +182,33 @@ int MESS_check(M_type level) { return (level & mess_level) != 0 ? 1 : 0; }
 
 int MESS_check_set() { return mess_set; }
 
+namespace {
+
+// Writes a message to the log file and the terminal as the output choice says; put(stream)
+// writes its text to one stream. Paging counts the lines of the format mess.
+template <typename Put>
+int write_message(M_type type, const char* mess, const Put& put) {
+    if (mess_out == OUT_REOPEN && filename[0] != '\0') pfile = FILE_open(filename, "a");
+    if (pfile != nullptr) {
+        if (mess_out == OUT_STAMPED) {
+            char stamp[STAMP_SIZE];
+            DATE_get_current_str(stamp);
+            fprintf(pfile, "%s -- ", stamp);
+        }
+        put(pfile);
+        if (mess_out == OUT_REOPEN) close_log();
+    }
+    if (mess_out == OUT_LOG_ONLY) return 0;
+    put((type & 0x000000F0u) != 0 ? stderr : stdout);
+    if (page == PAGE_COUNT) {
+        lines += count_newlines(mess);
+        if (lines > max_lines) MESS_hold(type, "Press return to continue\n");
+    }
+    return 1;
+}
+
+}  // namespace
+
 int MESS_print(M_type type, const char* mess, ...) {
     if ((type & mess_level) == 0) return 0;
     // Formatted once into text, then written to each stream; a message too long for text is
@@ -195,7 +221,7 @@ int MESS_print(M_type type, const char* mess, ...) {
     int n = vformat_string(text, sizeof text, mess, once);
     va_end(once);
     const bool whole = n >= 0 && n < MESS_TEXT_SIZE;
-    auto put = [&](FILE* stream) {
+    int written = write_message(type, mess, [&](FILE* stream) {
         if (whole) {
             fwrite(text, 1, static_cast<size_t>(n), stream);
             return;
@@ -204,28 +230,14 @@ int MESS_print(M_type type, const char* mess, ...) {
         va_copy(again, args);
         vfprintf(stream, mess, again);
         va_end(again);
-    };
-    if (mess_out == OUT_REOPEN && filename[0] != '\0') pfile = FILE_open(filename, "a");
-    if (pfile != nullptr) {
-        if (mess_out == OUT_STAMPED) {
-            char stamp[STAMP_SIZE];
-            DATE_get_current_str(stamp);
-            fprintf(pfile, "%s -- ", stamp);
-        }
-        put(pfile);
-        if (mess_out == OUT_REOPEN) close_log();
-    }
-    if (mess_out == OUT_LOG_ONLY) {
-        va_end(args);
-        return 0;
-    }
-    put((type & 0x000000F0u) != 0 ? stderr : stdout);
+    });
     va_end(args);
-    if (page == PAGE_COUNT) {
-        lines += count_newlines(mess);
-        if (lines > max_lines) MESS_hold(type, "Press return to continue\n");
-    }
-    return 1;
+    return written;
+}
+
+int MESS_write(M_type type, const char* text, size_t n, const char* mess) {
+    if ((type & mess_level) == 0) return 0;
+    return write_message(type, mess, [&](FILE* stream) { fwrite(text, 1, n, stream); });
 }
 
 int MESS_hold(M_type type, const char* mess) {

@@ -12,9 +12,16 @@
 #ifndef JOX_MESS_H
 #define JOX_MESS_H
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+
+#include "string.h"
 
 typedef uint32_t M_type;
+
+// A message formatted once for all its streams; a longer one is formatted for each.
+inline constexpr int MESS_TEXT_SIZE = 4096;
 
 inline constexpr M_type MESS_NONE = 0x00000000u;
 inline constexpr M_type MESS_PRINT = 0x0000000Fu;
@@ -63,6 +70,23 @@ int MESS_check_set();
 // printf-like; returns 1 when the message reached the terminal, 0 when it was suppressed or
 // went to the log file only.
 int MESS_print(M_type type, const char* mess, ...) __attribute__((format(printf, 2, 3)));
+// Writes text, n characters already formatted from the format mess, as MESS_print writes
+// the message it formats (the same streams, stamp and paging). Returns 1 when written.
+int MESS_write(M_type type, const char* text, size_t n, const char* mess);
+// MESS_print for a format written as a literal and read when the program is compiled: a
+// wrong argument or a conversion not formatted here does not compile (see format_checked),
+// and nothing of the format is read again when it runs. The same text as MESS_print.
+template <typename... A>
+int MESS_print_checked(M_type type, const checked_format<std::type_identity_t<A>...>& mess,
+                       const A&... args) {
+    if (MESS_check(type) == 0) return 0;
+    char text[MESS_TEXT_SIZE];
+    int n = format_checked<A...>(text, sizeof text, mess, args...);
+    if (n < MESS_TEXT_SIZE) return MESS_write(type, text, static_cast<size_t>(n), mess.text);
+    std::string whole(static_cast<size_t>(n) + 1, '\0');
+    format_checked<A...>(whole.data(), whole.size(), mess, args...);
+    return MESS_write(type, whole.data(), static_cast<size_t>(n), mess.text);
+}
 // The paging pause: prints mess and waits for one character, unless paging, batch mode or
 // the level rule says not to.
 int MESS_hold(M_type type, const char* mess);

@@ -38,6 +38,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <type_traits>
 #include <utility>
@@ -130,6 +131,50 @@ constexpr const char* read_directive(const char* p, Directive& d) {
     return p;
 }
 
+// A set of text characters (all 256 byte values), usable at compile time.
+struct ScanChars {
+    uint64_t bits[4];
+    constexpr bool test(unsigned char c) const { return ((bits[c >> 6] >> (c & 63)) & 1) != 0; }
+    constexpr void add(unsigned char c) { bits[c >> 6] |= uint64_t{1} << (c & 63); }
+    constexpr void add_all() {
+        for (uint64_t& b : bits) b = ~uint64_t{0};
+    }
+    template <class Pred>
+    constexpr void add_if(Pred member) {
+        for (int c = 0; c < 256; ++c)
+            if (member(static_cast<char>(c))) add(static_cast<unsigned char>(c));
+    }
+};
+
+// What the W directive takes: blanks without the newline.
+constexpr bool is_line_blank(char c) { return c == ' ' || c == '\r' || c == '\t'; }
+
+// Whether c belongs to the set written in [m, close): "/A" letters, "/N" digits, "//" and
+// any other "/x" a slash; the character after a "/" is then examined as a member itself.
+constexpr bool set_member(char c, const char* m, const char* close) {
+    for (; m < close; ++m) {
+        bool hit;
+        if (*m == '/' && m + 1 < close) {
+            char k = m[1];
+            hit = k == 'A' ? is_letter(c) : k == 'N' ? is_digit(c) : c == '/';
+        } else {
+            hit = *m == c;
+        }
+        if (hit) return true;
+    }
+    return false;
+}
+
+// The characters a closed set "[...]" takes, "^" applied; list is the first character after
+// the "[", close the "]".
+constexpr ScanChars set_members(const char* list, const char* close) {
+    ScanChars set{};
+    const bool invert = list < close && *list == '^';
+    const char* first = list + (invert ? 1 : 0);
+    set.add_if([&](char c) { return set_member(c, first, close) != invert; });
+    return set;
+}
+
 // Whether letter is one of the scanner's, and the kind of value it stores. Any other letter
 // makes a directive without effect, which takes no destination.
 constexpr bool letter_kind(char letter, ScanKind& kind) {
@@ -153,6 +198,71 @@ constexpr bool letter_kind(char letter, ScanKind& kind) {
 constexpr const char* find_close(const char* p, char close) {
     while (*p != '\0' && *p != close) ++p;
     return *p == close ? p : nullptr;
+}
+
+// The characters at the cursor with which a directive can succeed (letter at letter, as
+// read_directive read it into d): a superset, and every character where it can succeed
+// without taking one or be passed over.
+constexpr ScanChars directive_first_chars(const Directive& d, const char* letter) {
+    ScanChars set{};
+    switch (d.letter) {
+        case 'd': case 'D': case 'f': case 'F':
+            if (d.has_miss) {  // a field without digits is passed over
+                set.add_all();
+                return set;
+            }
+            set.add_if(is_digit);
+            set.add('-');
+            if (d.letter == 'f' || d.letter == 'F') set.add('.');
+            if (d.letter == 'D' || d.letter == 'F') set.add_if(is_space);
+            return set;
+        case '(': {
+            const char* close = find_close(letter + 1, ')');
+            if (close == nullptr) return set;  // never matches
+            if (d.has_miss || (d.at_most && !d.has_width)) {
+                set.add_all();
+                return set;
+            }
+            for (const char* alt = letter + 1;; ++alt) {
+                if (alt == close || *alt == '|') {  // an empty alternative matches anywhere
+                    set.add_all();
+                    return set;
+                }
+                set.add(static_cast<unsigned char>(*alt));
+                while (alt < close && *alt != '|') ++alt;
+                if (alt == close) return set;
+            }
+        }
+        case '[': {
+            const char* close = find_close(letter + 1, ']');
+            return close != nullptr ? set_members(letter + 1, close) : set;
+        }
+        case 'A': set.add_if(is_letter); return set;
+        case 'N': set.add_if(is_digit); return set;
+        case 's': set.add_if([](char c) { return !is_space(c); }); return set;
+        case 'w': set.add_if(is_blank_or_eol); return set;
+        case 'W': set.add_if(is_line_blank); return set;
+        default: set.add_all(); return set;  // n S c, and letters without effect
+    }
+}
+
+// The characters at the cursor with which pattern pat can get past its first element: a scan
+// at any other character ends with nothing matched, consumed or stored (len, assigned,
+// matched and done all 0). Every character for an empty pattern (which scans nothing).
+constexpr ScanChars first_chars(const char* pat) {
+    ScanChars set{};
+    if (*pat == '\0') {
+        set.add_all();
+    } else if (*pat == ' ') {
+        set.add_if(is_blank_or_eol);
+    } else if (*pat != '%') {
+        set.add(static_cast<unsigned char>(*pat));
+    } else {
+        Directive d{};
+        const char* letter = read_directive(pat + 1, d);
+        set = directive_first_chars(d, letter);
+    }
+    return set;
 }
 
 enum class PatternFault : unsigned char {
@@ -308,17 +418,26 @@ class scanp_pattern {
                   "a destination is an int*, a float*, a char array or a scan_buf");
 
    public:
-    consteval scanp_pattern(const char* pat) : text_(pat) {
+    consteval scanp_pattern(const char* pat)
+        : text_(pat), first_(scanp_detail::first_chars(pat)) {
         constexpr std::array<ScanKind, sizeof...(D)> kinds{scanp_detail::kind_of<D>...};
         scanp_detail::report(scanp_detail::pattern_fault(pat, kinds.data(), kinds.size()));
     }
     constexpr const char* text() const { return text_; }
 
-    // Scans with destinations of exactly the types the pattern was checked against.
+    // Scans with destinations of exactly the types the pattern was checked against. A
+    // character the pattern cannot begin with settles the scan here, before any call: most
+    // of a decoder's candidates fail so.
     template <class... A>
         requires(sizeof...(A) == sizeof...(D) &&
                  (std::is_same_v<scanp_detail::dest_t<A>, D> && ...))
     int scan(parse_param* param, A&&... dest) const {
+        const int off = param->off;
+        if (off >= 0 && off < param->length &&
+            !first_.test(static_cast<unsigned char>(param->ptr[off]))) {
+            param->len = param->assigned = param->matched = param->done = 0;
+            return 0;
+        }
         return scanp_detail::with_args(
             [&](const ScanArg* args, int nargs) {
                 return scanp_detail::scan_proven(param, text_, args, nargs, scanp_detail::Proof{});
@@ -328,6 +447,7 @@ class scanp_pattern {
 
    private:
     const char* text_;
+    scanp_detail::ScanChars first_;  // first_chars of the pattern
 };
 
 // Runs pattern pat against the text from off with the given destinations. Returns the count
@@ -350,11 +470,30 @@ int scanp(parse_param* param, scanp_pattern<scanp_detail::dest_t<A>...> pat, A&&
     return pat.scan(param, std::forward<A>(dest)...);
 }
 
-int scanp_set(parse_param* param, const char* str);    // 1
-int scanp_get_off(const parse_param* param);
-int scanp_inc(parse_param* param);                     // off += len; 1
-int scanp_inc_off(parse_param* param, int off);        // off += off; 1
-const char* scanp_str(const parse_param* param);       // the text at off
-int scanp_char(const parse_param* param, int off);     // the character at off + given count
+int scanp_set(parse_param* param, const char* str);  // 1
+
+// (Inline: the decoders move and look at the position around every group.)
+inline int scanp_get_off(const parse_param* param) { return param->off; }
+// off += len; 1
+inline int scanp_inc(parse_param* param) {
+    param->off += param->len;
+    return 1;
+}
+// off += off; 1
+inline int scanp_inc_off(parse_param* param, int off) {
+    param->off += off;
+    return 1;
+}
+// The text at off (held within the text).
+inline const char* scanp_str(const parse_param* param) {
+    int at = param->off < 0 ? 0 : param->off > param->length ? param->length : param->off;
+    return param->ptr + at;
+}
+// The character at off + the given count; a NUL outside the text.
+inline int scanp_char(const parse_param* param, int off) {
+    long at = static_cast<long>(param->off) + off;
+    if (at < 0 || at >= param->length) return '\0';
+    return static_cast<unsigned char>(param->ptr[at]);
+}
 
 #endif

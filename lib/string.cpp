@@ -1,6 +1,7 @@
 // String utilities; see string.h.
 #include "string.h"
 
+#include <bit>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -16,26 +17,24 @@ namespace {
 constexpr unsigned char FIRST_PRINTABLE = 32;
 constexpr unsigned char PRINTABLE_COUNT = 96;
 
-// Widths and precisions formatted here; a larger one sends the format to vsnprintf.
-constexpr int FORMAT_FIELD_MAX = 4096;
-// Decimals of an f conversion formatted here.
-constexpr int FORMAT_DECIMALS_MAX = 60;
+using format_detail::FORMAT_DECIMALS_MAX;
+using format_detail::FORMAT_FIELD_MAX;
+using format_detail::Sink;
+using format_detail::Spec;
 constexpr int FORMAT_DEFAULT_DECIMALS = 6;
 // A double in fixed notation: sign, 309 integer digits, point and the decimals.
 constexpr int FORMAT_NUMBER_SIZE = 400;
-constexpr int FORMAT_INT_DIGITS = 10;  // digits of the largest int magnitude
 // Fixed-point values rounded in integers: up to 18 decimals, below 2^63.
 constexpr int FORMAT_EXACT_DECIMALS = 18;
 constexpr double FORMAT_EXACT_LIMIT = 9223372036854775808.0;  // 2^63
-constexpr int FORMAT_MANTISSA_BITS = 53;
+constexpr int FORMAT_FRACTION_BITS = 52;  // of a double, the leading one not stored
+constexpr int FORMAT_EXPONENT_BIAS = 1023;
 constexpr int FORMAT_WIDE_BITS = 128;
 constexpr int FORMAT_WIDE_DIGITS = 40;  // digits of a 128-bit number
 constexpr uint64_t POW10[FORMAT_EXACT_DECIMALS + 1] = {
     1u, 10u, 100u, 1000u, 10000u, 100000u, 1000000u, 10000000u, 100000000u, 1000000000u,
     10000000000u, 100000000000u, 1000000000000u, 10000000000000u, 100000000000000u,
     1000000000000000u, 10000000000000000u, 100000000000000000u, 1000000000000000000u};
-// glibc prints a null string as "(null)" when the precision leaves room for it.
-constexpr std::string_view FORMAT_NULL_TEXT = "(null)";
 
 // Lower-cases ASCII letters only, as the C locale does; other bytes (including those that
 // are negative as signed chars) stay as they are.
@@ -43,14 +42,6 @@ int lower_signed(char c) {
     int v = static_cast<signed char>(c);
     return (v >= 'A' && v <= 'Z') ? v + ('a' - 'A') : v;
 }
-
-// One conversion as written after its "%": width, precision (-1 when not written) and
-// letter.
-struct Conversion {
-    int width = 0;
-    int precision = -1;
-    char letter = '\0';
-};
 
 // A field of at most FORMAT_FIELD_MAX; -1 when the digits go beyond it.
 const char* read_field(const char* p, int* value) {
@@ -68,8 +59,8 @@ const char* read_field(const char* p, int* value) {
 
 // Reads the conversion after a "%" into c; returns the position after it, or null when it
 // is not one formatted here (a flag, "*", a length modifier, another letter, a large field).
-const char* read_conversion(const char* p, Conversion& c) {
-    c = Conversion{};
+const char* read_conversion(const char* p, Spec& c) {
+    c = Spec{};
     if (*p == '0') return nullptr;  // the zero flag, not the first digit of a width
     p = read_field(p, &c.width);
     if (c.width < 0) return nullptr;
@@ -90,55 +81,16 @@ const char* read_conversion(const char* p, Conversion& c) {
     }
 }
 
-// The formatted text as it grows: characters beyond size - 1 are counted, not written.
-struct Sink {
-    char* str;
-    size_t size;
-    size_t len = 0;
-
-    void put(char c) {
-        if (len + 1 < size) str[len] = c;
-        ++len;
-    }
-    void put(const char* text, size_t n) {
-        if (len + 1 < size) {
-            size_t room = size - 1 - len;
-            memcpy(str + len, text, n < room ? n : room);
-        }
-        len += n;
-    }
-    void pad(int count, char c) {
-        for (int i = 0; i < count; ++i) put(c);
-    }
-    // text right-aligned in a field of width.
-    void field(const char* text, size_t n, int width) {
-        if (static_cast<size_t>(width) > n) pad(width - static_cast<int>(n), ' ');
-        put(text, n);
-    }
-};
-
-void put_int(Sink& out, const Conversion& c, int value) {
-    char digits[FORMAT_INT_DIGITS];
-    unsigned magnitude =
-        value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
-    int n = 0;
-    for (; magnitude != 0; magnitude /= 10) digits[n++] = static_cast<char>('0' + magnitude % 10);
-    if (n == 0 && c.precision != 0) digits[n++] = '0';  // "%.0d" prints no digit for 0
-    int zeros = c.precision > n ? c.precision - n : 0;
-    int total = (value < 0 ? 1 : 0) + zeros + n;
-    if (c.width > total) out.pad(c.width - total, ' ');
-    if (value < 0) out.put('-');
-    out.pad(zeros, '0');
-    for (int i = n - 1; i >= 0; --i) out.put(digits[i]);
-}
-
-void put_text(Sink& out, const Conversion& c, const char* text) {
-    if (text == nullptr) {
-        bool fits = c.precision < 0 || static_cast<size_t>(c.precision) >= FORMAT_NULL_TEXT.size();
-        text = fits ? FORMAT_NULL_TEXT.data() : "";
-    }
-    size_t n = c.precision < 0 ? strlen(text) : strnlen(text, static_cast<size_t>(c.precision));
-    out.field(text, n, c.width);
+// Copies the format's text up to its next "%" or its end, where it returns. The text
+// between conversions is a few characters: copied as it is read, in one pass.
+const char* put_literal(Sink& out, const char* p) {
+    const size_t room = out.len + 1 < out.size ? out.size - 1 - out.len : 0;
+    char* const w = out.str + out.len;
+    size_t i = 0;
+    for (char ch; (ch = p[i]) != '\0' && ch != '%'; ++i)
+        if (i < room) w[i] = ch;  // beyond the room only counted
+    out.len += i;
+    return p + i;
 }
 
 // The value rounded to decimals as printf rounds it (to the nearest, a tie to the even
@@ -149,10 +101,13 @@ int fixed_exact(double value, int decimals, char* text) {
     if (!std::isfinite(value) || decimals > FORMAT_EXACT_DECIMALS) return -1;
     double magnitude = std::fabs(value);
     if (magnitude >= FORMAT_EXACT_LIMIT) return -1;
-    int exponent = 0;
-    double fraction = std::frexp(magnitude, &exponent);  // in [0.5, 1), or 0
-    auto mantissa = static_cast<uint64_t>(std::ldexp(fraction, FORMAT_MANTISSA_BITS));
-    int shift = FORMAT_MANTISSA_BITS - exponent;  // magnitude = mantissa / 2^shift
+    // magnitude = mantissa / 2^shift, from the bits of the double (a subnormal has no
+    // leading one and the exponent of the smallest normal).
+    const auto bits = std::bit_cast<uint64_t>(magnitude);
+    const auto biased = static_cast<int>(bits >> FORMAT_FRACTION_BITS);
+    uint64_t mantissa = bits & ((uint64_t{1} << FORMAT_FRACTION_BITS) - 1);
+    if (biased != 0) mantissa |= uint64_t{1} << FORMAT_FRACTION_BITS;
+    int shift = FORMAT_EXPONENT_BIAS + FORMAT_FRACTION_BITS - (biased != 0 ? biased : 1);
     using Wide = unsigned __int128;
     Wide scaled = static_cast<Wide>(mantissa) * POW10[decimals];  // below 2^113
     Wide rounded = 0;
@@ -166,8 +121,11 @@ int fixed_exact(double value, int decimals, char* text) {
     }  // else below half of the last decimal: 0
     char digits[FORMAT_WIDE_DIGITS];
     int n = 0;
-    for (; rounded != 0 || n <= decimals; rounded /= 10)
+    // Most values fit 64 bits, whose division by ten is far cheaper than the wide one.
+    for (; rounded > UINT64_MAX; rounded /= 10)
         digits[n++] = static_cast<char>('0' + static_cast<int>(rounded % 10));
+    for (auto narrow = static_cast<uint64_t>(rounded); narrow != 0 || n <= decimals; narrow /= 10)
+        digits[n++] = static_cast<char>('0' + static_cast<int>(narrow % 10));
     int len = 0;
     if (std::signbit(value)) text[len++] = '-';
     for (int i = n - 1; i >= 0; --i) {
@@ -177,7 +135,9 @@ int fixed_exact(double value, int decimals, char* text) {
     return len;
 }
 
-void put_fixed(Sink& out, const Conversion& c, double value) {
+}  // namespace
+
+void format_detail::put_fixed(Sink& out, const Spec& c, double value) {
     char text[FORMAT_NUMBER_SIZE];
     int decimals = c.precision < 0 ? FORMAT_DEFAULT_DECIMALS : c.precision;
     int n = fixed_exact(value, decimals, text);
@@ -194,20 +154,21 @@ void put_fixed(Sink& out, const Conversion& c, double value) {
     out.field(text, static_cast<size_t>(n), c.width);
 }
 
+namespace {
+
 // Formats into out while every conversion is one done here; false at the first that is not
 // (out then holds a part of the text).
 bool format_here(Sink& out, const char* format, va_list args) {
-    Conversion c;
+    Spec c;
     for (const char* p = format;;) {
-        // The text between conversions is a few characters: copied as it is read.
-        while (*p != '\0' && *p != '%') out.put(*p++);
+        p = put_literal(out, p);
         if (*p == '\0') return true;
         p = read_conversion(p + 1, c);
         if (p == nullptr) return false;
         switch (c.letter) {
-            case 'd': put_int(out, c, va_arg(args, int)); break;
-            case 's': put_text(out, c, va_arg(args, const char*)); break;
-            case 'f': put_fixed(out, c, va_arg(args, double)); break;
+            case 'd': format_detail::put_int(out, c, va_arg(args, int)); break;
+            case 's': format_detail::put_text(out, c, va_arg(args, const char*)); break;
+            case 'f': format_detail::put_fixed(out, c, va_arg(args, double)); break;
             case 'c': {
                 char ch = static_cast<char>(va_arg(args, int));
                 out.field(&ch, 1, c.width);
@@ -227,8 +188,7 @@ int vformat_string(char* str, size_t size, const char* format, va_list args) {
     bool done = format_here(out, format, work);
     va_end(work);
     if (!done) return vsnprintf(str, size, format, args);
-    if (size > 0) str[out.len < size ? out.len : size - 1] = '\0';
-    return out.len > INT_MAX ? INT_MAX : static_cast<int>(out.len);
+    return out.finish();
 }
 
 int stricmp(const char* s1, const char* s2) {

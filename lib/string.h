@@ -16,9 +16,12 @@
 #ifndef JOX_STRING_H
 #define JOX_STRING_H
 
+#include <climits>
 #include <cstdarg>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
+#include <type_traits>
 
 // ---- Character classes ----
 
@@ -137,5 +140,255 @@ int string_is_blank(const char* string);
 // vsnprintf whole.
 int vformat_string(char* str, size_t size, const char* format, va_list args)
     __attribute__((format(printf, 3, 0)));
+
+// ---- Formatting checked when the program is compiled ----
+//
+// format_checked(str, size, "winds from %d deg at %d kts, ", dir, speed) formats exactly as
+// vformat_string does, byte for byte, for a format written as a literal: the format is read
+// by the compiler into its literal runs and conversions, so that nothing of it is read again
+// when it runs, and a conversion whose argument is of another kind (an int for %s, a text for
+// %d), a missing or extra argument, or a conversion vformat_string leaves to the C library,
+// does not compile. The error names the fault (format_argument_of_another_kind and so on).
+
+namespace format_detail {
+
+// Widths and precisions formatted here; a larger one sends a format to vsnprintf.
+constexpr int FORMAT_FIELD_MAX = 4096;
+// Decimals of an f conversion formatted here.
+constexpr int FORMAT_DECIMALS_MAX = 60;
+// glibc prints a null string as "(null)" when the precision leaves room for it.
+constexpr std::string_view FORMAT_NULL_TEXT = "(null)";
+constexpr int FORMAT_INT_DIGITS = 10;  // digits of the largest int magnitude
+constexpr size_t SHORT_COPY = 16;      // copied by a loop rather than a call
+
+// One conversion as written after its "%": width, precision (-1 when not written) and
+// letter.
+struct Spec {
+    int width = 0;
+    int precision = -1;
+    char letter = '\0';
+};
+
+// The formatted text as it grows: characters beyond size - 1 are counted, not written.
+struct Sink {
+    char* str;
+    size_t size;
+    size_t len = 0;
+
+    void put(char c) {
+        if (len + 1 < size) str[len] = c;
+        ++len;
+    }
+    void put(const char* text, size_t n) {
+        if (n <= SHORT_COPY && len + n < size) {  // most fields: a few characters
+            for (size_t i = 0; i < n; ++i) str[len + i] = text[i];
+            len += n;
+            return;
+        }
+        if (len + 1 < size) {
+            size_t room = size - 1 - len;
+            memcpy(str + len, text, n < room ? n : room);
+        }
+        len += n;
+    }
+    void pad(int count, char c) {
+        if (count <= 0) return;
+        auto n = static_cast<size_t>(count);
+        if (len + 1 < size) {
+            size_t room = size - 1 - len;
+            memset(str + len, c, n < room ? n : room);
+        }
+        len += n;
+    }
+    // text right-aligned in a field of width.
+    void field(const char* text, size_t n, int width) {
+        if (static_cast<size_t>(width) > n) pad(width - static_cast<int>(n), ' ');
+        put(text, n);
+    }
+    // The whole length, as the formatting functions return it, after the terminator.
+    int finish() {
+        if (size > 0) str[len < size ? len : size - 1] = '\0';
+        return len > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(len);
+    }
+};
+
+inline void put_int(Sink& out, const Spec& c, int value) {
+    char digits[FORMAT_INT_DIGITS];
+    char* const end = digits + sizeof digits;
+    char* p = end;
+    unsigned magnitude =
+        value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    for (; magnitude != 0; magnitude /= 10) *--p = static_cast<char>('0' + magnitude % 10);
+    if (p == end && c.precision != 0) *--p = '0';  // "%.0d" prints no digit for 0
+    const int n = static_cast<int>(end - p);
+    const int zeros = c.precision > n ? c.precision - n : 0;
+    const int total = (value < 0 ? 1 : 0) + zeros + n;
+    if (c.width > total) out.pad(c.width - total, ' ');
+    if (value < 0) out.put('-');
+    out.pad(zeros, '0');
+    out.put(p, static_cast<size_t>(n));
+}
+
+inline void put_text(Sink& out, const Spec& c, const char* text) {
+    if (text == nullptr) {
+        bool fits = c.precision < 0 || static_cast<size_t>(c.precision) >= FORMAT_NULL_TEXT.size();
+        text = fits ? FORMAT_NULL_TEXT.data() : "";
+    }
+    size_t n = c.precision < 0 ? strlen(text) : strnlen(text, static_cast<size_t>(c.precision));
+    out.field(text, n, c.width);
+}
+
+// Rounds as printf does (to the nearest, a tie to the even digit, from the exact value).
+void put_fixed(Sink& out, const Spec& c, double value);
+
+inline void put_char(Sink& out, const Spec& c, int value) {
+    char ch = static_cast<char>(value);
+    out.field(&ch, 1, c.width);
+}
+
+// What a conversion letter takes, and what an argument gives.
+enum class Kind { none, integer, text, real };
+
+template <typename A>
+consteval Kind kind_of() {
+    using T = std::remove_cvref_t<std::decay_t<A>>;
+    if constexpr (std::is_same_v<T, bool>) return Kind::none;
+    else if constexpr (std::is_integral_v<T> && sizeof(T) <= sizeof(int)) return Kind::integer;
+    else if constexpr (std::is_floating_point_v<T> && sizeof(T) <= sizeof(double)) return Kind::real;
+    else if constexpr (std::is_same_v<T, char*> || std::is_same_v<T, const char*>) return Kind::text;
+    else return Kind::none;
+}
+
+constexpr Kind kind_of_letter(char letter) {
+    switch (letter) {
+        case 'c': case 'd': return Kind::integer;
+        case 's': return Kind::text;
+        case 'f': return Kind::real;
+        default: return Kind::none;
+    }
+}
+
+// A run of the format's literal text, then the conversion of the next argument (letter
+// '\0': no conversion; "%%" is read as a run of its one "%").
+struct Piece {
+    unsigned char begin = 0;
+    unsigned char length = 0;
+    short width = 0;
+    signed char precision = -1;
+    char letter = '\0';
+};
+constexpr int PIECES_MAX = 16;
+constexpr size_t FORMAT_LENGTH_MAX = 255;  // a piece's place fits its byte
+
+// Not constant expressions: reached while the compiler reads a format, each stops it there
+// and names the fault.
+void format_argument_of_another_kind();
+void format_argument_missing();
+void format_argument_left_over();
+void format_conversion_not_formatted_here();
+void format_too_long();
+void format_too_many_pieces();
+
+}  // namespace format_detail
+
+template <typename... A>
+struct checked_format {
+    const char* text;
+    format_detail::Piece pieces[format_detail::PIECES_MAX];
+    int count = 0;
+
+    template <size_t N>
+    consteval checked_format(const char (&format)[N]) : text(format), pieces{} {
+        using namespace format_detail;
+        constexpr Kind kinds[sizeof...(A) + 1] = {kind_of<A>()..., Kind::none};
+        if (N - 1 > FORMAT_LENGTH_MAX) format_too_long();
+        size_t used = 0;  // arguments taken
+        size_t i = 0;
+        while (i < N - 1 || count == 0) {
+            if (count == PIECES_MAX) format_too_many_pieces();
+            Piece& piece = pieces[count++];
+            piece.begin = static_cast<unsigned char>(i);
+            while (i < N - 1 && format[i] != '%') ++i;
+            if (i + 1 < N - 1 && format[i + 1] == '%') {
+                piece.length = static_cast<unsigned char>(i + 1 - piece.begin);  // the one "%"
+                i += 2;
+                continue;
+            }
+            piece.length = static_cast<unsigned char>(i - piece.begin);
+            if (i == N - 1) break;
+            i = read(format, i + 1, piece);
+            if (used == sizeof...(A)) format_argument_missing();
+            if (kind_of_letter(piece.letter) != kinds[used]) format_argument_of_another_kind();
+            ++used;
+        }
+        if (used != sizeof...(A)) format_argument_left_over();
+    }
+
+private:
+    // The conversion after a "%" at i, as vformat_string reads one it formats itself.
+    template <size_t N>
+    static consteval size_t read(const char (&format)[N], size_t i, format_detail::Piece& piece) {
+        using namespace format_detail;
+        if (format[i] == '0') format_conversion_not_formatted_here();  // the zero flag
+        int width = 0;
+        for (; i < N - 1 && is_digit(format[i]); ++i) width = width * 10 + (format[i] - '0');
+        if (width > FORMAT_FIELD_MAX) format_conversion_not_formatted_here();
+        int precision = -1;
+        if (i < N - 1 && format[i] == '.') {
+            precision = 0;
+            for (++i; i < N - 1 && is_digit(format[i]); ++i)
+                precision = precision * 10 + (format[i] - '0');
+            if (precision > FORMAT_DECIMALS_MAX) format_conversion_not_formatted_here();
+        }
+        if (i == N - 1 || kind_of_letter(format[i]) == Kind::none)
+            format_conversion_not_formatted_here();
+        piece.width = static_cast<short>(width);
+        piece.precision = static_cast<signed char>(precision);
+        piece.letter = format[i];
+        return i + 1;
+    }
+};
+
+namespace format_detail {
+
+inline void put_arg(Sink& out, const Spec& c, int value) {
+    if (c.letter == 'c') put_char(out, c, value);
+    else put_int(out, c, value);
+}
+inline void put_arg(Sink& out, const Spec& c, const char* value) { put_text(out, c, value); }
+inline void put_arg(Sink& out, const Spec& c, double value) { put_fixed(out, c, value); }
+
+// The argument as the conversion of its kind reads it (as a variadic call would pass it).
+template <typename A>
+auto as_passed(const A& value) {
+    if constexpr (kind_of<A>() == Kind::integer) return static_cast<int>(value);
+    else if constexpr (kind_of<A>() == Kind::real) return static_cast<double>(value);
+    else return static_cast<const char*>(value);
+}
+
+}  // namespace format_detail
+
+// Formats as vformat_string would with the same format and arguments (see above).
+template <typename... A>
+int format_checked(char* str, size_t size, const checked_format<std::type_identity_t<A>...>& format,
+                   const A&... args) {
+    using namespace format_detail;
+    Sink out{str, size};
+    int k = 0;
+    // The runs before each argument's conversion (a "%%" makes a run of its own), then the
+    // conversion; then the runs after the last.
+    [[maybe_unused]] auto up_to_conversion = [&]() -> Spec {
+        while (format.pieces[k].letter == '\0') {
+            out.put(format.text + format.pieces[k].begin, format.pieces[k].length);
+            ++k;
+        }
+        const Piece& piece = format.pieces[k++];
+        out.put(format.text + piece.begin, piece.length);
+        return Spec{piece.width, piece.precision, piece.letter};
+    };
+    (put_arg(out, up_to_conversion(), as_passed(args)), ...);
+    for (; k < format.count; ++k) out.put(format.text + format.pieces[k].begin, format.pieces[k].length);
+    return out.finish();
+}
 
 #endif

@@ -1,6 +1,7 @@
 // Present-weather codes and text; see wx_tool.h.
 #include "wx_tool.h"
 
+#include <iterator>
 #include <cstring>
 #include <string_view>
 
@@ -244,6 +245,31 @@ constexpr CodePhrase CODE_PHRASES[] = {
     {"D", "dust", 1},
 };
 
+// For each place of PHRASE_CODES and each character, the first place from there whose code
+// begins with that character (the table's size when none does): the walk through the table
+// goes straight to the codes that can be at the text, in the table's order.
+constexpr size_t PHRASE_COUNT = std::size(PHRASE_CODES);
+constexpr int CHARACTERS = 128;
+struct PhraseJumps {
+    unsigned char next[PHRASE_COUNT + 1][CHARACTERS] = {};
+};
+constexpr PhraseJumps make_phrase_jumps() {
+    PhraseJumps j;
+    for (int ch = 0; ch < CHARACTERS; ++ch) j.next[PHRASE_COUNT][ch] = PHRASE_COUNT;
+    for (size_t i = PHRASE_COUNT; i-- > 0;)
+        for (int ch = 0; ch < CHARACTERS; ++ch)
+            j.next[i][ch] = static_cast<unsigned char>(PHRASE_CODES[i].code[0] == ch ? i : j.next[i + 1][ch]);
+    return j;
+}
+constexpr PhraseJumps PHRASE_JUMPS = make_phrase_jumps();
+static_assert(PHRASE_COUNT < 255, "a place of the phrase table fits a byte");
+
+// The first place from i whose code begins with the character c.
+size_t next_phrase(size_t i, char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < CHARACTERS ? PHRASE_JUMPS.next[i][u] : PHRASE_COUNT;
+}
+
 bool begins_with(const char* s, std::string_view code) {
     // Codes are a few characters and most differ at the first: a call to strncmp would
     // cost more than the comparison. The terminator of s differs from every code character.
@@ -268,7 +294,8 @@ const char* WX_metar_weather_text(const char* wx, char* wx_str) {
     char extra[WX_EXTRA_SIZE] = "";
     char intensity = ' ';
     bool found = false;
-    for (const PhraseCode& c : PHRASE_CODES) {
+    for (size_t i = next_phrase(0, *p); i < PHRASE_COUNT; i = next_phrase(i + 1, *p)) {
+        const PhraseCode& c = PHRASE_CODES[i];
         if (!begins_with(p, c.code)) continue;
         found = true;
         p += c.code.size();

@@ -216,6 +216,24 @@ TEST_F(ScanpTest, DecimalSign) {
     }
 }
 
+// Exact widths of every size, the fast reading of short widths included: a field of width 0
+// can never hold its one character, so it fails whatever follows.
+TEST_F(ScanpTest, ExactDecimalWidths) {
+    struct Case {
+        const char* text;
+        const char* pattern;
+        int result, value;
+    } cases[] = {{"27015", "%3d%0d", 1, 270},  {"270", "%0d", 0, 7},      {"-5", "%2d", 1, -5},
+                 {"-", "%1d", 0, 7},           {"12", "%3d", 0, 7},        {"1a3", "%3d", 0, 7},
+                 {"0123456789", "%10d", 1, 123456789}, {"-12 ", "%3d ", 1, -12}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " " + c.pattern);
+        int v = 7, w = 7;
+        EXPECT_EQ(scan(c.text, c.pattern, &v, &w), c.result);
+        EXPECT_EQ(v, c.value);
+    }
+}
+
 TEST_F(ScanpTest, MissTextLongerThanWidthNeverAgrees) {
     int v = 7;
     EXPECT_EQ(scan("///", "%2!///!d", &v), 0);

@@ -55,6 +55,16 @@ std::string reference(size_t size, int* length, const char* format, ...) {
     return size == 0 ? std::string() : std::string(buf.data());
 }
 
+int vformat_reference(char* buf, size_t size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+int vformat_reference(char* buf, size_t size, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int n = vsnprintf(buf, size, format, args);
+    va_end(args);
+    return n;
+}
+
 }  // namespace
 
 TEST(StringCompare, IgnoresCaseAndOrders) {
@@ -431,5 +441,54 @@ TEST(StringFormat, AgreesWithTheCLibraryOverManyValues) {
         ASSERT_EQ(vformat(64, &n, "%.1f %.3f %.0f %.18f", tie, tie, tie, wide / 1e6),
                   reference(64, &m, "%.1f %.3f %.0f %.18f", tie, tie, tie, wide / 1e6));
         ASSERT_EQ(vformat(128, &n, "%.2f", wide), reference(128, &m, "%.2f", wide));
+    }
+}
+
+// The checked formatting must give the C library's text, length and cut for every format the
+// English and the decoded listing use, at every buffer size around the text's length.
+TEST(StringFormat, CheckedFormatIsTheLibraryText) {
+    struct Check {
+        std::string text;
+        int length;
+        std::string expected;
+        int expected_length;
+    };
+    std::vector<Check> checks;
+    auto add = [&](size_t size, auto format, const char* c_format, auto... args) {
+        std::vector<char> buf(size + 8, '#');
+        int length = format_checked(buf.data(), size, format, args...);
+        for (size_t i = size; i < buf.size(); ++i) EXPECT_EQ(buf[i], '#') << "written past " << size;
+        // The C library's text for the same call, formatted as the format is written.
+        std::vector<char> ref(size + 1, '#');
+        int expected_length = vformat_reference(ref.data(), size, c_format, args...);
+        std::string expected = size == 0 ? std::string() : std::string(ref.data());
+        checks.push_back({size == 0 ? std::string() : std::string(buf.data()), length, expected,
+                          expected_length});
+    };
+    const char* null_text = nullptr;
+    for (size_t size : std::vector<size_t>{0, 1, 2, 5, 9, 17, 40, 120}) {
+        SCOPED_TRACE(size);
+        add(size, checked_format<int, int>("winds from %d deg at %d kts, "),
+            "winds from %d deg at %d kts, ", 270, -15);
+        add(size, checked_format<int, const char*, int, int>("issued on %d %s at %2.2d:%2.2dZ "),
+            "issued on %d %s at %2.2d:%2.2dZ ", 31, "December", 5, 0);
+        add(size, checked_format<double>("visibility of %3.1f miles, "),
+            "visibility of %3.1f miles, ", 0.25);
+        add(size, checked_format<double>("the altimeter setting is %.2f in Hg, "),
+            "the altimeter setting is %.2f in Hg, ", 29.925);
+        add(size, checked_format<int>("\nA %d%% probability "), "\nA %d%% probability ", 40);
+        add(size, checked_format<int, int>("%%%d%%%5.3d%%"), "%%%d%%%5.3d%%", INT_MIN, -7);
+        add(size, checked_format<const char*, const char*>("[%8s|%.3s]"), "[%8s|%.3s]", "CYYZ",
+            "KJFK");
+        add(size, checked_format<const char*, const char*>("<%s><%.2s>"), "<%s><%.2s>",
+            null_text, null_text);
+        add(size, checked_format<char, char>("%c%3c"), "%c%3c", 'A', 'z');
+        add(size, checked_format<>("   CEILING AND VISIBILITY OK\n"),
+            "   CEILING AND VISIBILITY OK\n");
+        add(size, checked_format<>(""), "");
+    }
+    for (const Check& c : checks) {
+        EXPECT_EQ(c.text, c.expected);
+        EXPECT_EQ(c.length, c.expected_length);
     }
 }

@@ -17,6 +17,7 @@
 #include "cty_read.h"
 #include "date.h"
 #include "mess.h"
+#include "string.h"
 
 inline constexpr int TAF_OUTPUT_MAX = 4999;  // characters of English text kept per report
 inline constexpr int TAF_REPORT_MAX = 5000;  // characters of a report that are decoded
@@ -34,8 +35,18 @@ int TAF_decode(const char* line);
 // Writes the station heading; trims the name (and mixes its case in English form). Returns 0.
 int TAF_print_city(CTY_data* city);
 int TAF_output_reset();
-// Appends formatted English text (bounded at TAF_OUTPUT_MAX characters). Returns 0.
-int TAF_format(const char* mess, ...) __attribute__((format(printf, 1, 2)));
+// The free end of the English text, and its room there (the terminator's place included).
+char* TAF_output_free(size_t* room);
+// Counts n more characters written at the free end (cut to the room).
+int TAF_output_grown(int n);
+// Appends formatted English text (bounded at TAF_OUTPUT_MAX characters). The format is a
+// literal read when the program is compiled (see format_checked). Returns 0.
+template <typename... A>
+int TAF_format(const checked_format<std::type_identity_t<A>...>& mess, const A&... args) {
+    size_t room = 0;
+    char* at = TAF_output_free(&room);
+    return TAF_output_grown(format_checked<A...>(at, room, mess, args...));
+}
 // Wraps the English text at TAF_WRAP_COLUMN and prints it at dec_mes. Returns 0.
 int TAF_print();
 // Decodes the groups of one period from text (the rest of the report), appending English

@@ -10,6 +10,7 @@
 #include "cty_tool.h"
 #include "scanp.h"
 #include "string.h"
+#include "taf_read.h"
 
 int english = 1;
 M_type raw_mes = MESS_OUT2;
@@ -85,7 +86,9 @@ struct DatedPeriod {
 // day lies in the month after the start's; an end hour of 24 stays 24.
 bool read_dated_period(parse_param* param, DatedPeriod* period) {
     DatedPeriod& t = *period;
-    if (scanp(param, "%2d%2d/%2d%2d ", &t.from_day, &t.from_hour, &t.to_day, &t.to_hour) != 4)
+    // Day and hour take exactly two characters each: the "/" stands fifth.
+    if (scanp_char(param, 4) != '/' ||
+        TAF_read_dated_period(param, &t.from_day, &t.from_hour, &t.to_day, &t.to_hour) != 4)
         return false;
     t.from_month = day_month(t.from_day);
     t.to_month = t.to_day < t.from_day ? next_month(t.from_month) : t.from_month;
@@ -97,7 +100,7 @@ void say(const char* english_text, const char* decoded_text) {
     if (english)
         TAF_format("%s", english_text);
     else
-        MESS_print(dec_mes, "%s", decoded_text);
+        MESS_print_checked(dec_mes, "%s", decoded_text);
 }
 
 // Whether the word pattern (one storing directive) matches at the position.
@@ -138,7 +141,7 @@ void decode_station(parse_param* param, char* stat) {
     HeaderWords words;
     skip_header_words(param, &words);
     if (scanp(param, "%4s ", scan_buf{stat, TAF_STAT_SIZE}) != 1) return;
-    if (!english) MESS_print(dec_mes, "ID: %s", stat);
+    if (!english) MESS_print_checked(dec_mes, "ID: %s", stat);
     CTY_data city = {};
     int known = id != nullptr ? CTY_get(CTY_DEFAULT_FILE, stat, &city) : CTY_search(stat, &city);
     if (known)
@@ -150,7 +153,7 @@ void decode_station(parse_param* param, char* stat) {
     skip_header_words(param, &words);
     if (words.amd) say("(amendment) ", "AMENDMENT\n");
     if (words.cor) say("(correction) ", "CORRECTION\n");
-    if (!english) MESS_print(dec_mes, "\n");
+    if (!english) MESS_print_checked(dec_mes, "\n");
 }
 
 // Whether text begins with a validity group: six digits (DDHHHH) or DDHH/DDHH, a whole word.
@@ -180,7 +183,7 @@ void decode_issue_time(parse_param* param) {
         TAF_format("issued on %d %s at %2.2d:%2.2dZ ", day,
                    DATE_month_long(issue_month_of_report), hour, min);
     else
-        MESS_print(dec_mes, "REPORT TIME: %2d %2d:%2d\n", day, hour, min);
+        MESS_print_checked(dec_mes, "REPORT TIME: %2d %2d:%2d\n", day, hour, min);
     scanp_inc(param);
 }
 
@@ -194,9 +197,15 @@ bool decode_final_word(parse_param* param, char lead, scanp_pattern<> pattern,
 }
 
 // A repeated station identifier after the issue time is passed over.
+// The word "%4s " takes is its first four characters, which must not be white space.
 void skip_repeated_station(parse_param* param, const char* stat) {
-    char word[TAF_WORD_SIZE];
-    if (scanp(param, "%4s ", word) == 1 && strcmp(word, stat) == 0) scanp_inc(param);
+    const char* text = scanp_str(param);
+    if (strlen(stat) != TAF_STAT_SIZE - 1) return;
+    for (int i = 0; i < TAF_STAT_SIZE - 1; ++i)
+        if (text[i] == '\0' || is_space(text[i]) || text[i] != stat[i]) return;
+    int consumed = TAF_STAT_SIZE - 1;
+    while (is_blank_or_eol(text[consumed])) ++consumed;
+    scanp_inc_off(param, consumed);
 }
 
 void say_validity(int day, int start, int end) {
@@ -206,13 +215,13 @@ void say_validity(int day, int start, int end) {
             TAF_format("valid from %d %s at %2.2dZ to %2.2dZ.\n", day, DATE_month_long(month),
                        start, end);
         else
-            MESS_print(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %2.2dZ\n", day,
+            MESS_print_checked(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %2.2dZ\n", day,
                        DATE_month(month), start, end);
     } else if (english) {
         TAF_format("valid from %d %s at %2.2dZ to %2.2dZ the next day.\n", day,
                    DATE_month_long(month), start, end);
     } else {
-        MESS_print(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %2.2dZ NEXT DAY\n", day,
+        MESS_print_checked(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %2.2dZ NEXT DAY\n", day,
                    DATE_month(month), start, end);
     }
 }
@@ -226,7 +235,7 @@ void decode_validity(parse_param* param) {
                        DATE_month_long(t.from_month), t.from_hour, t.to_day,
                        DATE_month_long(t.to_month), t.to_hour);
         else
-            MESS_print(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %d %s AT %2.2dZ\n", t.from_day,
+            MESS_print_checked(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %d %s AT %2.2dZ\n", t.from_day,
                        DATE_month(t.from_month), t.from_hour, t.to_day, DATE_month(t.to_month),
                        t.to_hour);
         scanp_inc(param);
@@ -285,7 +294,7 @@ void decode_change_times(parse_param* param, const TimesText& text) {
                        DATE_month_long(t.to_month), t.to_hour);
             TAF_format("%s", text.tail);
         } else {
-            MESS_print(dec_mes, "FROM %d %s %2.2dZ TO %d %s %2.2dZ\n", t.from_day,
+            MESS_print_checked(dec_mes, "FROM %d %s %2.2dZ TO %d %s %2.2dZ\n", t.from_day,
                        DATE_month(t.from_month), t.from_hour, t.to_day, DATE_month(t.to_month),
                        t.to_hour);
         }
@@ -296,7 +305,7 @@ void decode_change_times(parse_param* param, const TimesText& text) {
             TAF_format("from %2.2dZ to %2.2dZ", from, to);
             TAF_format("%s", text.tail);
         } else {
-            MESS_print(dec_mes, "FROM %2.2dZ TO %2.2dZ\n", from, to);
+            MESS_print_checked(dec_mes, "FROM %2.2dZ TO %2.2dZ\n", from, to);
         }
         scanp_inc(param);
     } else {
@@ -361,11 +370,11 @@ void decode_prob(parse_param* param) {
         if (english)
             TAF_format("\nA %d%% probability ", percent);
         else
-            MESS_print(dec_mes, "%d%% PROBABILITY OF WX ", percent);
+            MESS_print_checked(dec_mes, "%d%% PROBABILITY OF WX ", percent);
     } else if (english) {
         TAF_format("\nA %d%% probability %s", percent, word->english);
     } else {
-        MESS_print(dec_mes, "%d%% PROBABILITY OF %s", percent, word->decoded);
+        MESS_print_checked(dec_mes, "%d%% PROBABILITY OF %s", percent, word->decoded);
     }
     decode_change_times(param, word == nullptr ? PLAIN_PROB_TIMES : PROB_WORD_TIMES);
     decode_period(param);
@@ -380,18 +389,18 @@ void decode_from(parse_param* param) {
             TAF_format("\nThe weather starting on %d %s at %2.2d:%2.2dZ will be:\n", day,
                        DATE_month_long(month), hour, min);
         else
-            MESS_print(dec_mes, "NEW WX STARTING: %d %s %2.2d:%2.2dZ\n", day, DATE_month(month),
+            MESS_print_checked(dec_mes, "NEW WX STARTING: %d %s %2.2d:%2.2dZ\n", day, DATE_month(month),
                        hour, min);
     } else if (scanp(param, "%*(FM)%2d%2d ", &hour, &min) == 3) {
         if (english)
             TAF_format("\nThe weather starting at %2.2d:%2.2dZ will be:\n", hour, min);
         else
-            MESS_print(dec_mes, "NEW WX STARTING: %2.2d:%2.2dZ\n", hour, min);
+            MESS_print_checked(dec_mes, "NEW WX STARTING: %2.2d:%2.2dZ\n", hour, min);
     } else if (scanp(param, "%*(FM)%2d ", &hour) == 2) {
         if (english)
             TAF_format("\nThe weather starting at %2.2dZ will be: ", hour);
         else
-            MESS_print(dec_mes, "NEW WX STARTING: %2.2dZ\n", hour);
+            MESS_print_checked(dec_mes, "NEW WX STARTING: %2.2dZ\n", hour);
     } else {
         return;
     }
@@ -484,8 +493,8 @@ int TAF_print_city(CTY_data* city) {
         TAF_format(", %s", state);
         TAF_format(" (%s) terminal forecast ", city->id);
     } else {
-        MESS_print(dec_mes, "   %s", city->name);
-        MESS_print(dec_mes, ", %s", state);
+        MESS_print_checked(dec_mes, "   %s", city->name);
+        MESS_print_checked(dec_mes, ", %s", state);
     }
     return 0;
 }
@@ -496,40 +505,13 @@ int TAF_output_reset() {
     return 0;
 }
 
-namespace {
-
-// Appends text as it is, cut like formatted text at the end of the buffer.
-void append_text(const char* text) {
-    size_t room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr) - 1;
-    size_t n = strnlen(text, room);
-    memcpy(out_ptr, text, n);
-    out_ptr += n;
-    *out_ptr = '\0';
+char* TAF_output_free(size_t* room) {
+    *room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr);
+    return out_ptr;
 }
 
-}  // namespace
-
-int TAF_format(const char* mess, ...) {
-    // Much of the English is fixed words and words chosen from tables: no conversion to do.
-    const bool one_text = mess[0] == '%' && mess[1] == 's' && mess[2] == '\0';
-    if (!one_text && strchr(mess, '%') == nullptr) {
-        append_text(mess);
-        return 0;
-    }
-    va_list args;
-    va_start(args, mess);
-    if (one_text) {
-        const char* text = va_arg(args, const char*);
-        va_end(args);
-        if (text != nullptr) {
-            append_text(text);
-            return 0;
-        }
-        va_start(args, mess);
-    }
-    size_t room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr);
-    int n = vformat_string(out_ptr, room, mess, args);
-    va_end(args);
+int TAF_output_grown(int n) {
+    const auto room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr);
     if (n > 0) out_ptr += static_cast<size_t>(n) < room ? static_cast<size_t>(n) : room - 1;
     return 0;
 }
@@ -575,6 +557,6 @@ int TAF_print() {
         }
         i = column_end + 1;
     }
-    MESS_print(dec_mes, "%s\n", output);
+    MESS_print_checked(dec_mes, "%s\n", output);
     return 0;
 }

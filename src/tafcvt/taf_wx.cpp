@@ -1,13 +1,13 @@
 // TAF condition groups: the groups of one forecast period (wind, visibility, weather, sky
 // cover and cloud layers, temperatures, icing, turbulence, altimeter, weather nearby and the
 // words left over), each kind tried in a fixed order; see taf.h.
-#include <algorithm>
 #include <cstring>
-#include <iterator>
+#include <string_view>
 
 #include "scanp.h"
 #include "string.h"
 #include "taf.h"
+#include "taf_read.h"
 #include "wx_tool.h"
 
 namespace {
@@ -83,68 +83,93 @@ enum class WindKind : unsigned char {
     steady,            // direction, speed, unit
 };
 
-struct WindForm {
-    const char* pattern;
-    WindKind kind;
-    bool three_digits;  // a speed or gust of 100 kt or more, only with a written unit
-};
-
-// Calm first; within each other form its three-digit variants come before its own pattern,
-// which would read 27080G100KT as a gust of 10 with no unit.
-constexpr WindForm WIND_FORMS[] = {
-    {"00000%!!(KTS|KT|MPS|KMH) ", WindKind::calm, false},
-    {"%3d%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", WindKind::gusting, true},
-    {"%3d%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", WindKind::gusting, true},
-    {"%3d%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", WindKind::gusting, true},
-    {"%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", WindKind::gusting, false},
-    {"%*(VRB)%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", WindKind::variable_gusting, true},
-    {"%*(VRB)%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", WindKind::variable_gusting, true},
-    {"%*(VRB)%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", WindKind::variable_gusting, true},
-    {"%*(VRB)%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", WindKind::variable_gusting, false},
-    {"%*(VRB)%3d%(KTS|KT|MPS|KMH) ", WindKind::variable, true},
-    {"%*(VRB)%2d%!!(KTS|KT|MPS|KMH) ", WindKind::variable, false},
-    {"%3d%3d%(KTS|KT|MPS|KMH) ", WindKind::steady, true},
-    {"%3d%2d%!!(KTS|KT|MPS|KMH) ", WindKind::steady, false},
-};
-// The shortest group a three-digit variant can take: VRB100KT, 250100KT.
-constexpr int TAF_THREE_DIGIT_WIND_MIN = 8;
-
-// Whether the form's pattern takes the destinations that scan_wind gives its kind. The
-// forms of all kinds share one table, so their patterns are plain texts checked here and
-// scanned through the run-time entry.
-constexpr bool fits_its_kind(const WindForm& form) {
-    switch (form.kind) {
-        case WindKind::calm: return scanp_fits<scan_buf>(form.pattern);
-        case WindKind::gusting: return scanp_fits<int*, int*, int*, scan_buf>(form.pattern);
-        case WindKind::variable_gusting: return scanp_fits<int*, int*, scan_buf>(form.pattern);
-        case WindKind::variable: return scanp_fits<int*, scan_buf>(form.pattern);
-        case WindKind::steady: return scanp_fits<int*, int*, scan_buf>(form.pattern);
-    }
-    return false;
-}
-static_assert(std::all_of(std::begin(WIND_FORMS), std::end(WIND_FORMS), fits_its_kind),
-              "a wind form's pattern does not take its kind's destinations");
-
 struct Wind {
     int dir = 0, speed = 0, gust = 0;
     char unit[TAF_UNIT_SIZE] = "";
 };
 
-bool scan_wind(parse_param* p, const WindForm& form, Wind* w) {
-    switch (form.kind) {
-        case WindKind::calm:
-            return scanp_runtime(p, form.pattern, w->unit) == 1;
-        case WindKind::gusting:
-            return scanp_runtime(p, form.pattern, &w->dir, &w->speed, &w->gust, w->unit) == 5;
-        case WindKind::variable_gusting:
-            return scanp_runtime(p, form.pattern, &w->speed, &w->gust, w->unit) == 5;
-        case WindKind::variable:
-            return scanp_runtime(p, form.pattern, &w->speed, w->unit) == 3;
-        case WindKind::steady:
-            return scanp_runtime(p, form.pattern, &w->dir, &w->speed, w->unit) == 3;
-    }
-    return false;
-}
+struct WindForm {
+    WindKind kind;
+    bool three_digits;  // a speed or gust of 100 kt or more, only with a written unit
+    // Where the gust mark ("/" or "G") or the unit (its first letter, K or M) must stand when
+    // the pattern takes the group (its fields before have exact widths), and the characters
+    // it may be; -1 when the pattern has no such place.
+    int mark_at;
+    const char* marks;
+    bool (*scan)(parse_param* p, Wind* w);  // whether the form's pattern takes the group
+};
+constexpr const char* GUST_MARKS = "/G";
+constexpr const char* UNIT_LETTERS = "KM";
+
+// Calm first; within each other form its three-digit variants come before its own pattern,
+// which would read 27080G100KT as a gust of 10 with no unit.
+constexpr WindForm WIND_FORMS[] = {
+    {WindKind::calm, false, -1, nullptr,
+     [](parse_param* p, Wind* w) { return scanp(p, "00000%!!(KTS|KT|MPS|KMH) ", w->unit) == 1; }},
+    {WindKind::gusting, true, 6, GUST_MARKS,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%3d%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::gusting, true, 6, GUST_MARKS,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%3d%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::gusting, true, 5, GUST_MARKS,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%3d%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::gusting, false, 5, GUST_MARKS,
+     [](parse_param* p, Wind* w) {
+         // "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) "
+         return TAF_read_gusting_wind(p, &w->dir, &w->speed, &w->gust,
+                                      scan_buf{w->unit, sizeof w->unit}) == 5;
+     }},
+    {WindKind::variable_gusting, true, 6, GUST_MARKS,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%*(VRB)%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::variable_gusting, true, 6, GUST_MARKS,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%*(VRB)%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::variable_gusting, true, 5, GUST_MARKS,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%*(VRB)%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::variable_gusting, false, 5, GUST_MARKS,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%*(VRB)%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
+                      w->unit) == 5;
+     }},
+    {WindKind::variable, true, 6, UNIT_LETTERS,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%*(VRB)%3d%(KTS|KT|MPS|KMH) ", &w->speed, w->unit) == 3;
+     }},
+    {WindKind::variable, false, -1, nullptr,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%*(VRB)%2d%!!(KTS|KT|MPS|KMH) ", &w->speed, w->unit) == 3;
+     }},
+    {WindKind::steady, true, 6, UNIT_LETTERS,
+     [](parse_param* p, Wind* w) {
+         return scanp(p, "%3d%3d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, w->unit) == 3;
+     }},
+    {WindKind::steady, false, -1, nullptr,
+     [](parse_param* p, Wind* w) {
+         // "%3d%2d%!!(KTS|KT|MPS|KMH) "
+         return TAF_read_wind(p, &w->dir, &w->speed, scan_buf{w->unit, sizeof w->unit}) == 3;
+     }},
+};
+// The shortest group a three-digit variant can take: VRB100KT, 250100KT.
+constexpr int TAF_THREE_DIGIT_WIND_MIN = 8;
+
+// Whether c is one of the characters of set (never the terminator).
+bool is_one_of(int c, const char* set) { return c != '\0' && strchr(set, c) != nullptr; }
 
 // Whether a number field can begin with c: a digit, or the minus sign it takes.
 bool begins_number(int c) { return is_digit(static_cast<char>(c)) || c == '-'; }
@@ -164,32 +189,32 @@ void say_wind(const WindForm& form, Wind* w) {
             if (english)
                 TAF_format("winds calm, ");
             else
-                MESS_print(dec_mes, "   WINDS: CALM\n");
+                MESS_print_checked(dec_mes, "   WINDS: CALM\n");
             break;
         case WindKind::gusting:
             if (english)
                 TAF_format("winds from %d deg at %d kts with gusts to %d, ", w->dir, w->speed,
                            w->gust);
             else
-                MESS_print(dec_mes, "   WINDS: %d AT %d GUST %d\n", w->dir, w->speed, w->gust);
+                MESS_print_checked(dec_mes, "   WINDS: %d AT %d GUST %d\n", w->dir, w->speed, w->gust);
             break;
         case WindKind::variable_gusting:
             if (english)
                 TAF_format("winds variable at %d kts with gusts to %d, ", w->speed, w->gust);
             else
-                MESS_print(dec_mes, "   WIND: VARIABLE AT %d GUST %d\n", w->speed, w->gust);
+                MESS_print_checked(dec_mes, "   WIND: VARIABLE AT %d GUST %d\n", w->speed, w->gust);
             break;
         case WindKind::variable:
             if (english)
                 TAF_format("winds variable at %d kts, ", w->speed);
             else
-                MESS_print(dec_mes, "   WIND: VARIABLE AT %d\n", w->speed);
+                MESS_print_checked(dec_mes, "   WIND: VARIABLE AT %d\n", w->speed);
             break;
         case WindKind::steady:
             if (english)
                 TAF_format("winds from %d deg at %d kts, ", w->dir, w->speed);
             else
-                MESS_print(dec_mes, "   WINDS: %d AT %d\n", w->dir, w->speed);
+                MESS_print_checked(dec_mes, "   WINDS: %d AT %d\n", w->dir, w->speed);
             break;
     }
 }
@@ -197,11 +222,14 @@ void say_wind(const WindForm& form, Wind* w) {
 // A variable direction right after the wind (24010KT 210V270).
 void decode_wind_variation(parse_param* p) {
     int from = 0, to = 0;
-    if (!begins_number(scanp_char(p, 0)) || scanp(p, "%3dV%3d ", &from, &to) != 2) return;
+    // Its first number takes exactly three characters, so the V stands fourth.
+    if (!begins_number(scanp_char(p, 0)) || scanp_char(p, 3) != 'V' ||
+        scanp(p, "%3dV%3d ", &from, &to) != 2)
+        return;
     if (english)
         TAF_format("varying from %d to %d deg, ", from, to);
     else
-        MESS_print(dec_mes, "   WIND VARYING FROM %d TO %d\n", from, to);
+        MESS_print_checked(dec_mes, "   WIND VARYING FROM %d TO %d\n", from, to);
     scanp_inc(p);
 }
 
@@ -211,7 +239,8 @@ bool decode_wind(parse_param* p) {
     Wind w;
     for (const WindForm& form : WIND_FORMS) {
         if (!can_begin(form.kind, c) || (form.three_digits && !long_enough)) continue;
-        if (!scan_wind(p, form, &w)) continue;
+        if (form.mark_at >= 0 && !is_one_of(scanp_char(p, form.mark_at), form.marks)) continue;
+        if (!form.scan(p, &w)) continue;
         say_wind(form, &w);
         scanp_inc(p);
         decode_wind_variation(p);
@@ -224,7 +253,7 @@ void say_visibility(float miles) {
     if (english)
         TAF_format("visibility of %3.1f miles, ", miles);
     else
-        MESS_print(dec_mes, "   VISIBILITY: %3.1f MILES\n", miles);
+        MESS_print_checked(dec_mes, "   VISIBILITY: %3.1f MILES\n", miles);
 }
 
 // Statute miles from a value in the unit written after it (nautical when it begins "N").
@@ -239,6 +268,7 @@ float fraction(int numerator, int denominator) {
 
 // Miles written with the unit (SM or NM) or without one; false when none of the forms fits.
 bool read_miles(parse_param* p, float* miles, char* unit) {
+    if (!TAF_may_be_miles(scanp_str(p))) return false;
     int a = 0, b = 0, c = 0;
     scan_buf u{unit, TAF_UNIT_SIZE};
     if (scanp(p, "%*(M|)%<3d%(SM|NM) ", &a, u) == 3)
@@ -260,6 +290,12 @@ bool read_miles(parse_param* p, float* miles, char* unit) {
     return true;
 }
 
+// Metres followed by the letters of a direction (3000NE); the number takes exactly four
+// characters, so a letter stands fifth.
+bool metres_with_direction(parse_param* p, int* value) {
+    return is_letter(static_cast<char>(scanp_char(p, 4))) && scanp(p, "%4d%*[/A] ", value) == 2;
+}
+
 void say_metres(int metres) {
     if (metres != TAF_METRES_UNLIMITED)
         say_visibility(static_cast<float>(metres * TAF_METRES_TO_SM));
@@ -273,22 +309,22 @@ bool decode_visibility(parse_param* p) {
         if (english)
             TAF_format("ceiling and visibility OK, ");
         else
-            MESS_print(dec_mes, "   CEILING AND VISIBILITY OK\n");
+            MESS_print_checked(dec_mes, "   CEILING AND VISIBILITY OK\n");
     } else if (scanp(p, "%*(P)%<3d%(SM|NM) ", &value, unit) >= 2) {
         miles = to_statute(static_cast<float>(value), unit);
         if (english)
             TAF_format("visibility is greater than %3.1f miles, ", miles);
         else
-            MESS_print(dec_mes, "   VISIBILITY: >%3.1f MILES\n", miles);
+            MESS_print_checked(dec_mes, "   VISIBILITY: >%3.1f MILES\n", miles);
     } else if (read_miles(p, &miles, unit)) {
         say_visibility(to_statute(miles, unit));
-    } else if (scanp(p, "%4d%*[/A] ", &value) == 2) {
+    } else if (metres_with_direction(p, &value)) {
         say_metres(value);
         scanp_inc(p);
         // A second directional visibility follows the first without a word of its own.
-        if (scanp(p, "%4d%*[/A] ", &value) == 2) scanp_inc(p);
+        if (metres_with_direction(p, &value)) scanp_inc(p);
         return true;
-    } else if (scanp(p, "%4d ", &value) == 1 && p->len > 4) {
+    } else if (TAF_read_metres(p, &value) == 1 && p->len > 4) {
         say_metres(value);
     } else if (scanp(p, "%<3d ", &value) == 1) {
         say_visibility(static_cast<float>(value));
@@ -299,18 +335,9 @@ bool decode_visibility(parse_param* p) {
     return true;
 }
 
-// Whether the group at the position ends the weather section (a runway or minus group, a
-// cloud word, or a word that opens another section or period).
-bool weather_ends(parse_param* p) {
-    int number = 0;
-    return scanp(p, "%*(M)%d ", &number) == 2 || scanp(p, "%*(R)%d ", &number) == 2 ||
-           scanp(p, "%*(SKC|CLR|FEW|SCT|-SCT|BKN|-BKN|OVC|-OVC|VV)") == 1 ||
-           scanp(p, "%*(FM|TEMPO|BECMG|QNH)") == 1 || scanp(p, "%*(PROB)") == 1;
-}
-
 void say_weather(const char* list) {
     if (!english) {
-        MESS_print(dec_mes, "   WEATHER: %s\n", list);
+        MESS_print_checked(dec_mes, "   WEATHER: %s\n", list);
         return;
     }
     TAF_format("weather is ");
@@ -329,18 +356,19 @@ void decode_weather(parse_param* p) {
     static_assert(TAF_WX_LIST_MAX < TAF_WX_LIST_SIZE);
     char group[TAF_TEXT_SIZE];
     for (int i = 0; i < TAF_MAX_WX_GROUPS; ++i) {
-        if (weather_ends(p)) break;
+        if (TAF_weather_ends(scanp_str(p))) break;
         // The blanks behind the group count: a group of two letters at the very end of the
         // text is not taken.
         // A word not made of weather codes (RMK, CAVOK, NSC) is left for the later steps.
-        if (scanp(p, "%[/A-+] ", group) != 1 || p->len <= 2 || !WX_weather_group(group)) {
+        const int consumed = TAF_weather_run(scanp_str(p), scan_buf{group, sizeof group});
+        if (consumed <= 2 || !WX_weather_group(group)) {
             // A try that takes nothing leaves the position as it was, and so would the
             // tries after it.
             break;
         }
         if (list[0] != '\0') strmcat(list, "_", TAF_WX_LIST_MAX);
         strmcat(list, group, TAF_WX_LIST_MAX);
-        scanp_inc(p);
+        scanp_inc_off(p, consumed);
     }
     if (list[0] != '\0') say_weather(list);
 }
@@ -359,7 +387,7 @@ bool decode_octets(parse_param* p) {
         else if (scanp(p, "%1d%4[/A]%3d ", &amount, type, &height) != 3)
             return false;
     }
-    MESS_print(dec_mes, "   CLOUDS: %d %c OCTETS\n", height, amount_mark(amount));
+    MESS_print_checked(dec_mes, "   CLOUDS: %d %c OCTETS\n", height, amount_mark(amount));
     return true;
 }
 
@@ -379,7 +407,7 @@ bool decode_vertical_visibility(parse_param* p) {
         say_height(height);
         TAF_format(", ");
     } else {
-        MESS_print(dec_mes, "   VERTICAL VISIBILITY: %d\n", height);
+        MESS_print_checked(dec_mes, "   VERTICAL VISIBILITY: %d\n", height);
     }
     return true;
 }
@@ -388,9 +416,12 @@ bool decode_layer(parse_param* p, int pass) {
     char cover[TAF_UNIT_SIZE];
     char type[TAF_TEXT_SIZE];
     int height = 0;
-    if (scanp(p, "%(FEW|SCT|BKN|OVC)%3!///!d%[/A] ", cover, &height, type) == 3) {
+    // The cover and the height take exactly three characters each: the type's letters begin
+    // at the seventh.
+    if (is_letter(static_cast<char>(scanp_char(p, 6))) &&
+        scanp(p, "%(FEW|SCT|BKN|OVC)%3!///!d%[/A] ", cover, &height, type) == 3) {
         if (!english) {
-            MESS_print(dec_mes, "   CLOUDS: %d %s WITH %s\n", height, cover, type);
+            MESS_print_checked(dec_mes, "   CLOUDS: %d %s WITH %s\n", height, cover, type);
             return true;
         }
         TAF_format("clouds ");
@@ -404,9 +435,9 @@ bool decode_layer(parse_param* p, int pass) {
             TAF_format("with %s, ", type);
         return true;
     }
-    if (scanp(p, "%(FEW|SCT|BKN|OVC)%3!///!d ", cover, &height) != 2) return false;
+    if (TAF_read_layer(p, scan_buf{cover, sizeof cover}, &height) != 2) return false;
     if (!english) {
-        MESS_print(dec_mes, "   CLOUDS: %d %s\n", height, cover);
+        MESS_print_checked(dec_mes, "   CLOUDS: %d %s\n", height, cover);
         return true;
     }
     if (pass == 0) TAF_format("clouds ");
@@ -435,7 +466,7 @@ bool decode_sky_word(parse_param* p) {
         if (english)
             TAF_format("%s", word.english);
         else
-            MESS_print(dec_mes, "%s", word.decoded);
+            MESS_print_checked(dec_mes, "%s", word.decoded);
         scanp_inc(p);
         return true;
     }
@@ -467,7 +498,7 @@ void decode_wind_shear(parse_param* p) {
         TAF_format("wind shear at %d ft with winds from %d deg at %d kts, ",
                    height * TAF_FEET_PER_UNIT, dir, speed);
     else
-        MESS_print(dec_mes, "   WIND SHEAR AT %d: %d AT %d\n", height, dir, speed);
+        MESS_print_checked(dec_mes, "   WIND SHEAR AT %d: %d AT %d\n", height, dir, speed);
     scanp_inc(p);
 }
 
@@ -475,37 +506,42 @@ void decode_wind_shear(parse_param* p) {
 bool decode_hour_temperature(parse_param* p) {
     char sign_t[TAF_SIGN_SIZE], sign_h[TAF_SIGN_SIZE];
     int temp = 0, hour = 0;
-    if (scanp(p, "T%!!(M)%<3!XX!d/%!!(M)%<3!XX!d%*!!(Z) ", sign_t, &temp, sign_h, &hour) != 5)
+    if (!TAF_may_be_hour_temperature(scanp_str(p)) ||
+        scanp(p, "T%!!(M)%<3!XX!d/%!!(M)%<3!XX!d%*!!(Z) ", sign_t, &temp, sign_h, &hour) != 5)
         return false;
     temp = signed_value(sign_t, temp);
     hour = signed_value(sign_h, hour);
     if (english)
         TAF_format("the temperature at %dZ is %d C, ", hour, temp);
     else
-        MESS_print(dec_mes, "   TEMP: %d C AT %2.2dZ\n", temp, hour);
+        MESS_print_checked(dec_mes, "   TEMP: %d C AT %2.2dZ\n", temp, hour);
     return true;
 }
 
 // The maximum (TX) or minimum (TN) temperature and its day and hour.
 struct TemperatureKind {
+    char second;  // the letter after the T
     scanp_pattern<scan_buf, int*, int*, int*> pattern;  // sign, temperature, day, hour
     const char* english;  // "maximum" or "minimum"
     const char* decoded;  // "MAX" or "MIN"
 };
-constexpr TemperatureKind MAX_TEMPERATURE = {"TX%!!(M)%<3d/%2d%2d%*!!(Z) ", "maximum", "MAX"};
-constexpr TemperatureKind MIN_TEMPERATURE = {"TN%!!(M)%<3d/%2d%2d%*!!(Z) ", "minimum", "MIN"};
+constexpr TemperatureKind MAX_TEMPERATURE = {'X', "TX%!!(M)%<3d/%2d%2d%*!!(Z) ", "maximum",
+                                             "MAX"};
+constexpr TemperatureKind MIN_TEMPERATURE = {'N', "TN%!!(M)%<3d/%2d%2d%*!!(Z) ", "minimum",
+                                             "MIN"};
 
 bool decode_extreme_temperature(parse_param* p, const TemperatureKind& kind) {
     char sign[TAF_SIGN_SIZE];
     int temp = 0, day = 0, hour = 0;
-    if (scanp(p, kind.pattern, sign, &temp, &day, &hour) != 5) return false;
+    if (scanp_char(p, 1) != kind.second || scanp(p, kind.pattern, sign, &temp, &day, &hour) != 5)
+        return false;
     temp = signed_value(sign, temp);
     const int month = TAF_day_month(day);
     if (english)
         TAF_format("%s temperature of %d C on %d %s at %2.2dZ, ", kind.english, temp, day,
                    DATE_month_long(month), hour);
     else
-        MESS_print(dec_mes, "   %s TEMP: %d C ON %d %s AT %2.2dZ\n", kind.decoded, temp, day,
+        MESS_print_checked(dec_mes, "   %s TEMP: %d C ON %d %s AT %2.2dZ\n", kind.decoded, temp, day,
                    DATE_month(month), hour);
     return true;
 }
@@ -531,11 +567,11 @@ void decode_layer_group(parse_param* p, scanp_pattern<int*, int*, int*> pattern,
         if (type != 0)
             TAF_format("from %d to %d ft, ", base * TAF_FEET_PER_UNIT, top * TAF_FEET_PER_UNIT);
     } else {
-        MESS_print(dec_mes, "%s%s", label, types[type].decoded);
+        MESS_print_checked(dec_mes, "%s%s", label, types[type].decoded);
         if (type != 0)
-            MESS_print(dec_mes, "FROM %d TO %d\n", base, top);
+            MESS_print_checked(dec_mes, "FROM %d TO %d\n", base, top);
         else
-            MESS_print(dec_mes, "\n");
+            MESS_print_checked(dec_mes, "\n");
     }
     scanp_inc(p);
 }
@@ -548,7 +584,7 @@ void decode_altimeter(parse_param* p) {
     if (english)
         TAF_format("the altimeter setting is %.2f in Hg, ", inches);
     else
-        MESS_print(dec_mes, "   ALTIMETER SETTING: %.2f IN HG\n", inches);
+        MESS_print_checked(dec_mes, "   ALTIMETER SETTING: %.2f IN HG\n", inches);
     scanp_inc(p);
 }
 
@@ -567,7 +603,7 @@ void decode_vicinity(parse_param* p) {
         else
             TAF_format("weather is in the vicinty %s, ", code);
     } else {
-        MESS_print(dec_mes, "   WEATHER IN VICINITY: %s\n", code);
+        MESS_print_checked(dec_mes, "   WEATHER IN VICINITY: %s\n", code);
     }
     scanp_inc(p);
 }
@@ -582,15 +618,17 @@ bool opens_period(const char* word) {
 void decode_remaining(parse_param* p) {
     char word[TAF_TEXT_SIZE];
     bool any = false;
-    while (scanp(p, "%s ", word) == 1 && !opens_period(word)) {
+    int consumed = 0;
+    while ((consumed = TAF_next_word(scanp_str(p), scan_buf{word, sizeof word})) > 0 &&
+           !opens_period(word)) {
         if (!english) {
-            if (!any) MESS_print(dec_mes, "   COMMENTS: ");
-            MESS_print(dec_mes, "%s ", word);
+            if (!any) MESS_print_checked(dec_mes, "   COMMENTS: ");
+            MESS_print_checked(dec_mes, "%s ", word);
         }
         any = true;
-        scanp_inc(p);
+        scanp_inc_off(p, consumed);
     }
-    if (!english && any) MESS_print(dec_mes, "\n");
+    if (!english && any) MESS_print_checked(dec_mes, "\n");
 }
 
 }  // namespace

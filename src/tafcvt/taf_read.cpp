@@ -1,0 +1,261 @@
+// Fast readers of the commonest groups; see taf_read.h.
+//
+// A reading follows the scanner's rules element by element: a number directive of exact
+// width takes an optional "-" and digits up to its width and needs at least one digit and
+// exactly the width (or agrees with its miss text, or is passed over); a list takes the first
+// alternative the text begins with (or, with a miss text, matches empty); a pattern space
+// takes one blank or more. The scan stops at the first element that fails.
+#include "taf_read.h"
+
+#include <climits>
+#include <cstring>
+#include <string_view>
+
+#include "string.h"
+
+namespace {
+
+constexpr int WORD_MAX = 80;  // the s directive's limit
+constexpr int RUN_MAX = 999;  // the width of a directive written without one
+constexpr int MISSING = SCANP_MISSING;
+constexpr int WIDTH_DIGITS_MAX = 9;  // digits that always make an int
+
+// One reading in the scanner's terms.
+struct Reading {
+    const char* text;  // the whole text
+    int end;           // its length
+    int start;         // the position
+    int cur;           // the cursor
+    int matched;
+    int assigned;
+};
+
+// Starts a reading at the position; false (nothing to read: the scanner's -1) at the end.
+bool begin(Reading& r, parse_param* param) {
+    param->len = param->assigned = param->matched = param->done = 0;
+    if (param->ptr == nullptr || param->off < 0 || param->off >= param->length) return false;
+    r = {param->ptr, param->length, param->off, param->off, 0, 0};
+    return true;
+}
+
+// Ends the reading: done when every element succeeded.
+int finish(const Reading& r, parse_param* param, bool done) {
+    param->len = r.cur - r.start;
+    param->matched = r.matched;
+    param->assigned = r.assigned;
+    param->done = done ? 1 : 0;
+    return r.matched;
+}
+
+void store_text(Reading& r, scan_buf dest, const char* from, size_t n) {
+    if (dest.ptr == nullptr || dest.size == 0) return;
+    size_t count = n < dest.size - 1 ? n : dest.size - 1;
+    memcpy(dest.ptr, from, count);
+    dest.ptr[count] = '\0';
+    ++r.assigned;
+}
+
+enum class Step { ok, passed, fail };
+
+// A d field of exact width, with its miss text (empty view: none).
+Step number(Reading& r, int width, int* dest, std::string_view miss = {}) {
+    const int room = r.end - r.cur;
+    // The common case first: the width's characters all digits.
+    if (room >= width && width <= WIDTH_DIGITS_MAX) {
+        const char* p = r.text + r.cur;
+        int value = 0;
+        int i = 0;
+        for (; i < width && is_digit(p[i]); ++i) value = value * 10 + (p[i] - '0');
+        if (i == width) {
+            ++r.matched;
+            *dest = value;
+            ++r.assigned;
+            r.cur += width;
+            return Step::ok;
+        }
+    }
+    const int lim = r.cur + (width < room ? width : room);
+    int i = r.cur;
+    const bool negative = i < lim && r.text[i] == '-';
+    if (negative) ++i;
+    long long magnitude = 0;
+    int digits = 0;
+    for (; i < lim && is_digit(r.text[i]); ++i, ++digits)
+        if (magnitude <= INT_MAX) magnitude = magnitude * 10 + (r.text[i] - '0');
+    if (digits == 0) {
+        if (miss.empty()) return Step::fail;
+        const int n = static_cast<int>(miss.size());
+        if (n > width || n > room || memcmp(r.text + r.cur, miss.data(), miss.size()) != 0)
+            return Step::passed;
+        ++r.matched;
+        *dest = MISSING;
+        ++r.assigned;
+        r.cur += n;
+        return Step::ok;
+    }
+    if (i - r.cur != width) return Step::fail;
+    long long value = negative ? -magnitude : magnitude;
+    ++r.matched;
+    *dest = value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
+    ++r.assigned;
+    r.cur = i;
+    return Step::ok;
+}
+
+// A list of alternatives, tried in order; optional makes it a list with the empty miss text
+// ("%!!(...)"), which matches empty where no alternative does. A null dest stores nothing.
+template <size_t N>
+Step alternatives(Reading& r, const std::string_view (&alts)[N], scan_buf* dest,
+                  bool optional = false) {
+    const int room = r.end - r.cur;
+    for (std::string_view alt : alts) {
+        if (static_cast<int>(alt.size()) > room ||
+            memcmp(r.text + r.cur, alt.data(), alt.size()) != 0)
+            continue;
+        ++r.matched;
+        if (dest != nullptr) store_text(r, *dest, alt.data(), alt.size());
+        r.cur += static_cast<int>(alt.size());
+        return Step::ok;
+    }
+    if (!optional) return Step::fail;
+    ++r.matched;
+    if (dest != nullptr) store_text(r, *dest, "", 0);
+    return Step::ok;
+}
+
+Step literal(Reading& r, char c) {
+    if (r.cur >= r.end || r.text[r.cur] != c) return Step::fail;
+    ++r.cur;
+    return Step::ok;
+}
+
+Step blanks(Reading& r) {
+    if (r.cur >= r.end || !is_blank_or_eol(r.text[r.cur])) return Step::fail;
+    while (r.cur < r.end && is_blank_or_eol(r.text[r.cur])) ++r.cur;
+    return Step::ok;
+}
+
+// Runs the steps in order until one fails; whether all went through.
+template <class... Steps>
+bool run(Steps... steps) {
+    return ((steps() != Step::fail) && ...);
+}
+
+constexpr std::string_view COVERS[] = {"FEW", "SCT", "BKN", "OVC"};
+constexpr std::string_view UNITS[] = {"KTS", "KT", "MPS", "KMH"};
+constexpr std::string_view GUST_MARKS[] = {"/", "G"};
+
+// Whether text begins with one of the words.
+template <size_t N>
+bool begins_with_any(const char* text, const std::string_view (&words)[N]) {
+    for (std::string_view w : words)
+        if (strncmp(text, w.data(), w.size()) == 0) return true;
+    return false;
+}
+
+// M or R and a number (its "-" sign included), as "%*(M)%d" and "%*(R)%d" take them.
+bool letter_and_number(const char* text, char letter) {
+    return text[0] == letter && (is_digit(text[1]) || (text[1] == '-' && is_digit(text[2])));
+}
+
+// A cloud word, or a word that opens another section or period, at the start of a group.
+constexpr std::string_view WEATHER_STOPS[] = {"SKC", "CLR", "FEW", "SCT", "-SCT", "BKN", "-BKN",
+                                              "OVC", "-OVC", "VV", "FM", "TEMPO", "BECMG",
+                                              "QNH", "PROB"};
+
+}  // namespace
+
+int TAF_read_layer(parse_param* param, scan_buf cover, int* height) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return alternatives(r, COVERS, &cover); },
+                    [&] { return number(r, 3, height, "///"); }, [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_dated_period(parse_param* param, int* from_day, int* from_hour, int* to_day,
+                          int* to_hour) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return number(r, 2, from_day); }, [&] { return number(r, 2, from_hour); },
+                    [&] { return literal(r, '/'); }, [&] { return number(r, 2, to_day); },
+                    [&] { return number(r, 2, to_hour); }, [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_wind(parse_param* param, int* dir, int* speed, scan_buf unit) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return number(r, 3, dir); }, [&] { return number(r, 2, speed); },
+                    [&] { return alternatives(r, UNITS, &unit, true); },
+                    [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_gusting_wind(parse_param* param, int* dir, int* speed, int* gust, scan_buf unit) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return number(r, 3, dir); }, [&] { return number(r, 2, speed); },
+                    [&] { return alternatives(r, GUST_MARKS, nullptr); },
+                    [&] { return number(r, 2, gust); },
+                    [&] { return alternatives(r, UNITS, &unit, true); },
+                    [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_metres(parse_param* param, int* metres) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return number(r, 4, metres); }, [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+bool TAF_may_be_miles(const char* text) {
+    const char* w = text;
+    for (; *w != '\0' && !is_blank_or_eol(*w); ++w)
+        if (*w == '/' || ((*w == 'S' || *w == 'N') && w[1] == 'M')) return true;
+    while (is_blank_or_eol(*w)) ++w;
+    for (; *w != '\0' && !is_blank_or_eol(*w); ++w)
+        if (*w == '/') return true;
+    return false;
+}
+
+bool TAF_may_be_hour_temperature(const char* text) {
+    if (text[0] == '\0') return false;
+    const char* q = text + 1;
+    if (*q == 'M') ++q;
+    return is_digit(*q) || *q == '-' || (q[0] == 'X' && q[1] == 'X');
+}
+
+bool TAF_weather_ends(const char* text) {
+    switch (text[0]) {
+        case 'M': return letter_and_number(text, 'M');
+        case 'R': return letter_and_number(text, 'R');
+        case 'S': case 'C': case 'F': case 'B': case 'O': case '-': case 'V': case 'T': case 'Q':
+        case 'P':
+            return begins_with_any(text, WEATHER_STOPS);
+        default: return false;
+    }
+}
+
+int TAF_weather_run(const char* text, scan_buf group) {
+    int n = 0;
+    while (n < RUN_MAX && (is_letter(text[n]) || text[n] == '-' || text[n] == '+')) ++n;
+    if (n == 0) return 0;
+    Reading r{text, n, 0, 0, 0, 0};
+    store_text(r, group, text, static_cast<size_t>(n));
+    int consumed = n;
+    while (is_blank_or_eol(text[consumed])) ++consumed;
+    return consumed;
+}
+
+int TAF_next_word(const char* text, scan_buf word) {
+    int n = 0;
+    while (n < WORD_MAX && text[n] != '\0' && !is_space(text[n])) ++n;
+    if (n == 0) return 0;
+    Reading r{text, n, 0, 0, 0, 0};
+    store_text(r, word, text, static_cast<size_t>(n));
+    int consumed = n;
+    while (is_blank_or_eol(text[consumed])) ++consumed;
+    return consumed;
+}
