@@ -22,6 +22,7 @@
 #include <cstring>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 // ---- Character classes ----
 
@@ -194,6 +195,11 @@ struct Sink {
     void pad(int count, char c) {
         if (count <= 0) return;
         auto n = static_cast<size_t>(count);
+        if (n <= SHORT_COPY && len + n < size) {  // a zero or a blank or two, as a rule
+            for (size_t i = 0; i < n; ++i) str[len + i] = c;
+            len += n;
+            return;
+        }
         if (len + 1 < size) {
             size_t room = size - 1 - len;
             memset(str + len, c, n < room ? n : room);
@@ -296,6 +302,7 @@ struct checked_format {
     const char* text;
     format_detail::Piece pieces[format_detail::PIECES_MAX];
     int count = 0;
+    bool plain = true;  // no "%%": piece i holds the conversion of argument i
 
     template <size_t N>
     consteval checked_format(const char (&format)[N]) : text(format), pieces{} {
@@ -311,6 +318,7 @@ struct checked_format {
             while (i < N - 1 && format[i] != '%') ++i;
             if (i + 1 < N - 1 && format[i + 1] == '%') {
                 piece.length = static_cast<unsigned char>(i + 1 - piece.begin);  // the one "%"
+                plain = false;
                 i += 2;
                 continue;
             }
@@ -368,15 +376,28 @@ auto as_passed(const A& value) {
 
 }  // namespace format_detail
 
-// Formats as vformat_string would with the same format and arguments (see above).
+namespace format_detail {
+
+// The runs and conversions of a format without "%%", where run i comes before argument i
+// and a last run may follow. Written to be folded into the caller: every piece is then a
+// constant of the format, and a run is a copy of a known length.
+template <typename... A, size_t... I>
+[[gnu::always_inline]] inline void put_plain(Sink& out, const checked_format<A...>& format,
+                                             std::index_sequence<I...>, const A&... args) {
+    ((out.put(format.text + format.pieces[I].begin, format.pieces[I].length),
+      put_arg(out, Spec{format.pieces[I].width, format.pieces[I].precision, format.pieces[I].letter},
+              as_passed(args))),
+     ...);
+    if (format.count > static_cast<int>(sizeof...(A))) {
+        const Piece& tail = format.pieces[sizeof...(A)];
+        out.put(format.text + tail.begin, tail.length);
+    }
+}
+
+// Any format: a "%%" makes a run of its own, with no argument after it.
 template <typename... A>
-int format_checked(char* str, size_t size, const checked_format<std::type_identity_t<A>...>& format,
-                   const A&... args) {
-    using namespace format_detail;
-    Sink out{str, size};
+void put_any(Sink& out, const checked_format<A...>& format, const A&... args) {
     int k = 0;
-    // The runs before each argument's conversion (a "%%" makes a run of its own), then the
-    // conversion; then the runs after the last.
     [[maybe_unused]] auto up_to_conversion = [&]() -> Spec {
         while (format.pieces[k].letter == '\0') {
             out.put(format.text + format.pieces[k].begin, format.pieces[k].length);
@@ -387,7 +408,23 @@ int format_checked(char* str, size_t size, const checked_format<std::type_identi
         return Spec{piece.width, piece.precision, piece.letter};
     };
     (put_arg(out, up_to_conversion(), as_passed(args)), ...);
-    for (; k < format.count; ++k) out.put(format.text + format.pieces[k].begin, format.pieces[k].length);
+    for (; k < format.count; ++k)
+        out.put(format.text + format.pieces[k].begin, format.pieces[k].length);
+}
+
+}  // namespace format_detail
+
+// Formats as vformat_string would with the same format and arguments (see above).
+template <typename... A>
+[[gnu::always_inline]] inline int format_checked(
+    char* str, size_t size, const checked_format<std::type_identity_t<A>...>& format,
+    const A&... args) {
+    using namespace format_detail;
+    Sink out{str, size};
+    if (format.plain)
+        put_plain<A...>(out, format, std::index_sequence_for<A...>{}, args...);
+    else
+        put_any<A...>(out, format, args...);
     return out.finish();
 }
 

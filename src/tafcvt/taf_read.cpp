@@ -187,8 +187,13 @@ constexpr std::string_view GUST_MARKS[] = {"/", "G"};
 // Whether text begins with one of the words.
 template <size_t N>
 bool begins_with_any(const char* text, const std::string_view (&words)[N]) {
-    for (std::string_view w : words)
-        if (strncmp(text, w.data(), w.size()) == 0) return true;
+    // The words are a few characters and most differ at the first: a call to strncmp would
+    // cost more than the comparison. The terminator of text differs from every character.
+    for (std::string_view w : words) {
+        size_t i = 0;
+        while (i < w.size() && text[i] == w[i]) ++i;
+        if (i == w.size()) return true;
+    }
     return false;
 }
 

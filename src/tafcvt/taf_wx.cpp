@@ -68,8 +68,8 @@ constexpr LayerType TURBULENCE_TYPES[] = {
 // A speed in knots from its unit; truncated toward zero, a missing value stays missing.
 int to_knots(int speed, const char* unit) {
     if (speed == TAF_MISSING) return speed;
-    if (stricmp(unit, "MPS") == 0) return static_cast<int>(speed * TAF_MPS_TO_KTS);
-    if (unit[0] == '\0' || stricmp(unit, "KMH") == 0)
+    if (equal_nocase(unit, "MPS")) return static_cast<int>(speed * TAF_MPS_TO_KTS);
+    if (unit[0] == '\0' || equal_nocase(unit, "KMH"))
         return static_cast<int>(speed * TAF_KMH_TO_KTS);
     return speed;
 }
