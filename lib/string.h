@@ -180,7 +180,7 @@ struct Sink {
         if (len + 1 < size) str[len] = c;
         ++len;
     }
-    void put(const char* text, size_t n) {
+    [[gnu::always_inline]] void put(const char* text, size_t n) {
         if (n <= SHORT_COPY && len + n < size) {  // most fields: a few characters
             for (size_t i = 0; i < n; ++i) str[len + i] = text[i];
             len += n;
@@ -219,20 +219,35 @@ struct Sink {
 };
 
 inline void put_int(Sink& out, const Spec& c, int value) {
-    char digits[FORMAT_INT_DIGITS];
-    char* const end = digits + sizeof digits;
-    char* p = end;
     unsigned magnitude =
         value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
-    for (; magnitude != 0; magnitude /= 10) *--p = static_cast<char>('0' + magnitude % 10);
-    if (p == end && c.precision != 0) *--p = '0';  // "%.0d" prints no digit for 0
-    const int n = static_cast<int>(end - p);
+    int n = 0;  // digits
+    for (unsigned m = magnitude; m != 0; m /= 10) ++n;
+    if (n == 0 && c.precision != 0) n = 1;  // "%.0d" prints no digit for 0
     const int zeros = c.precision > n ? c.precision - n : 0;
     const int total = (value < 0 ? 1 : 0) + zeros + n;
-    if (c.width > total) out.pad(c.width - total, ' ');
+    const int blanks = c.width > total ? c.width - total : 0;
+    if (out.len + static_cast<size_t>(blanks + total) < out.size) {
+        // The whole field fits: written in place, without a bound to test for each part. A
+        // pad is no character or one, as a rule: not worth a call.
+        char* w = out.str + out.len;
+        if (blanks == 1) *w++ = ' ';
+        else for (int i = 0; i < blanks; ++i) *w++ = ' ';
+        if (value < 0) *w++ = '-';
+        if (zeros == 1) *w++ = '0';
+        else for (int i = 0; i < zeros; ++i) *w++ = '0';
+        for (int i = n - 1; i >= 0; --i, magnitude /= 10)
+            w[i] = static_cast<char>('0' + magnitude % 10);
+        out.len = static_cast<size_t>(w + n - out.str);
+        return;
+    }
+    char digits[FORMAT_INT_DIGITS];
+    for (int i = n - 1; i >= 0; --i, magnitude /= 10)
+        digits[i] = static_cast<char>('0' + magnitude % 10);
+    out.pad(blanks, ' ');
     if (value < 0) out.put('-');
     out.pad(zeros, '0');
-    out.put(p, static_cast<size_t>(n));
+    out.put(digits, static_cast<size_t>(n));
 }
 
 inline void put_text(Sink& out, const Spec& c, const char* text) {

@@ -184,28 +184,19 @@ constexpr std::string_view PROB_WORD[] = {"PROB"};
 constexpr std::string_view UNITS[] = {"KTS", "KT", "MPS", "KMH"};
 constexpr std::string_view GUST_MARKS[] = {"/", "G"};
 
-// Whether text begins with one of the words.
-template <size_t N>
-bool begins_with_any(const char* text, const std::string_view (&words)[N]) {
-    // The words are a few characters and most differ at the first: a call to strncmp would
-    // cost more than the comparison. The terminator of text differs from every character.
-    for (std::string_view w : words) {
-        size_t i = 0;
-        while (i < w.size() && text[i] == w[i]) ++i;
-        if (i == w.size()) return true;
-    }
-    return false;
+// Whether text begins with the word. The words are a few characters and most differ at the
+// first: a call to strncmp would cost more than the comparison. The terminator of text
+// differs from every character of a word.
+bool begins(const char* text, std::string_view word) {
+    for (size_t i = 0; i < word.size(); ++i)
+        if (text[i] != word[i]) return false;
+    return true;
 }
 
 // M or R and a number (its "-" sign included), as "%*(M)%d" and "%*(R)%d" take them.
 bool letter_and_number(const char* text, char letter) {
     return text[0] == letter && (is_digit(text[1]) || (text[1] == '-' && is_digit(text[2])));
 }
-
-// A cloud word, or a word that opens another section or period, at the start of a group.
-constexpr std::string_view WEATHER_STOPS[] = {"SKC", "CLR", "FEW", "SCT", "-SCT", "BKN", "-BKN",
-                                              "OVC", "-OVC", "VV", "FM", "TEMPO", "BECMG",
-                                              "QNH", "PROB"};
 
 }  // namespace
 
@@ -352,12 +343,22 @@ bool TAF_may_be_hour_temperature(const char* text) {
 }
 
 bool TAF_weather_ends(const char* text) {
+    // Chosen by the first character, each word then compared where it can stand: the stops
+    // are tried at every weather group, and a walk through the whole list would cost more
+    // than the group's own reading.
     switch (text[0]) {
         case 'M': return letter_and_number(text, 'M');
         case 'R': return letter_and_number(text, 'R');
-        case 'S': case 'C': case 'F': case 'B': case 'O': case '-': case 'V': case 'T': case 'Q':
-        case 'P':
-            return begins_with_any(text, WEATHER_STOPS);
+        case 'S': return begins(text, "SKC") || begins(text, "SCT");
+        case 'C': return begins(text, "CLR");
+        case 'F': return begins(text, "FEW") || begins(text, "FM");
+        case 'B': return begins(text, "BKN") || begins(text, "BECMG");
+        case 'O': return begins(text, "OVC");
+        case '-': return begins(text, "-SCT") || begins(text, "-BKN") || begins(text, "-OVC");
+        case 'V': return begins(text, "VV");
+        case 'T': return begins(text, "TEMPO");
+        case 'Q': return begins(text, "QNH");
+        case 'P': return begins(text, "PROB");
         default: return false;
     }
 }
