@@ -52,6 +52,8 @@ int TAF_print();
 // Decodes the groups of one period from text (the rest of the report), appending English
 // clauses or printing decoded lines; the number of characters consumed.
 int TAF_decode_wx(const char* text);
+// The same for the length characters of text (its length as strlen gives it).
+int TAF_decode_wx(const char* text, int length);
 
 // The month of a day in a group of the current forms (DDHH/DDHH, FMDDHHMM, TX/TN) of the
 // report being decoded: after an issue time, the issue month when the day is not before the

@@ -272,7 +272,10 @@ void decode_remarks(parse_param* param, const char* stat) {
 }
 
 // Decodes the groups of the period that begins at the position and moves past them.
-void decode_period(parse_param* param) { scanp_inc_off(param, TAF_decode_wx(scanp_str(param))); }
+void decode_period(parse_param* param) {
+    const char* text = scanp_str(param);
+    scanp_inc_off(param, TAF_decode_wx(text, static_cast<int>(param->ptr + param->length - text)));
+}
 
 // The English around the times of a change period: lead before them, tail after them, and
 // alone in their place when the period has none.
