@@ -471,6 +471,13 @@ int scanp(parse_param* param, scanp_pattern<scanp_detail::dest_t<A>...> pat, A&&
 }
 
 int scanp_set(parse_param* param, const char* str);  // 1
+// scanp_set for a text whose length (as strlen gives it) is known already.
+inline int scanp_set_length(parse_param* param, const char* str, int length) {
+    param->ptr = str;
+    param->length = str == nullptr ? 0 : length;
+    param->off = 0;
+    return 1;
+}
 
 // (Inline: the decoders move and look at the position around every group.)
 inline int scanp_get_off(const parse_param* param) { return param->off; }

@@ -30,6 +30,9 @@ constexpr double FORMAT_EXACT_LIMIT = 9223372036854775808.0;  // 2^63
 constexpr int FORMAT_FRACTION_BITS = 52;  // of a double, the leading one not stored
 constexpr int FORMAT_EXPONENT_BIAS = 1023;
 constexpr int FORMAT_WIDE_BITS = 128;
+// Decimals whose scaled 53-bit mantissa stays below 2^63 (10^3 < 2^10), rounded in one word.
+constexpr int FORMAT_NARROW_DECIMALS = 3;
+constexpr int FORMAT_NARROW_BITS = 64;
 constexpr int FORMAT_WIDE_DIGITS = 40;  // digits of a 128-bit number
 constexpr uint64_t POW10[FORMAT_EXACT_DECIMALS + 1] = {
     1u, 10u, 100u, 1000u, 10000u, 100000u, 1000000u, 10000000u, 100000000u, 1000000000u,
@@ -111,7 +114,16 @@ int fixed_exact(double value, int decimals, char* text) {
     using Wide = unsigned __int128;
     Wide scaled = static_cast<Wide>(mantissa) * POW10[decimals];  // below 2^113
     Wide rounded = 0;
-    if (shift <= 0) {
+    if (decimals <= FORMAT_NARROW_DECIMALS && shift > 0 && shift < FORMAT_NARROW_BITS) {
+        // A visibility or a pressure: the scaled mantissa is below 2^63 and the shift within
+        // 64 bits, so the same rounding is done in one word.
+        const uint64_t narrow = mantissa * POW10[decimals];
+        uint64_t whole = narrow >> shift;
+        const uint64_t rest = narrow & ((uint64_t{1} << shift) - 1);
+        const uint64_t half = uint64_t{1} << (shift - 1);
+        if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
+        rounded = whole;
+    } else if (shift <= 0) {
         rounded = scaled << -shift;  // at most 10 places: the magnitude is below 2^63
     } else if (shift < FORMAT_WIDE_BITS - 1) {
         rounded = scaled >> shift;

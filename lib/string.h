@@ -22,6 +22,7 @@
 #include <cstring>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 // ---- Character classes ----
 
@@ -179,7 +180,7 @@ struct Sink {
         if (len + 1 < size) str[len] = c;
         ++len;
     }
-    void put(const char* text, size_t n) {
+    [[gnu::always_inline]] void put(const char* text, size_t n) {
         if (n <= SHORT_COPY && len + n < size) {  // most fields: a few characters
             for (size_t i = 0; i < n; ++i) str[len + i] = text[i];
             len += n;
@@ -194,6 +195,11 @@ struct Sink {
     void pad(int count, char c) {
         if (count <= 0) return;
         auto n = static_cast<size_t>(count);
+        if (n <= SHORT_COPY && len + n < size) {  // a zero or a blank or two, as a rule
+            for (size_t i = 0; i < n; ++i) str[len + i] = c;
+            len += n;
+            return;
+        }
         if (len + 1 < size) {
             size_t room = size - 1 - len;
             memset(str + len, c, n < room ? n : room);
@@ -213,20 +219,35 @@ struct Sink {
 };
 
 inline void put_int(Sink& out, const Spec& c, int value) {
-    char digits[FORMAT_INT_DIGITS];
-    char* const end = digits + sizeof digits;
-    char* p = end;
     unsigned magnitude =
         value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
-    for (; magnitude != 0; magnitude /= 10) *--p = static_cast<char>('0' + magnitude % 10);
-    if (p == end && c.precision != 0) *--p = '0';  // "%.0d" prints no digit for 0
-    const int n = static_cast<int>(end - p);
+    int n = 0;  // digits
+    for (unsigned m = magnitude; m != 0; m /= 10) ++n;
+    if (n == 0 && c.precision != 0) n = 1;  // "%.0d" prints no digit for 0
     const int zeros = c.precision > n ? c.precision - n : 0;
     const int total = (value < 0 ? 1 : 0) + zeros + n;
-    if (c.width > total) out.pad(c.width - total, ' ');
+    const int blanks = c.width > total ? c.width - total : 0;
+    if (out.len + static_cast<size_t>(blanks + total) < out.size) {
+        // The whole field fits: written in place, without a bound to test for each part. A
+        // pad is no character or one, as a rule: not worth a call.
+        char* w = out.str + out.len;
+        if (blanks == 1) *w++ = ' ';
+        else for (int i = 0; i < blanks; ++i) *w++ = ' ';
+        if (value < 0) *w++ = '-';
+        if (zeros == 1) *w++ = '0';
+        else for (int i = 0; i < zeros; ++i) *w++ = '0';
+        for (int i = n - 1; i >= 0; --i, magnitude /= 10)
+            w[i] = static_cast<char>('0' + magnitude % 10);
+        out.len = static_cast<size_t>(w + n - out.str);
+        return;
+    }
+    char digits[FORMAT_INT_DIGITS];
+    for (int i = n - 1; i >= 0; --i, magnitude /= 10)
+        digits[i] = static_cast<char>('0' + magnitude % 10);
+    out.pad(blanks, ' ');
     if (value < 0) out.put('-');
     out.pad(zeros, '0');
-    out.put(p, static_cast<size_t>(n));
+    out.put(digits, static_cast<size_t>(n));
 }
 
 inline void put_text(Sink& out, const Spec& c, const char* text) {
@@ -296,6 +317,7 @@ struct checked_format {
     const char* text;
     format_detail::Piece pieces[format_detail::PIECES_MAX];
     int count = 0;
+    bool plain = true;  // no "%%": piece i holds the conversion of argument i
 
     template <size_t N>
     consteval checked_format(const char (&format)[N]) : text(format), pieces{} {
@@ -311,6 +333,7 @@ struct checked_format {
             while (i < N - 1 && format[i] != '%') ++i;
             if (i + 1 < N - 1 && format[i + 1] == '%') {
                 piece.length = static_cast<unsigned char>(i + 1 - piece.begin);  // the one "%"
+                plain = false;
                 i += 2;
                 continue;
             }
@@ -368,15 +391,28 @@ auto as_passed(const A& value) {
 
 }  // namespace format_detail
 
-// Formats as vformat_string would with the same format and arguments (see above).
+namespace format_detail {
+
+// The runs and conversions of a format without "%%", where run i comes before argument i
+// and a last run may follow. Written to be folded into the caller: every piece is then a
+// constant of the format, and a run is a copy of a known length.
+template <typename... A, size_t... I>
+[[gnu::always_inline]] inline void put_plain(Sink& out, const checked_format<A...>& format,
+                                             std::index_sequence<I...>, const A&... args) {
+    ((out.put(format.text + format.pieces[I].begin, format.pieces[I].length),
+      put_arg(out, Spec{format.pieces[I].width, format.pieces[I].precision, format.pieces[I].letter},
+              as_passed(args))),
+     ...);
+    if (format.count > static_cast<int>(sizeof...(A))) {
+        const Piece& tail = format.pieces[sizeof...(A)];
+        out.put(format.text + tail.begin, tail.length);
+    }
+}
+
+// Any format: a "%%" makes a run of its own, with no argument after it.
 template <typename... A>
-int format_checked(char* str, size_t size, const checked_format<std::type_identity_t<A>...>& format,
-                   const A&... args) {
-    using namespace format_detail;
-    Sink out{str, size};
+void put_any(Sink& out, const checked_format<A...>& format, const A&... args) {
     int k = 0;
-    // The runs before each argument's conversion (a "%%" makes a run of its own), then the
-    // conversion; then the runs after the last.
     [[maybe_unused]] auto up_to_conversion = [&]() -> Spec {
         while (format.pieces[k].letter == '\0') {
             out.put(format.text + format.pieces[k].begin, format.pieces[k].length);
@@ -387,7 +423,23 @@ int format_checked(char* str, size_t size, const checked_format<std::type_identi
         return Spec{piece.width, piece.precision, piece.letter};
     };
     (put_arg(out, up_to_conversion(), as_passed(args)), ...);
-    for (; k < format.count; ++k) out.put(format.text + format.pieces[k].begin, format.pieces[k].length);
+    for (; k < format.count; ++k)
+        out.put(format.text + format.pieces[k].begin, format.pieces[k].length);
+}
+
+}  // namespace format_detail
+
+// Formats as vformat_string would with the same format and arguments (see above).
+template <typename... A>
+[[gnu::always_inline]] inline int format_checked(
+    char* str, size_t size, const checked_format<std::type_identity_t<A>...>& format,
+    const A&... args) {
+    using namespace format_detail;
+    Sink out{str, size};
+    if (format.plain)
+        put_plain<A...>(out, format, std::index_sequence_for<A...>{}, args...);
+    else
+        put_any<A...>(out, format, args...);
     return out.finish();
 }
 

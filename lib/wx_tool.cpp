@@ -26,7 +26,7 @@ enum class Act : unsigned char {
 struct PhraseCode {
     std::string_view code;
     Act act;
-    const char* word;
+    std::string_view word;
 };
 
 // Each code is tried once, in this order, so a group stops at the first code that stands
@@ -70,8 +70,8 @@ constexpr PhraseCode PHRASE_CODES[] = {
     {"DS", Act::word, "duststorm"},
     {"SS", Act::word, "sandstorm"},
 };
-constexpr const char* SHOWERS_IN_VICINITY = "showers in vicinity";
-constexpr const char* MODERATE = "moderate";
+constexpr std::string_view SHOWERS_IN_VICINITY = "showers in vicinity";
+constexpr std::string_view MODERATE = "moderate";
 
 // The longest phrase: every code at once, each word with its blank, "moderate " before each
 // moderated word, and the longest trailing words.
@@ -79,7 +79,7 @@ constexpr int longest_phrase() {
     int n = 0;
     int trailing = std::string_view(SHOWERS_IN_VICINITY).size();
     for (const PhraseCode& c : PHRASE_CODES) {
-        int w = std::string_view(c.word).size();
+        int w = static_cast<int>(c.word.size());
         if (c.act == Act::trailing || c.act == Act::showers) {
             if (w > trailing) trailing = w;
             continue;
@@ -90,7 +90,7 @@ constexpr int longest_phrase() {
     return n + 1 + trailing;
 }
 static_assert(longest_phrase() < WX_PHRASE_SIZE, "a phrase buffer holds the longest phrase");
-static_assert(std::string_view(SHOWERS_IN_VICINITY).size() < WX_EXTRA_SIZE);
+static_assert(SHOWERS_IN_VICINITY.size() < WX_EXTRA_SIZE);
 
 // The parts of a compact code that a report code sets.
 enum class Part : unsigned char {
@@ -278,11 +278,26 @@ bool begins_with(const char* s, std::string_view code) {
     return true;
 }
 
-// Appends a word to a phrase, with a blank when the phrase is not empty.
-void append_word(char* phrase, const char* word) {
-    if (phrase[0] != '\0') strmcat(phrase, " ", WX_PHRASE_SIZE - 1);
-    strmcat(phrase, word, WX_PHRASE_SIZE - 1);
-}
+// A phrase as it grows, never beyond WX_PHRASE_SIZE - 1 characters (the rest is cut), its
+// length kept so that an append does not read the phrase again.
+struct Phrase {
+    char* text;
+    size_t length = 0;
+
+    void append(std::string_view word) {
+        constexpr size_t MAX = WX_PHRASE_SIZE - 1;
+        if (length >= MAX) return;
+        const size_t n = word.size() < MAX - length ? word.size() : MAX - length;
+        memcpy(text + length, word.data(), n);
+        length += n;
+        text[length] = '\0';
+    }
+    // The word, with a blank before it when the phrase is not empty.
+    void append_word(std::string_view word) {
+        if (length != 0) append(" ");
+        append(word);
+    }
+};
 
 }  // namespace
 
@@ -291,6 +306,7 @@ const char* WX_metar_weather_text(const char* wx, char* wx_str) {
     if (*p == '!') ++p;
     if (*p == '_') ++p;
     wx_str[0] = '\0';
+    Phrase phrase{wx_str};
     char extra[WX_EXTRA_SIZE] = "";
     char intensity = ' ';
     bool found = false;
@@ -302,7 +318,7 @@ const char* WX_metar_weather_text(const char* wx, char* wx_str) {
         switch (c.act) {
             case Act::light:
             case Act::heavy:
-                strmcat(wx_str, c.word, WX_PHRASE_SIZE - 1);
+                phrase.append(c.word);
                 intensity = c.act == Act::light ? '-' : '+';
                 break;
             case Act::trailing:
@@ -312,15 +328,15 @@ const char* WX_metar_weather_text(const char* wx, char* wx_str) {
                 copy_cut(extra, extra[0] != '\0' ? SHOWERS_IN_VICINITY : c.word);
                 break;
             case Act::moderated:
-                if (intensity == ' ') append_word(wx_str, MODERATE);
-                append_word(wx_str, c.word);
+                if (intensity == ' ') phrase.append_word(MODERATE);
+                phrase.append_word(c.word);
                 break;
             case Act::word:
-                append_word(wx_str, c.word);
+                phrase.append_word(c.word);
                 break;
         }
     }
-    if (extra[0] != '\0') append_word(wx_str, extra);
+    if (extra[0] != '\0') phrase.append_word(extra);
     MESS_print(MESS_DEBUG, "WX: %s = %s\n", wx, wx_str);
     return found ? p : nullptr;
 }

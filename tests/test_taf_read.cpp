@@ -28,7 +28,9 @@ class Texts {
             "123", "-",   "-1",  "/",   "G",    "KT",  "KTS", "MPS", "KMH",  "K",  "M",
             "SM",  "NM",  "N",   "S",   "T",    "TX",  "TN",  "XX",  "X",    "R",  "P",
             " ",   "  ",  "\t",  "\n",  "\r",   "\v",  "=",   "CB",  "SKC",  "VV", "FM",
-            "PROB", "TEMPO", "BECMG", "QNH", "+",   "SHRA", "999", "9999", "27015", "1/2"};
+            "PROB", "TEMPO", "BECMG", "QNH", "+",   "SHRA", "999", "9999", "27015", "1/2",
+            "Z",    "UTC",   "U",     "CLR", "NSC", "INTER", "P6",  "KJFK", "081130", "FM0812",
+            "1",    "M1/4",  "P6SM",  "20",  "TEMP"};
         std::string t;
         for (int n = static_cast<int>(random_() % 7); n >= 0; --n)
             t += pieces[random_() % (sizeof pieces / sizeof pieces[0])];
@@ -140,6 +142,66 @@ TEST_F(TafRead, Metres) {
     compare_all({"9999 ", "9999", "0800 X", "080", "08000", "-800 "},
                 [](parse_param* p, Dests& d) { return TAF_read_metres(p, &d.i[0]); },
                 [](parse_param* p, Dests& d) { return scanp_runtime(p, "%4d ", &d.i[0]); });
+}
+
+TEST_F(TafRead, FixedWords) {
+    struct Word {
+        const char* word;
+        const char* other;
+        const char* pattern;
+    } words[] = {{"TEMPO", "", "%*(TEMPO) "}, {"SKC", "CLR", "%*(SKC|CLR) "},
+                 {"NSC", "", "%*(NSC) "},     {"INTER", "", "%*(INTER) "}};
+    for (const Word& w : words) {
+        SCOPED_TRACE(w.pattern);
+        compare_all({"TEMPO ", "TEMPO", "TEMPOS ", "TEMP", "CLR\n", "SKC", "SKCLR ", " TEMPO",
+                     "NSC=", "INTER  X"},
+                    [&](parse_param* p, Dests&) { return TAF_read_word(p, w.word, w.other); },
+                    [&](parse_param* p, Dests&) { return scanp_runtime(p, w.pattern); });
+    }
+}
+
+TEST_F(TafRead, StationAndTimes) {
+    compare_all({"KJFK ", "KJFK", "KJF ", "KJFKX ", "K\tJFK", "TAF\n"},
+                [](parse_param* p, Dests& d) { return TAF_read_station(p, d.buf()); },
+                [](parse_param* p, Dests& d) { return scanp_runtime(p, "%4s ", d.buf()); });
+    compare_all({"081130Z ", "081130UTC", "081130", "081130 ", "0811-1Z ", "081130ZZ", "08113Z"},
+                [](parse_param* p, Dests& d) {
+                    return TAF_read_issue_time(p, &d.i[0], &d.i[1], &d.i[2]);
+                },
+                [](parse_param* p, Dests& d) {
+                    return scanp_runtime(p, "%2d%2d%2d%*(Z|UTC) ", &d.i[0], &d.i[1], &d.i[2]);
+                });
+    compare_all({"FM081200 ", "FM081200", "FM0812 ", "FM08120", "FM-81200 ", "FM0812000"},
+                [](parse_param* p, Dests& d) { return TAF_read_from(p, &d.i[0], &d.i[1], &d.i[2]); },
+                [](parse_param* p, Dests& d) {
+                    return scanp_runtime(p, "%*(FM)%2d%2d%2d ", &d.i[0], &d.i[1], &d.i[2]);
+                });
+    compare_all({"PROB30 ", "PROB30", "PROB3 ", "PROB300 ", "PROB-3 "},
+                [](parse_param* p, Dests& d) { return TAF_read_prob(p, &d.i[0]); },
+                [](parse_param* p, Dests& d) { return scanp_runtime(p, "%*(PROB)%2d ", &d.i[0]); });
+}
+
+TEST_F(TafRead, Miles) {
+    const std::vector<std::string> written = {"6SM ",   "M6SM",  "P6SM ", "10SM",  "100NM ",
+                                              "1000SM", "-1SM",  "-SM",   "M-12SM", "1/2SM ",
+                                              "M1/4SM", "1/16SM", "1/SM", "11/2SM", "P-1SM"};
+    compare_all(written,
+                [](parse_param* p, Dests& d) { return TAF_read_whole_miles(p, &d.i[0], d.buf()); },
+                [](parse_param* p, Dests& d) {
+                    return scanp_runtime(p, "%*(M|)%<3d%(SM|NM) ", &d.i[0], d.buf());
+                });
+    compare_all(written,
+                [](parse_param* p, Dests& d) {
+                    return TAF_read_fraction_miles(p, &d.i[0], &d.i[1], d.buf());
+                },
+                [](parse_param* p, Dests& d) {
+                    return scanp_runtime(p, "%*(M|)%1d/%<2d%(SM|NM) ", &d.i[0], &d.i[1], d.buf());
+                });
+    compare_all(written,
+                [](parse_param* p, Dests& d) { return TAF_read_more_miles(p, &d.i[0], d.buf()); },
+                [](parse_param* p, Dests& d) {
+                    return scanp_runtime(p, "%*(P)%<3d%(SM|NM) ", &d.i[0], d.buf());
+                });
 }
 
 // The word readers give what their patterns give, at any position.

@@ -42,7 +42,7 @@ int TAF_output_grown(int n);
 // Appends formatted English text (bounded at TAF_OUTPUT_MAX characters). The format is a
 // literal read when the program is compiled (see format_checked). Returns 0.
 template <typename... A>
-int TAF_format(const checked_format<std::type_identity_t<A>...>& mess, const A&... args) {
+[[gnu::always_inline]] inline int TAF_format(const checked_format<std::type_identity_t<A>...>& mess, const A&... args) {
     size_t room = 0;
     char* at = TAF_output_free(&room);
     return TAF_output_grown(format_checked<A...>(at, room, mess, args...));
@@ -52,6 +52,8 @@ int TAF_print();
 // Decodes the groups of one period from text (the rest of the report), appending English
 // clauses or printing decoded lines; the number of characters consumed.
 int TAF_decode_wx(const char* text);
+// The same for the length characters of text (its length as strlen gives it).
+int TAF_decode_wx(const char* text, int length);
 
 // The month of a day in a group of the current forms (DDHH/DDHH, FMDDHHMM, TX/TN) of the
 // report being decoded: after an issue time, the issue month when the day is not before the

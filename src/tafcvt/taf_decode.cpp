@@ -140,7 +140,7 @@ void decode_station(parse_param* param, char* stat) {
     stat[0] = '\0';
     HeaderWords words;
     skip_header_words(param, &words);
-    if (scanp(param, "%4s ", scan_buf{stat, TAF_STAT_SIZE}) != 1) return;
+    if (TAF_read_station(param, scan_buf{stat, TAF_STAT_SIZE}) != 1) return;  // "%4s "
     if (!english) MESS_print_checked(dec_mes, "ID: %s", stat);
     CTY_data city = {};
     int known = id != nullptr ? CTY_get(CTY_DEFAULT_FILE, stat, &city) : CTY_search(stat, &city);
@@ -173,7 +173,7 @@ bool read_issue_without_zone(parse_param* param, int* day, int* hour, int* min) 
 
 void decode_issue_time(parse_param* param) {
     int day = 0, hour = 0, min = 0;
-    if (scanp(param, "%2d%2d%2d%*(Z|UTC) ", &day, &hour, &min) != 4 &&
+    if (TAF_read_issue_time(param, &day, &hour, &min) != 4 &&
         !read_issue_without_zone(param, &day, &hour, &min))
         return;
     issue_known = true;
@@ -261,7 +261,7 @@ void decode_remarks(parse_param* param, const char* stat) {
         say("(amendment) ", "AMENDMENT\n");
         scanp_inc(param);
         skip_repeated_station(param, stat);
-        if (scanp(param, "%2d%2d%2d%*(Z|UTC) ", &day, &hour, &min) == 4) scanp_inc(param);
+        if (TAF_read_issue_time(param, &day, &hour, &min) == 4) scanp_inc(param);
         if (scanp(param, "%2d%2d%2d ", &day, &hour, &min) == 3 && param->len > 6)
             scanp_inc(param);
     }
@@ -272,7 +272,10 @@ void decode_remarks(parse_param* param, const char* stat) {
 }
 
 // Decodes the groups of the period that begins at the position and moves past them.
-void decode_period(parse_param* param) { scanp_inc_off(param, TAF_decode_wx(scanp_str(param))); }
+void decode_period(parse_param* param) {
+    const char* text = scanp_str(param);
+    scanp_inc_off(param, TAF_decode_wx(text, static_cast<int>(param->ptr + param->length - text)));
+}
 
 // The English around the times of a change period: lead before them, tail after them, and
 // alone in their place when the period has none.
@@ -315,20 +318,20 @@ void decode_change_times(parse_param* param, const TimesText& text) {
 
 // TEMPO, BECMG and INTER: the word, its decoded label, and the English of its times.
 struct ChangeWord {
-    char lead;  // the word's first letter
-    scanp_pattern<> pattern;
+    char lead;              // the word's first letter
+    std::string_view word;  // read as "%*(WORD) "
     const char* decoded_label;
     TimesText times;
 };
 constexpr ChangeWord TEMPO_WORD = {
-    'T', "%*(TEMPO) ", "TEMPORARY WX ", {"", " will occasionally be:\n", "will occasionally be "}};
+    'T', "TEMPO", "TEMPORARY WX ", {"", " will occasionally be:\n", "will occasionally be "}};
 constexpr ChangeWord BECMG_WORD = {
-    'B', "%*(BECMG) ", "WX BECOMING ", {"", " will change to:\n", "will change to:\n"}};
-constexpr ChangeWord INTER_WORD = {'I', "%*(INTER) ", "INTERMITTENT WX ",
+    'B', "BECMG", "WX BECOMING ", {"", " will change to:\n", "will change to:\n"}};
+constexpr ChangeWord INTER_WORD = {'I', "INTER", "INTERMITTENT WX ",
                                    {"", " will intermittently be:\n", "will intermittently be:\n"}};
 
 void decode_change_word(parse_param* param, const ChangeWord& word) {
-    if (scanp_char(param, 0) != word.lead || scanp(param, word.pattern) != 1) return;
+    if (scanp_char(param, 0) != word.lead || TAF_read_word(param, word.word) != 1) return;
     say("\nThe weather ", word.decoded_label);
     scanp_inc(param);
     decode_change_times(param, word.times);
@@ -339,13 +342,13 @@ void decode_change_word(parse_param* param, const ChangeWord& word) {
 // intermittent (INTER) period.
 struct ProbWord {
     char lead;
-    scanp_pattern<> pattern;
+    std::string_view word;  // read as "%*(WORD) "
     const char* english;  // after "\nA %d%% probability "
     const char* decoded;  // after "%d%% PROBABILITY OF "
 };
 constexpr ProbWord PROB_WORDS[] = {
-    {'T', "%*(TEMPO) ", "of occasional weather", "TEMPORARY WX "},
-    {'I', "%*(INTER) ", "of intermittent weather", "INTERMITTENT WX "},
+    {'T', "TEMPO", "of occasional weather", "TEMPORARY WX "},
+    {'I', "INTER", "of intermittent weather", "INTERMITTENT WX "},
 };
 constexpr TimesText PLAIN_PROB_TIMES = {"", " of ", ""};
 constexpr TimesText PROB_WORD_TIMES = {" ", ":\n", ":\n"};
@@ -354,7 +357,7 @@ constexpr TimesText PROB_WORD_TIMES = {" ", ":\n", ":\n"};
 const ProbWord* read_prob_word(parse_param* param) {
     const int c = scanp_char(param, 0);
     for (const ProbWord& word : PROB_WORDS) {
-        if (c != word.lead || scanp(param, word.pattern) != 1) continue;
+        if (c != word.lead || TAF_read_word(param, word.word) != 1) continue;
         scanp_inc(param);
         return &word;
     }
@@ -363,7 +366,7 @@ const ProbWord* read_prob_word(parse_param* param) {
 
 void decode_prob(parse_param* param) {
     int percent = 0;
-    if (scanp_char(param, 0) != 'P' || scanp(param, "%*(PROB)%2d ", &percent) != 2) return;
+    if (scanp_char(param, 0) != 'P' || TAF_read_prob(param, &percent) != 2) return;
     scanp_inc(param);
     const ProbWord* word = read_prob_word(param);
     if (word == nullptr) {
@@ -383,7 +386,7 @@ void decode_prob(parse_param* param) {
 void decode_from(parse_param* param) {
     int day = 0, hour = 0, min = 0;
     if (scanp_char(param, 0) != 'F') return;
-    if (scanp(param, "%*(FM)%2d%2d%2d ", &day, &hour, &min) == 4) {
+    if (TAF_read_from(param, &day, &hour, &min) == 4) {
         int month = day_month(day);
         if (english)
             TAF_format("\nThe weather starting on %d %s at %2.2d:%2.2dZ will be:\n", day,

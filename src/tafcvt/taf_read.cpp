@@ -102,6 +102,39 @@ Step number(Reading& r, int width, int* dest, std::string_view miss = {}) {
     return Step::ok;
 }
 
+// A d field of at most width characters ("%<3d"): an optional "-", then digits up to the
+// width, at least one digit.
+Step number_at_most(Reading& r, int width, int* dest) {
+    const int room = r.end - r.cur;
+    const int lim = r.cur + (width < room ? width : room);
+    int i = r.cur;
+    const bool negative = i < lim && r.text[i] == '-';
+    if (negative) ++i;
+    long long magnitude = 0;
+    int digits = 0;
+    for (; i < lim && is_digit(r.text[i]); ++i, ++digits)
+        if (magnitude <= INT_MAX) magnitude = magnitude * 10 + (r.text[i] - '0');
+    if (digits == 0) return Step::fail;
+    long long value = negative ? -magnitude : magnitude;
+    ++r.matched;
+    *dest = value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
+    ++r.assigned;
+    r.cur = i;
+    return Step::ok;
+}
+
+// An s field of exact width ("%4s"): the characters up to white space (class sense), at
+// most the width, and exactly the width of them.
+Step exact_word(Reading& r, int width, scan_buf dest) {
+    int n = 0;
+    while (n < width && r.cur + n < r.end && !is_space(r.text[r.cur + n])) ++n;
+    if (n == 0 || n != width) return Step::fail;
+    ++r.matched;
+    store_text(r, dest, r.text + r.cur, static_cast<size_t>(n));
+    r.cur += n;
+    return Step::ok;
+}
+
 // A list of alternatives, tried in order; optional makes it a list with the empty miss text
 // ("%!!(...)"), which matches empty where no alternative does. A null dest stores nothing.
 template <size_t N>
@@ -142,26 +175,28 @@ bool run(Steps... steps) {
 }
 
 constexpr std::string_view COVERS[] = {"FEW", "SCT", "BKN", "OVC"};
+constexpr std::string_view MILE_UNITS[] = {"SM", "NM"};
+constexpr std::string_view MINUS_MARK[] = {"M", ""};
+constexpr std::string_view PLUS_MARK[] = {"P"};
+constexpr std::string_view ZONES[] = {"Z", "UTC"};
+constexpr std::string_view FROM_WORD[] = {"FM"};
+constexpr std::string_view PROB_WORD[] = {"PROB"};
 constexpr std::string_view UNITS[] = {"KTS", "KT", "MPS", "KMH"};
 constexpr std::string_view GUST_MARKS[] = {"/", "G"};
 
-// Whether text begins with one of the words.
-template <size_t N>
-bool begins_with_any(const char* text, const std::string_view (&words)[N]) {
-    for (std::string_view w : words)
-        if (strncmp(text, w.data(), w.size()) == 0) return true;
-    return false;
+// Whether text begins with the word. The words are a few characters and most differ at the
+// first: a call to strncmp would cost more than the comparison. The terminator of text
+// differs from every character of a word.
+bool begins(const char* text, std::string_view word) {
+    for (size_t i = 0; i < word.size(); ++i)
+        if (text[i] != word[i]) return false;
+    return true;
 }
 
 // M or R and a number (its "-" sign included), as "%*(M)%d" and "%*(R)%d" take them.
 bool letter_and_number(const char* text, char letter) {
     return text[0] == letter && (is_digit(text[1]) || (text[1] == '-' && is_digit(text[2])));
 }
-
-// A cloud word, or a word that opens another section or period, at the start of a group.
-constexpr std::string_view WEATHER_STOPS[] = {"SKC", "CLR", "FEW", "SCT", "-SCT", "BKN", "-BKN",
-                                              "OVC", "-OVC", "VV", "FM", "TEMPO", "BECMG",
-                                              "QNH", "PROB"};
 
 }  // namespace
 
@@ -210,6 +245,86 @@ int TAF_read_metres(parse_param* param, int* metres) {
     return finish(r, param, done);
 }
 
+int TAF_read_word(parse_param* param, std::string_view word, std::string_view other) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    const int room = r.end - r.cur;
+    auto begins = [&](std::string_view w) {
+        return static_cast<int>(w.size()) <= room && memcmp(r.text + r.cur, w.data(), w.size()) == 0;
+    };
+    std::string_view taken;
+    if (begins(word))
+        taken = word;
+    else if (!other.empty() && begins(other))
+        taken = other;
+    else
+        return finish(r, param, false);
+    ++r.matched;
+    r.cur += static_cast<int>(taken.size());
+    return finish(r, param, blanks(r) == Step::ok);
+}
+
+int TAF_read_station(parse_param* param, scan_buf station) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return exact_word(r, 4, station); }, [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_issue_time(parse_param* param, int* day, int* hour, int* min) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return number(r, 2, day); }, [&] { return number(r, 2, hour); },
+                    [&] { return number(r, 2, min); },
+                    [&] { return alternatives(r, ZONES, nullptr); }, [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_from(parse_param* param, int* day, int* hour, int* min) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return alternatives(r, FROM_WORD, nullptr); },
+                    [&] { return number(r, 2, day); }, [&] { return number(r, 2, hour); },
+                    [&] { return number(r, 2, min); }, [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_prob(parse_param* param, int* percent) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return alternatives(r, PROB_WORD, nullptr); },
+                    [&] { return number(r, 2, percent); }, [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_whole_miles(parse_param* param, int* miles, scan_buf unit) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return alternatives(r, MINUS_MARK, nullptr); },
+                    [&] { return number_at_most(r, 3, miles); },
+                    [&] { return alternatives(r, MILE_UNITS, &unit); }, [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_fraction_miles(parse_param* param, int* numerator, int* denominator, scan_buf unit) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return alternatives(r, MINUS_MARK, nullptr); },
+                    [&] { return number(r, 1, numerator); }, [&] { return literal(r, '/'); },
+                    [&] { return number_at_most(r, 2, denominator); },
+                    [&] { return alternatives(r, MILE_UNITS, &unit); }, [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_more_miles(parse_param* param, int* miles, scan_buf unit) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return alternatives(r, PLUS_MARK, nullptr); },
+                    [&] { return number_at_most(r, 3, miles); },
+                    [&] { return alternatives(r, MILE_UNITS, &unit); }, [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
 bool TAF_may_be_miles(const char* text) {
     const char* w = text;
     for (; *w != '\0' && !is_blank_or_eol(*w); ++w)
@@ -228,12 +343,22 @@ bool TAF_may_be_hour_temperature(const char* text) {
 }
 
 bool TAF_weather_ends(const char* text) {
+    // Chosen by the first character, each word then compared where it can stand: the stops
+    // are tried at every weather group, and a walk through the whole list would cost more
+    // than the group's own reading.
     switch (text[0]) {
         case 'M': return letter_and_number(text, 'M');
         case 'R': return letter_and_number(text, 'R');
-        case 'S': case 'C': case 'F': case 'B': case 'O': case '-': case 'V': case 'T': case 'Q':
-        case 'P':
-            return begins_with_any(text, WEATHER_STOPS);
+        case 'S': return begins(text, "SKC") || begins(text, "SCT");
+        case 'C': return begins(text, "CLR");
+        case 'F': return begins(text, "FEW") || begins(text, "FM");
+        case 'B': return begins(text, "BKN") || begins(text, "BECMG");
+        case 'O': return begins(text, "OVC");
+        case '-': return begins(text, "-SCT") || begins(text, "-BKN") || begins(text, "-OVC");
+        case 'V': return begins(text, "VV");
+        case 'T': return begins(text, "TEMPO");
+        case 'Q': return begins(text, "QNH");
+        case 'P': return begins(text, "PROB");
         default: return false;
     }
 }

@@ -11,6 +11,8 @@
 #ifndef TAFCVT_TAF_READ_H
 #define TAFCVT_TAF_READ_H
 
+#include <string_view>
+
 #include "scanp.h"
 
 // "%(FEW|SCT|BKN|OVC)%3!///!d ": cover and height of a cloud layer.
@@ -24,6 +26,23 @@ int TAF_read_wind(parse_param* param, int* dir, int* speed, scan_buf unit);
 int TAF_read_gusting_wind(parse_param* param, int* dir, int* speed, int* gust, scan_buf unit);
 // "%4d ": a visibility in metres.
 int TAF_read_metres(parse_param* param, int* metres);
+
+// "%*(WORD) " for the word, or "%*(WORD|OTHER) " with a second word (none when empty).
+int TAF_read_word(parse_param* param, std::string_view word, std::string_view other = {});
+// "%4s ": a station identifier.
+int TAF_read_station(parse_param* param, scan_buf station);
+// "%2d%2d%2d%*(Z|UTC) ": day, hour and minute of the issue time.
+int TAF_read_issue_time(parse_param* param, int* day, int* hour, int* min);
+// "%*(FM)%2d%2d%2d ": day, hour and minute of a from-group.
+int TAF_read_from(parse_param* param, int* day, int* hour, int* min);
+// "%*(PROB)%2d ": the percentage of a probability group.
+int TAF_read_prob(parse_param* param, int* percent);
+// "%*(M|)%<3d%(SM|NM) ": whole miles and their unit.
+int TAF_read_whole_miles(parse_param* param, int* miles, scan_buf unit);
+// "%*(M|)%1d/%<2d%(SM|NM) ": a fraction of a mile and its unit.
+int TAF_read_fraction_miles(parse_param* param, int* numerator, int* denominator, scan_buf unit);
+// "%*(P)%<3d%(SM|NM) ": more than the miles, and their unit.
+int TAF_read_more_miles(parse_param* param, int* miles, scan_buf unit);
 
 // Whether text can begin a visibility in miles of the forms with a fraction or a unit
 // ("%*(M|)%<3d%(SM|NM) ", "%*(M|)%1d/%<2d%(SM|NM) ", "%*(M|)%1d%1d/%1d%(SM|NM) ",

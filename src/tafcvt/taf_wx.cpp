@@ -66,11 +66,17 @@ constexpr LayerType TURBULENCE_TYPES[] = {
 };
 
 // A speed in knots from its unit; truncated toward zero, a missing value stays missing.
+// Whether unit is the three letters of a unit, in either case (the terminator of unit
+// differs from every letter).
+bool is_unit(const char* unit, const char (&letters)[4]) {
+    return ascii_lower(unit[0]) == letters[0] && ascii_lower(unit[1]) == letters[1] &&
+           ascii_lower(unit[2]) == letters[2] && unit[3] == '\0';
+}
+
 int to_knots(int speed, const char* unit) {
     if (speed == TAF_MISSING) return speed;
-    if (stricmp(unit, "MPS") == 0) return static_cast<int>(speed * TAF_MPS_TO_KTS);
-    if (unit[0] == '\0' || stricmp(unit, "KMH") == 0)
-        return static_cast<int>(speed * TAF_KMH_TO_KTS);
+    if (is_unit(unit, "mps")) return static_cast<int>(speed * TAF_MPS_TO_KTS);
+    if (unit[0] == '\0' || is_unit(unit, "kmh")) return static_cast<int>(speed * TAF_KMH_TO_KTS);
     return speed;
 }
 
@@ -96,6 +102,8 @@ struct WindForm {
     // it may be; -1 when the pattern has no such place.
     int mark_at;
     const char* marks;
+    // Where a unit that must be written (K or M) stands behind a three-digit field; -1: none.
+    int unit_at;
     bool (*scan)(parse_param* p, Wind* w);  // whether the form's pattern takes the group
 };
 constexpr const char* GUST_MARKS = "/G";
@@ -104,62 +112,66 @@ constexpr const char* UNIT_LETTERS = "KM";
 // Calm first; within each other form its three-digit variants come before its own pattern,
 // which would read 27080G100KT as a gust of 10 with no unit.
 constexpr WindForm WIND_FORMS[] = {
-    {WindKind::calm, false, -1, nullptr,
-     [](parse_param* p, Wind* w) { return scanp(p, "00000%!!(KTS|KT|MPS|KMH) ", w->unit) == 1; }},
-    {WindKind::gusting, true, 6, GUST_MARKS,
+    {WindKind::calm, false, -1, nullptr, -1,
+     [](parse_param* p, Wind* w) {
+         // Its five zeros are written as they stand.
+         return strncmp(scanp_str(p), "00000", 5) == 0 &&
+                scanp(p, "00000%!!(KTS|KT|MPS|KMH) ", w->unit) == 1;
+     }},
+    {WindKind::gusting, true, 6, GUST_MARKS, 10,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%3d%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::gusting, true, 6, GUST_MARKS,
+    {WindKind::gusting, true, 6, GUST_MARKS, 9,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%3d%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::gusting, true, 5, GUST_MARKS,
+    {WindKind::gusting, true, 5, GUST_MARKS, 9,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%3d%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::gusting, false, 5, GUST_MARKS,
+    {WindKind::gusting, false, 5, GUST_MARKS, -1,
      [](parse_param* p, Wind* w) {
          // "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) "
          return TAF_read_gusting_wind(p, &w->dir, &w->speed, &w->gust,
                                       scan_buf{w->unit, sizeof w->unit}) == 5;
      }},
-    {WindKind::variable_gusting, true, 6, GUST_MARKS,
+    {WindKind::variable_gusting, true, 6, GUST_MARKS, 10,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%*(VRB)%3d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::variable_gusting, true, 6, GUST_MARKS,
+    {WindKind::variable_gusting, true, 6, GUST_MARKS, 9,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%*(VRB)%3d%*(/|G)%2d%(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::variable_gusting, true, 5, GUST_MARKS,
+    {WindKind::variable_gusting, true, 5, GUST_MARKS, 9,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%*(VRB)%2d%*(/|G)%3d%(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::variable_gusting, false, 5, GUST_MARKS,
+    {WindKind::variable_gusting, false, 5, GUST_MARKS, -1,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%*(VRB)%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &w->speed, &w->gust,
                       w->unit) == 5;
      }},
-    {WindKind::variable, true, 6, UNIT_LETTERS,
+    {WindKind::variable, true, 6, UNIT_LETTERS, 6,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%*(VRB)%3d%(KTS|KT|MPS|KMH) ", &w->speed, w->unit) == 3;
      }},
-    {WindKind::variable, false, -1, nullptr,
+    {WindKind::variable, false, -1, nullptr, -1,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%*(VRB)%2d%!!(KTS|KT|MPS|KMH) ", &w->speed, w->unit) == 3;
      }},
-    {WindKind::steady, true, 6, UNIT_LETTERS,
+    {WindKind::steady, true, 6, UNIT_LETTERS, 6,
      [](parse_param* p, Wind* w) {
          return scanp(p, "%3d%3d%(KTS|KT|MPS|KMH) ", &w->dir, &w->speed, w->unit) == 3;
      }},
-    {WindKind::steady, false, -1, nullptr,
+    {WindKind::steady, false, -1, nullptr, -1,
      [](parse_param* p, Wind* w) {
          // "%3d%2d%!!(KTS|KT|MPS|KMH) "
          return TAF_read_wind(p, &w->dir, &w->speed, scan_buf{w->unit, sizeof w->unit}) == 3;
@@ -240,6 +252,7 @@ bool decode_wind(parse_param* p) {
     for (const WindForm& form : WIND_FORMS) {
         if (!can_begin(form.kind, c) || (form.three_digits && !long_enough)) continue;
         if (form.mark_at >= 0 && !is_one_of(scanp_char(p, form.mark_at), form.marks)) continue;
+        if (form.unit_at >= 0 && !is_one_of(scanp_char(p, form.unit_at), UNIT_LETTERS)) continue;
         if (!form.scan(p, &w)) continue;
         say_wind(form, &w);
         scanp_inc(p);
@@ -271,9 +284,9 @@ bool read_miles(parse_param* p, float* miles, char* unit) {
     if (!TAF_may_be_miles(scanp_str(p))) return false;
     int a = 0, b = 0, c = 0;
     scan_buf u{unit, TAF_UNIT_SIZE};
-    if (scanp(p, "%*(M|)%<3d%(SM|NM) ", &a, u) == 3)
+    if (TAF_read_whole_miles(p, &a, u) == 3)
         *miles = static_cast<float>(a);
-    else if (scanp(p, "%*(M|)%1d/%<2d%(SM|NM) ", &a, &b, u) == 4)
+    else if (TAF_read_fraction_miles(p, &a, &b, u) == 4)
         *miles = fraction(a, b);
     else if (scanp(p, "%*(M|)%1d%1d/%1d%(SM|NM) ", &a, &b, &c, u) == 5)
         *miles = static_cast<float>(a) + fraction(b, c);
@@ -310,7 +323,7 @@ bool decode_visibility(parse_param* p) {
             TAF_format("ceiling and visibility OK, ");
         else
             MESS_print_checked(dec_mes, "   CEILING AND VISIBILITY OK\n");
-    } else if (scanp(p, "%*(P)%<3d%(SM|NM) ", &value, unit) >= 2) {
+    } else if (TAF_read_more_miles(p, &value, scan_buf{unit, sizeof unit}) >= 2) {
         miles = to_statute(static_cast<float>(value), unit);
         if (english)
             TAF_format("visibility is greater than %3.1f miles, ", miles);
@@ -448,21 +461,23 @@ bool decode_layer(parse_param* p, int pass) {
 
 // Sky words after which no cloud layer is read.
 struct SkyWord {
-    char lead;  // the word's first letter
-    scanp_pattern<> pattern;
+    char lead;               // the word's first letter
+    std::string_view word;   // read as "%*(WORD) ", or "%*(WORD|OTHER) "
+    std::string_view other;
     const char* english;
     const char* decoded;
 };
 constexpr SkyWord SKY_WORDS[] = {
-    {0, "%*(SKC|CLR) ", "skies are clear, ", "   CLOUDS: CLEAR\n"},
-    {'N', "%*(NSC) ", "no significant clouds, ", "   CLOUDS: NONE SIGNIFICANT\n"},
-    {'N', "%*(NCD) ", "no clouds detected, ", "   CLOUDS: NONE DETECTED\n"},
+    {0, "SKC", "CLR", "skies are clear, ", "   CLOUDS: CLEAR\n"},
+    {'N', "NSC", "", "no significant clouds, ", "   CLOUDS: NONE SIGNIFICANT\n"},
+    {'N', "NCD", "", "no clouds detected, ", "   CLOUDS: NONE DETECTED\n"},
 };
 
 bool decode_sky_word(parse_param* p) {
     const int c = scanp_char(p, 0);
     for (const SkyWord& word : SKY_WORDS) {
-        if ((word.lead != 0 && c != word.lead) || scanp(p, word.pattern) != 1) continue;
+        if ((word.lead != 0 && c != word.lead) || TAF_read_word(p, word.word, word.other) != 1)
+            continue;
         if (english)
             TAF_format("%s", word.english);
         else
@@ -634,8 +649,12 @@ void decode_remaining(parse_param* p) {
 }  // namespace
 
 int TAF_decode_wx(const char* line) {
+    return TAF_decode_wx(line, line == nullptr ? 0 : static_cast<int>(strlen(line)));
+}
+
+int TAF_decode_wx(const char* line, int length) {
     parse_param p = {};
-    scanp_set(&p, line);
+    scanp_set_length(&p, line, length);
     int start = TAF_output_length();
     decode_wind(&p);
     decode_visibility(&p);
