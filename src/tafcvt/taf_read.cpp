@@ -198,6 +198,18 @@ bool letter_and_number(const char* text, char letter) {
     return text[0] == letter && (is_digit(text[1]) || (text[1] == '-' && is_digit(text[2])));
 }
 
+// "%*(mark)%<3d%(SM|NM) ": whole miles behind one of the marks, and their unit.
+template <size_t N>
+int read_marked_miles(parse_param* param, const std::string_view (&marks)[N], int* miles,
+                      scan_buf unit) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return alternatives(r, marks, nullptr); },
+                    [&] { return number_at_most(r, 3, miles); },
+                    [&] { return alternatives(r, MILE_UNITS, &unit); }, [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
 }  // namespace
 
 int TAF_read_layer(parse_param* param, scan_buf cover, int* height) {
@@ -298,12 +310,7 @@ int TAF_read_prob(parse_param* param, int* percent) {
 }
 
 int TAF_read_whole_miles(parse_param* param, int* miles, scan_buf unit) {
-    Reading r;
-    if (!begin(r, param)) return -1;
-    bool done = run([&] { return alternatives(r, MINUS_MARK, nullptr); },
-                    [&] { return number_at_most(r, 3, miles); },
-                    [&] { return alternatives(r, MILE_UNITS, &unit); }, [&] { return blanks(r); });
-    return finish(r, param, done);
+    return read_marked_miles(param, MINUS_MARK, miles, unit);
 }
 
 int TAF_read_fraction_miles(parse_param* param, int* numerator, int* denominator, scan_buf unit) {
@@ -317,12 +324,7 @@ int TAF_read_fraction_miles(parse_param* param, int* numerator, int* denominator
 }
 
 int TAF_read_more_miles(parse_param* param, int* miles, scan_buf unit) {
-    Reading r;
-    if (!begin(r, param)) return -1;
-    bool done = run([&] { return alternatives(r, PLUS_MARK, nullptr); },
-                    [&] { return number_at_most(r, 3, miles); },
-                    [&] { return alternatives(r, MILE_UNITS, &unit); }, [&] { return blanks(r); });
-    return finish(r, param, done);
+    return read_marked_miles(param, PLUS_MARK, miles, unit);
 }
 
 bool TAF_may_be_miles(const char* text) {
