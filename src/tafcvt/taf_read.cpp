@@ -57,6 +57,35 @@ void store_text(Reading& r, scan_buf dest, const char* from, size_t n) {
 
 enum class Step { ok, passed, fail };
 
+// The characters a d field of the width takes at the cursor: an optional "-" first, then
+// digits up to the width; the magnitude saturates beyond int.
+struct Field {
+    int end;  // where the field ends
+    int digits;
+    bool negative;
+    long long magnitude;
+};
+
+Field read_field(const Reading& r, int width) {
+    const int room = r.end - r.cur;
+    const int lim = r.cur + (width < room ? width : room);
+    Field f{r.cur, 0, false, 0};
+    f.negative = f.end < lim && r.text[f.end] == '-';
+    if (f.negative) ++f.end;
+    for (; f.end < lim && is_digit(r.text[f.end]); ++f.end, ++f.digits)
+        if (f.magnitude <= INT_MAX) f.magnitude = f.magnitude * 10 + (r.text[f.end] - '0');
+    return f;
+}
+
+// Stores the field's value (clamped to int) and moves the cursor past it.
+void take_field(Reading& r, const Field& f, int* dest) {
+    const long long value = f.negative ? -f.magnitude : f.magnitude;
+    ++r.matched;
+    *dest = value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
+    ++r.assigned;
+    r.cur = f.end;
+}
+
 // A d field of exact width, with its miss text (empty view: none).
 Step number(Reading& r, int width, int* dest, std::string_view miss = {}) {
     const int room = r.end - r.cur;
@@ -74,15 +103,8 @@ Step number(Reading& r, int width, int* dest, std::string_view miss = {}) {
             return Step::ok;
         }
     }
-    const int lim = r.cur + (width < room ? width : room);
-    int i = r.cur;
-    const bool negative = i < lim && r.text[i] == '-';
-    if (negative) ++i;
-    long long magnitude = 0;
-    int digits = 0;
-    for (; i < lim && is_digit(r.text[i]); ++i, ++digits)
-        if (magnitude <= INT_MAX) magnitude = magnitude * 10 + (r.text[i] - '0');
-    if (digits == 0) {
+    const Field f = read_field(r, width);
+    if (f.digits == 0) {
         if (miss.empty()) return Step::fail;
         const int n = static_cast<int>(miss.size());
         if (n > width || n > room || memcmp(r.text + r.cur, miss.data(), miss.size()) != 0)
@@ -93,33 +115,17 @@ Step number(Reading& r, int width, int* dest, std::string_view miss = {}) {
         r.cur += n;
         return Step::ok;
     }
-    if (i - r.cur != width) return Step::fail;
-    long long value = negative ? -magnitude : magnitude;
-    ++r.matched;
-    *dest = value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
-    ++r.assigned;
-    r.cur = i;
+    if (f.end - r.cur != width) return Step::fail;
+    take_field(r, f, dest);
     return Step::ok;
 }
 
 // A d field of at most width characters ("%<3d"): an optional "-", then digits up to the
 // width, at least one digit.
 Step number_at_most(Reading& r, int width, int* dest) {
-    const int room = r.end - r.cur;
-    const int lim = r.cur + (width < room ? width : room);
-    int i = r.cur;
-    const bool negative = i < lim && r.text[i] == '-';
-    if (negative) ++i;
-    long long magnitude = 0;
-    int digits = 0;
-    for (; i < lim && is_digit(r.text[i]); ++i, ++digits)
-        if (magnitude <= INT_MAX) magnitude = magnitude * 10 + (r.text[i] - '0');
-    if (digits == 0) return Step::fail;
-    long long value = negative ? -magnitude : magnitude;
-    ++r.matched;
-    *dest = value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
-    ++r.assigned;
-    r.cur = i;
+    const Field f = read_field(r, width);
+    if (f.digits == 0) return Step::fail;
+    take_field(r, f, dest);
     return Step::ok;
 }
 
