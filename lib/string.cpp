@@ -20,7 +20,7 @@ constexpr unsigned char PRINTABLE_COUNT = 96;
 using format_detail::FORMAT_DECIMALS_MAX;
 using format_detail::FORMAT_FIELD_MAX;
 using format_detail::Sink;
-using format_detail::Spec;
+using format_detail::Conversion;
 constexpr int FORMAT_DEFAULT_DECIMALS = 6;
 // A double in fixed notation: sign, 309 integer digits, point and the decimals.
 constexpr int FORMAT_NUMBER_SIZE = 400;
@@ -62,8 +62,8 @@ const char* read_field(const char* p, int* value) {
 
 // Reads the conversion after a "%" into c; returns the position after it, or null when it
 // is not one formatted here (a flag, "*", a length modifier, another letter, a large field).
-const char* read_conversion(const char* p, Spec& c) {
-    c = Spec{};
+const char* read_conversion(const char* p, Conversion& c) {
+    c = Conversion{};
     if (*p == '0') return nullptr;  // the zero flag, not the first digit of a width
     p = read_field(p, &c.width);
     if (c.width < 0) return nullptr;
@@ -149,7 +149,7 @@ int fixed_exact(double value, int decimals, char* text) {
 
 }  // namespace
 
-void format_detail::put_fixed(Sink& out, const Spec& c, double value) {
+void format_detail::put_fixed(Sink& out, const Conversion& c, double value) {
     char text[FORMAT_NUMBER_SIZE];
     int decimals = c.precision < 0 ? FORMAT_DEFAULT_DECIMALS : c.precision;
     int n = fixed_exact(value, decimals, text);
@@ -171,7 +171,7 @@ namespace {
 // Formats into out while every conversion is one done here; false at the first that is not
 // (out then holds a part of the text).
 bool format_here(Sink& out, const char* format, va_list args) {
-    Spec c;
+    Conversion c;
     for (const char* p = format;;) {
         p = put_literal(out, p);
         if (*p == '\0') return true;

@@ -164,7 +164,7 @@ constexpr size_t SHORT_COPY = 16;      // copied by a loop rather than a call
 
 // One conversion as written after its "%": width, precision (-1 when not written) and
 // letter.
-struct Spec {
+struct Conversion {
     int width = 0;
     int precision = -1;
     char letter = '\0';
@@ -218,7 +218,7 @@ struct Sink {
     }
 };
 
-inline void put_int(Sink& out, const Spec& c, int value) {
+inline void put_int(Sink& out, const Conversion& c, int value) {
     unsigned magnitude =
         value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
     int n = 0;  // digits
@@ -250,7 +250,7 @@ inline void put_int(Sink& out, const Spec& c, int value) {
     out.put(digits, static_cast<size_t>(n));
 }
 
-inline void put_text(Sink& out, const Spec& c, const char* text) {
+inline void put_text(Sink& out, const Conversion& c, const char* text) {
     if (text == nullptr) {
         bool fits = c.precision < 0 || static_cast<size_t>(c.precision) >= FORMAT_NULL_TEXT.size();
         text = fits ? FORMAT_NULL_TEXT.data() : "";
@@ -260,9 +260,9 @@ inline void put_text(Sink& out, const Spec& c, const char* text) {
 }
 
 // Rounds as printf does (to the nearest, a tie to the even digit, from the exact value).
-void put_fixed(Sink& out, const Spec& c, double value);
+void put_fixed(Sink& out, const Conversion& c, double value);
 
-inline void put_char(Sink& out, const Spec& c, int value) {
+inline void put_char(Sink& out, const Conversion& c, int value) {
     char ch = static_cast<char>(value);
     out.field(&ch, 1, c.width);
 }
@@ -374,12 +374,12 @@ private:
 
 namespace format_detail {
 
-inline void put_arg(Sink& out, const Spec& c, int value) {
+inline void put_arg(Sink& out, const Conversion& c, int value) {
     if (c.letter == 'c') put_char(out, c, value);
     else put_int(out, c, value);
 }
-inline void put_arg(Sink& out, const Spec& c, const char* value) { put_text(out, c, value); }
-inline void put_arg(Sink& out, const Spec& c, double value) { put_fixed(out, c, value); }
+inline void put_arg(Sink& out, const Conversion& c, const char* value) { put_text(out, c, value); }
+inline void put_arg(Sink& out, const Conversion& c, double value) { put_fixed(out, c, value); }
 
 // The argument as the conversion of its kind reads it (as a variadic call would pass it).
 template <typename A>
@@ -400,7 +400,7 @@ template <typename... A, size_t... I>
 [[gnu::always_inline]] inline void put_plain(Sink& out, const checked_format<A...>& format,
                                              std::index_sequence<I...>, const A&... args) {
     ((out.put(format.text + format.pieces[I].begin, format.pieces[I].length),
-      put_arg(out, Spec{format.pieces[I].width, format.pieces[I].precision, format.pieces[I].letter},
+      put_arg(out, Conversion{format.pieces[I].width, format.pieces[I].precision, format.pieces[I].letter},
               as_passed(args))),
      ...);
     if (format.count > static_cast<int>(sizeof...(A))) {
@@ -413,14 +413,14 @@ template <typename... A, size_t... I>
 template <typename... A>
 void put_any(Sink& out, const checked_format<A...>& format, const A&... args) {
     int k = 0;
-    [[maybe_unused]] auto up_to_conversion = [&]() -> Spec {
+    [[maybe_unused]] auto up_to_conversion = [&]() -> Conversion {
         while (format.pieces[k].letter == '\0') {
             out.put(format.text + format.pieces[k].begin, format.pieces[k].length);
             ++k;
         }
         const Piece& piece = format.pieces[k++];
         out.put(format.text + piece.begin, piece.length);
-        return Spec{piece.width, piece.precision, piece.letter};
+        return Conversion{piece.width, piece.precision, piece.letter};
     };
     (put_arg(out, up_to_conversion(), as_passed(args)), ...);
     for (; k < format.count; ++k)
