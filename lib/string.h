@@ -84,6 +84,14 @@ bool equal_nocase(std::string_view a, std::string_view b);
 // second form reads text only up to its terminator or the length of prefix.
 bool begins_nocase(std::string_view text, std::string_view prefix);
 bool begins_nocase(const char* text, std::string_view prefix);
+// Whether text (NUL-terminated) begins with prefix, case sensitive. Inline and without a
+// library call: the prefixes are a few characters and most differ at the first; the
+// terminator of text differs from every character of a prefix, so text is not read past it.
+constexpr bool begins_with(const char* text, std::string_view prefix) {
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (text[i] != prefix[i]) return false;
+    return true;
+}
 
 // ---- Bounded copies ----
 

@@ -270,14 +270,6 @@ size_t next_phrase(size_t i, char c) {
     return u < CHARACTERS ? PHRASE_JUMPS.next[i][u] : PHRASE_COUNT;
 }
 
-bool begins_with(const char* s, std::string_view code) {
-    // Codes are a few characters and most differ at the first: a call to strncmp would
-    // cost more than the comparison. The terminator of s differs from every code character.
-    for (size_t i = 0; i < code.size(); ++i)
-        if (s[i] != code[i]) return false;
-    return true;
-}
-
 // A phrase as it grows, never beyond WX_PHRASE_SIZE - 1 characters (the rest is cut), its
 // length kept so that an append does not read the phrase again.
 struct Phrase {

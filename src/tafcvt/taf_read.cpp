@@ -190,15 +190,6 @@ constexpr std::string_view PROB_WORD[] = {"PROB"};
 constexpr std::string_view UNITS[] = {"KTS", "KT", "MPS", "KMH"};
 constexpr std::string_view GUST_MARKS[] = {"/", "G"};
 
-// Whether text begins with the word. The words are a few characters and most differ at the
-// first: a call to strncmp would cost more than the comparison. The terminator of text
-// differs from every character of a word.
-bool begins(const char* text, std::string_view word) {
-    for (size_t i = 0; i < word.size(); ++i)
-        if (text[i] != word[i]) return false;
-    return true;
-}
-
 // M or R and a number (its "-" sign included), as "%*(M)%d" and "%*(R)%d" take them.
 bool letter_and_number(const char* text, char letter) {
     return text[0] == letter && (is_digit(text[1]) || (text[1] == '-' && is_digit(text[2])));
@@ -357,16 +348,16 @@ bool TAF_weather_ends(const char* text) {
     switch (text[0]) {
         case 'M': return letter_and_number(text, 'M');
         case 'R': return letter_and_number(text, 'R');
-        case 'S': return begins(text, "SKC") || begins(text, "SCT");
-        case 'C': return begins(text, "CLR");
-        case 'F': return begins(text, "FEW") || begins(text, "FM");
-        case 'B': return begins(text, "BKN") || begins(text, "BECMG");
-        case 'O': return begins(text, "OVC");
-        case '-': return begins(text, "-SCT") || begins(text, "-BKN") || begins(text, "-OVC");
-        case 'V': return begins(text, "VV");
-        case 'T': return begins(text, "TEMPO");
-        case 'Q': return begins(text, "QNH");
-        case 'P': return begins(text, "PROB");
+        case 'S': return begins_with(text, "SKC") || begins_with(text, "SCT");
+        case 'C': return begins_with(text, "CLR");
+        case 'F': return begins_with(text, "FEW") || begins_with(text, "FM");
+        case 'B': return begins_with(text, "BKN") || begins_with(text, "BECMG");
+        case 'O': return begins_with(text, "OVC");
+        case '-': return begins_with(text, "-SCT") || begins_with(text, "-BKN") || begins_with(text, "-OVC");
+        case 'V': return begins_with(text, "VV");
+        case 'T': return begins_with(text, "TEMPO");
+        case 'Q': return begins_with(text, "QNH");
+        case 'P': return begins_with(text, "PROB");
         default: return false;
     }
 }

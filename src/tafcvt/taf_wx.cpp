@@ -66,17 +66,10 @@ constexpr LayerType TURBULENCE_TYPES[] = {
 };
 
 // A speed in knots from its unit; truncated toward zero, a missing value stays missing.
-// Whether unit is the three letters of a unit, in either case (the terminator of unit
-// differs from every letter).
-bool is_unit(const char* unit, const char (&letters)[4]) {
-    return ascii_lower(unit[0]) == letters[0] && ascii_lower(unit[1]) == letters[1] &&
-           ascii_lower(unit[2]) == letters[2] && unit[3] == '\0';
-}
-
 int to_knots(int speed, const char* unit) {
     if (speed == TAF_MISSING) return speed;
-    if (is_unit(unit, "mps")) return static_cast<int>(speed * TAF_MPS_TO_KTS);
-    if (unit[0] == '\0' || is_unit(unit, "kmh")) return static_cast<int>(speed * TAF_KMH_TO_KTS);
+    if (equal_nocase(unit, "MPS")) return static_cast<int>(speed * TAF_MPS_TO_KTS);
+    if (unit[0] == '\0' || equal_nocase(unit, "KMH")) return static_cast<int>(speed * TAF_KMH_TO_KTS);
     return speed;
 }
 
