@@ -38,6 +38,8 @@ int DATE_set_TZ(const char* str);
 // Writes the current UTC time as "YY MON DD  HH:MM:SSZ" (str holds DATE_STAMP_SIZE bytes).
 int DATE_get_current_str(char* str);
 int DATE_is_leap(int year);
+// Days of a month (1..12) of a year; 0 for a month outside 1..12.
+int DATE_month_days(int year, int month);
 // Seconds since 1970 of date, normalising the record in place first (two-digit years,
 // out-of-range fields). Exact for 1901 through 2099.
 int64_t DATE_num_sec(Date* date);

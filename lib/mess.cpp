@@ -1,6 +1,7 @@
 // Message output; see mess.h.
 #include "mess.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +43,15 @@ int lines = 0;                      // newlines written since the last hold
 int max_lines = DEFAULT_PAGE_LINES;
 FILE* pfile = nullptr;              // the log file, if any
 char filename[MESS_FILENAME_MAX];   // log name of the reopen-per-message mode
+int output_errno = 0;               // why output first failed to be written; 0: it never did
+bool output_closed = false;         // standard output was closed by MESS_close_output
+bool failure_told = false;          // the write error was reported on standard error
+
+// Output that cannot be written is lost: the first failure's reason is kept for the end.
+// Standard error does not count (there is nowhere to tell of it).
+void note_failure(FILE* stream, int reason) {
+    if (stream != stderr && output_errno == 0) output_errno = reason != 0 ? reason : EIO;
+}
 
 // Every bit below the highest set bit of mask, and that bit.
 M_type fill_lower(M_type mask) {
@@ -51,8 +61,15 @@ M_type fill_lower(M_type mask) {
     return top | (top - 1);
 }
 
+void flush_stream(FILE* stream) {
+    if (fflush(stream) != 0 || ferror(stream)) note_failure(stream, errno);
+}
+
 void close_log() {
-    if (pfile != nullptr) FILE_close(pfile);
+    if (pfile != nullptr) {
+        flush_stream(pfile);
+        FILE_close(pfile);
+    }
     pfile = nullptr;
 }
 
@@ -185,11 +202,13 @@ int MESS_check_set() { return mess_set; }
 namespace {
 
 // The program writes its streams from one thread: the locking of each write is not needed.
+// A stream drops the text of a failed write and keeps only its error flag, so the reason is
+// taken when the write fails.
 void write_text(FILE* stream, const char* text, size_t n) {
 #if defined(__GLIBC__)
-    fwrite_unlocked(text, 1, n, stream);
+    if (fwrite_unlocked(text, 1, n, stream) < n) note_failure(stream, errno);
 #else
-    fwrite(text, 1, n, stream);
+    if (fwrite(text, 1, n, stream) < n) note_failure(stream, errno);
 #endif
 }
 
@@ -202,7 +221,7 @@ int write_message(M_type type, const char* mess, const Put& put) {
         if (mess_out == OUT_STAMPED) {
             char stamp[STAMP_SIZE];
             DATE_get_current_str(stamp);
-            fprintf(pfile, "%s -- ", stamp);
+            if (fprintf(pfile, "%s -- ", stamp) < 0) note_failure(pfile, errno);
         }
         put(pfile);
         if (mess_out == OUT_REOPEN) close_log();
@@ -237,7 +256,7 @@ int MESS_print(M_type type, const char* mess, ...) {
         }
         va_list again;
         va_copy(again, args);
-        vfprintf(stream, mess, again);
+        if (vfprintf(stream, mess, again) < 0) note_failure(stream, errno);
         va_end(again);
     });
     va_end(args);
@@ -268,10 +287,25 @@ int MESS_print_prog(const char* string) {
 }
 
 int MESS_flush() {
-    fflush(stdout);
+    if (!output_closed) flush_stream(stdout);
     fflush(stderr);
-    if (pfile != nullptr) fflush(pfile);
-    return 0;
+    if (pfile != nullptr) flush_stream(pfile);
+    return output_errno == 0 ? 0 : -1;
+}
+
+int MESS_output_error() { return output_errno; }
+
+int MESS_close_output(const char* prog) {
+    MESS_flush();
+    close_log();
+    if (!output_closed) {
+        output_closed = true;
+        if (fclose(stdout) != 0) note_failure(stdout, errno);
+    }
+    if (output_errno == 0) return 0;
+    if (!failure_told) fprintf(stderr, "%s: write error: %s\n", prog, strerror(output_errno));
+    failure_told = true;
+    return -1;
 }
 
 int MESS_reset() {
@@ -283,5 +317,6 @@ int MESS_reset() {
     lines = 0;
     max_lines = DEFAULT_PAGE_LINES;
     filename[0] = '\0';
+    output_errno = 0;
     return 0;
 }

@@ -92,8 +92,17 @@ int MESS_print_checked(M_type type, const checked_format<std::type_identity_t<A>
 int MESS_hold(M_type type, const char* mess);
 // The program heading "      title (Ver x)" and an empty line, at level mess.
 int MESS_print_prog(const char* string);
-// Flushes the terminal streams and the log file.
+// Flushes the terminal streams and the log file. 0 when every message so far was written to
+// standard output and the log file; -1 when one could not be (a full disk, an I/O error).
 int MESS_flush();
+// The system's error number of the first message that could not be written to standard
+// output or the log file; 0 while all were written. Cheap enough to ask after every report.
+int MESS_output_error();
+// The end of the program's output: flushes everything, closes the log file and standard
+// output, and when any output could not be written tells so once on standard error as
+// "<prog>: write error: <reason>" and returns -1; else 0. Nothing is written to standard
+// output after it.
+int MESS_close_output(const char* prog);
 // Back to the start state, closing any log file (for a fresh run inside one process).
 int MESS_reset();
 

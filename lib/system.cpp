@@ -86,7 +86,9 @@ void set_command(const char* line) {
 }  // namespace
 
 void JOX_exit(int status) {
-    MESS_flush();
+    char prog[RES_PROGNAME_MAX];
+    RES_get_progname(prog);
+    if (MESS_close_output(prog) != 0) status = JOX_EXIT_WRITE;
     exit(status);
 }
 

@@ -9,6 +9,7 @@
 
 inline constexpr int JOX_EXIT_OK = 0;
 inline constexpr int JOX_EXIT_FAILURE = 1;
+inline constexpr int JOX_EXIT_WRITE = 3;      // output could not be written (a full disk)
 inline constexpr int JOX_EXIT_NO_WINDOW = 7;  // the loop window did not answer in time
 
 // Asks for one word of at most length - 1 characters (a longer word is cut), showing prompt
@@ -25,7 +26,8 @@ float JOX_promptf(const char* prompt);
 // them all; returns 1 for any line beginning with "set", 0 for no command; a line beginning
 // with "exit" ends the program with status 0 (case ignored throughout).
 int JOX_set_command(const char* string);
-// Ends the program with status, flushing the streams.
+// Ends the program with status, flushing and closing the output streams; when output could
+// not be written, says so once on standard error and ends with JOX_EXIT_WRITE instead.
 [[noreturn]] void JOX_exit(int status);
 // Waits secs seconds; -1 without waiting when secs is 0 or less, else 0.
 int JOX_sleep(float secs);

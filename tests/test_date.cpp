@@ -106,6 +106,18 @@ TEST(DateLeap, CenturyRule) {
     EXPECT_EQ(DATE_is_leap(2023), 0);
 }
 
+TEST(DateMonthDays, LeapFebruaryAndMonthsOutOfRange) {
+    struct Case {
+        int year, month, days;
+    };
+    constexpr Case cases[] = {{2024, 2, 29}, {2023, 2, 28}, {2100, 2, 28}, {2023, 1, 31},
+                              {2023, 11, 30}, {2023, 12, 31}, {2023, 0, 0}, {2023, 13, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.year << "-" << c.month);
+        EXPECT_EQ(DATE_month_days(c.year, c.month), c.days);
+    }
+}
+
 TEST(DateJulian, DayOfYearBothWays) {
     struct Case {
         int year, julian, month, day;

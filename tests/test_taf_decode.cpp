@@ -254,9 +254,15 @@ TEST_F(TafDecodeTest, IssueMonthFollowsTheFileDate) {
         {2024, 6, 30, "KQQQ 021130Z 021212",
          "KQQQ terminal forecast issued on 2 July at 11:30Z valid from 2 July at 12Z\n"
          "to 12Z the next day.\n"},
+        // An older validity follows the issue time's month.
         {2024, 6, 2, "KQQQ 281130Z 281212",
-         "KQQQ terminal forecast issued on 28 May at 11:30Z valid from 28 June at 12Z\n"
+         "KQQQ terminal forecast issued on 28 May at 11:30Z valid from 28 May at 12Z\n"
          "to 12Z the next day.\n"},
+        // A guessed month without the day gives way to the month before it.
+        {2024, 12, 1, "KQQQ 311130Z", "KQQQ terminal forecast issued on 31 October at 11:30Z "},
+        {2023, 3, 2, "KQQQ 291130Z", "KQQQ terminal forecast issued on 29 January at 11:30Z "},
+        {2024, 3, 2, "KQQQ 291130Z", "KQQQ terminal forecast issued on 29 February at 11:30Z "},
+        {2024, 5, 31, "KQQQ 311130Z", "KQQQ terminal forecast issued on 31 May at 11:30Z "},
         {2024, 1, 2, "KQQQ 281130Z", "KQQQ terminal forecast issued on 28 December at 11:30Z "},
         {2024, 12, 30, "KQQQ 021130Z", "KQQQ terminal forecast issued on 2 January at 11:30Z "},
         // An issue day up to five days from the file's is in the file's month, either way.
@@ -397,9 +403,10 @@ TEST_F(TafDecodeTest, ChangePeriodsWithoutTimes) {
     EXPECT_EQ(decoded(report),
               "ID: KQQQ\nINITIAL WX\nTEMPORARY WX \n   WEATHER: -RA\n"
               "WX BECOMING \n   WIND: VARIABLE AT 5\n40% PROBABILITY OF WX \n   WEATHER: -RA\n\n");
-    // Four digits after the change word are its times, whatever follows them.
-    EXPECT_EQ(decoded("KQQQ BECMG 20015KT"), "ID: KQQQ\nINITIAL WX\nWX BECOMING FROM 20Z TO 01Z\n"
-                                              "   VISIBILITY: 5.0 MILES\n   COMMENTS: KT \n\n");
+    // Four digits after the change word are its times, whatever follows them; a number
+    // without a blank behind it is no visibility.
+    EXPECT_EQ(decoded("KQQQ BECMG 20015KT"),
+              "ID: KQQQ\nINITIAL WX\nWX BECOMING FROM 20Z TO 01Z\n   COMMENTS: 5KT \n\n");
 }
 
 // The header of most reports below, and its lines in both forms.
@@ -428,15 +435,57 @@ TEST_F(TafDecodeTest, TwentyPeriodsAtMost) {
     EXPECT_EQ(decoded(report), expected + "LEFT: FM2000\n\n");
 }
 
-TEST_F(TafDecodeTest, UnreadableChangeWordStopsTheLoop) {
+TEST_F(TafDecodeTest, UnreadableChangeWordIsListedAndTheLoopGoesOn) {
+    // Its words up to the next change word are comments (nothing in English), and the
+    // change word behind them is read.
     MESS_set(MESS_ADD, MESS_OUT4);
-    std::string head = HEAD, lines = HEAD_DECODED;
-    EXPECT_EQ(decoded(head + "18010KT FMX 9999"),
-              lines + "   WINDS: 180 AT 10\nLEFT: FMX 9999\n\n");
-    EXPECT_EQ(decoded(head + "18010KT PROB TEMPO 0812"),
-              lines + "   WINDS: 180 AT 10\nLEFT: PROB TEMPO 0812\n\n");
-    EXPECT_EQ(decoded(head + "18010KT="),
-              lines + "   WINDS: 180 AT 10\n   COMMENTS: = \nLEFT: \n\n");
+    struct Case {
+        const char* body;
+        const char* decoded;  // after the wind line
+        const char* english;  // after the wind clause; null: not checked
+    };
+    const Case cases[] = {
+        {"18010KT FMX 9999", "   COMMENTS: FMX 9999 \nLEFT: \n\n", ".\n\n"},
+        {"18010KT PROB TEMPO 0812", "   COMMENTS: PROB \nTEMPORARY WX FROM 08Z TO 12Z\nLEFT: \n\n",
+         ".\n\nThe weather from 08Z to 12Z will occasionally be:\n\n"},
+        {"18010KT PROB3 TEMPO 0812 3SM", "   COMMENTS: PROB3 \nTEMPORARY WX FROM 08Z TO 12Z\n"
+         "   VISIBILITY: 3.0 MILES\nLEFT: \n\n", nullptr},
+        {"18010KT FMX =", "   COMMENTS: FMX = \nLEFT: \n\n", nullptr},
+        {"18010KT=", "   COMMENTS: = \nLEFT: \n\n", nullptr},
+    };
+    std::string head = HEAD;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        EXPECT_EQ(decoded(head + c.body), std::string(HEAD_DECODED) + "   WINDS: 180 AT 10\n" + c.decoded);
+        if (c.english != nullptr) {
+            EXPECT_EQ(in_english(head + c.body), "LEFT: \n" + std::string(HEAD_ENGLISH) +
+                                                     "winds from 180 deg at 10 kts" + c.english);
+        }
+    }
+}
+
+TEST_F(TafDecodeTest, SpacedChangeWordsReadAsTheirUnspacedForms) {
+    struct Case {
+        const char* spaced;
+        const char* unspaced;
+    };
+    const Case cases[] = {
+        {"PROB 30 TEMPO 1218/1224 8000 TSRA", "PROB30 TEMPO 1218/1224 8000 TSRA"},
+        {"PROB 40 INTER 1218/1224 -RA", "PROB40 INTER 1218/1224 -RA"},
+        {"PROB 30 1218/1224 BR", "PROB30 1218/1224 BR"},
+        {"FM 130800 20012KT", "FM130800 20012KT"},
+        {"FM 1300 20012KT", "FM1300 20012KT"},
+    };
+    const std::string head = "TAF KQQQ 121130Z 1212/1312 18010KT ";
+    const std::string tail = " BECMG 1302/1304 13006KT";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spaced);
+        const std::string listing = decoded(head + c.unspaced + tail);
+        EXPECT_NE(listing.find("WX BECOMING"), std::string::npos);
+        EXPECT_EQ(listing.find("COMMENTS"), std::string::npos);
+        EXPECT_EQ(decoded(head + c.spaced + tail), listing);
+        EXPECT_EQ(in_english(head + c.spaced + tail), in_english(head + c.unspaced + tail));
+    }
 }
 
 TEST_F(TafDecodeTest, EqualsSignGluedToTheLastGroup) {
@@ -448,9 +497,9 @@ TEST_F(TafDecodeTest, EqualsSignGluedToTheLastGroup) {
               lines + "   WINDS: 180 AT 10\n   COMMENTS: = \nLEFT: \n\n");
     EXPECT_EQ(decoded(head + "18010KT 0800="),
               lines + "   WINDS: 180 AT 10\n   VISIBILITY: 0.5 MILES\n   COMMENTS: = \nLEFT: \n\n");
-    // The unread rest shows the decoder's copy.
+    // The words show the decoder's copy.
     EXPECT_EQ(decoded(head + "18010KT FMX 9999=="),
-              lines + "   WINDS: 180 AT 10\nLEFT: FMX 9999 = =\n\n");
+              lines + "   WINDS: 180 AT 10\n   COMMENTS: FMX 9999 = = \nLEFT: \n\n");
 }
 
 // A current report: validity, FM and change times carry their days.
@@ -561,10 +610,16 @@ TEST_F(TafDecodeTest, MonthsFollowTheIssueDate) {
         {2024, 7, 2, "KQQQ 3018/0124 FM010600 00000KT",
          "ID: KQQQ\nVALID TIME: 30 JUL AT 18Z TO 1 AUG AT 24Z\nINITIAL WX\n"
          "NEW WX STARTING: 1 AUG 06:00Z\n   WINDS: CALM\n\n"},
-        // The older forms keep their rule.
+        // The older forms follow the issue time too.
         {2024, 7, 2, "KQQQ 301720Z 301812 FM1200 00000KT",
-         "ID: KQQQ\nREPORT TIME: 30 17:20\nVALID TIME: 30 JUL AT 18Z TO 12Z NEXT DAY\n"
+         "ID: KQQQ\nREPORT TIME: 30 17:20\nVALID TIME: 30 JUN AT 18Z TO 12Z NEXT DAY\n"
          "INITIAL WX\nNEW WX STARTING: 12:00Z\n   WINDS: CALM\n\n"},
+        // Without an issue time the older form keeps the file's rule; a guessed month
+        // without the day gives way to the one before it (the issue month, once known, stands).
+        {2024, 7, 2, "KQQQ 301812", "ID: KQQQ\nVALID TIME: 30 JUL AT 18Z TO 12Z NEXT DAY\nINITIAL WX\n\n"},
+        {2023, 2, 1, "KQQQ 3018/0124", "ID: KQQQ\nVALID TIME: 30 JAN AT 18Z TO 1 FEB AT 24Z\nINITIAL WX\n\n"},
+        {2023, 2, 1, "KQQQ 011720Z 3018/0124",
+         "ID: KQQQ\nREPORT TIME:  1 17:20\nVALID TIME: 30 FEB AT 18Z TO 1 MAR AT 24Z\nINITIAL WX\n\n"},
         // Issued on the 31st of December, read in a file of the new year.
         {2025, 1, 1, "KQQQ 311720Z 3118/0124 FM010600 00000KT",
          "ID: KQQQ\nREPORT TIME: 31 17:20\nVALID TIME: 31 DEC AT 18Z TO 1 JAN AT 24Z\n"

@@ -120,15 +120,18 @@ TEST_F(TafWxTest, WindsOfAHundredKnotsOrMore) {
          "   WINDS: 270 AT 97 GUST 194\n"},
         {"270100KMH ", "winds from 270 deg at 53 kts, ", "   WINDS: 270 AT 53\n"},
         // Without a written unit a speed has two digits: the third is left over (here a
-        // visibility in miles), and six digits stay what they were.
+        // visibility in miles, a blank standing behind it).
         {"270100 ", "winds from 270 deg at 5 kts, visibility of 0.0 miles, ",
          "   WINDS: 270 AT 5\n   VISIBILITY: 0.0 MILES\n"},
-        {"620304 ", "winds from 620 deg at 16 kts, visibility of 4.0 miles, ",
-         "   WINDS: 620 AT 16\n   VISIBILITY: 4.0 MILES\n"},
+        // Without a unit a direction over 360 is no wind: the group is an icing layer.
+        {"620304 ", "light icing in cloud from 3000 to 7000 ft, ",
+         "   ICING: LIGHT IN CLOUD  FROM 30 TO 70\n"},
+        {"36020 ", "winds from 360 deg at 10 kts, ", "   WINDS: 360 AT 10\n"},
+        {"37020KT ", "winds from 370 deg at 20 kts, ", "   WINDS: 370 AT 20\n"},
         // Four digits are no speed of any form: the two-digit form takes the first two (in
         // km/h, no unit being written there), as before.
-        {"2701000KT ", "winds from 270 deg at 5 kts, visibility of 0.0 miles, ",
-         "   WINDS: 270 AT 5\n   VISIBILITY: 0.0 MILES\n   COMMENTS: KT \n"},
+        {"2701000KT ", "winds from 270 deg at 5 kts, ",
+         "   WINDS: 270 AT 5\n   COMMENTS: 00KT \n"},
         // Calm is tried first and stays as it was.
         {"00000KT ", "winds calm, ", "   WINDS: CALM\n"},
     };
@@ -145,12 +148,10 @@ TEST_F(TafWxTest, VariableWindDirection) {
          "   WIND: VARIABLE AT 5\n   WIND VARYING FROM 350 TO 30\n"},
         {"27080G100KT 240V300 ", nullptr,
          "   WINDS: 270 AT 80 GUST 100\n   WIND VARYING FROM 240 TO 300\n"},
-        // Only right after a wind, and only once: a second one is read by the later steps
-        // (here its first digits as miles).
+        // Only right after a wind, and only once: a second one is left unread.
         {"9999 210V270 ", "", "   COMMENTS: 210V270 \n"},
         {"24010KT 210V270 220V260 ", nullptr,
-         "   WINDS: 240 AT 10\n   WIND VARYING FROM 210 TO 270\n   VISIBILITY: 220.0 MILES\n"
-         "   COMMENTS: V260 \n"},
+         "   WINDS: 240 AT 10\n   WIND VARYING FROM 210 TO 270\n   COMMENTS: 220V260 \n"},
         {"24010KT 9999 210V270 ", "winds from 240 deg at 10 kts, ",
          "   WINDS: 240 AT 10\n   COMMENTS: 210V270 \n"},
     };
@@ -183,6 +184,9 @@ TEST_F(TafWxTest, Visibility) {
         {"4000NE 2000SW ", "visibility of 2.5 miles, ", "   VISIBILITY: 2.5 MILES\n"},
         {"9999NDV ", "", ""},
         {"6 ", "visibility of 6.0 miles, ", "   VISIBILITY: 6.0 MILES\n"},
+        // A bare number is miles only with a blank behind it: 520009 is turbulence.
+        {"31025G35KT 520009 ", nullptr,
+         "   WINDS: 310 AT 25 GUST 35\n   TURBULENCE: OCC MOD CLEAR AIR FROM 0 TO 90\n"},
         {"CAVOK ", "ceiling and visibility OK, ", "   CEILING AND VISIBILITY OK\n"},
         {"12012KT CAVOK ", "winds from 120 deg at 12 kts, ceiling and visibility OK, ",
          "   WINDS: 120 AT 12\n   CEILING AND VISIBILITY OK\n"},
@@ -195,10 +199,9 @@ TEST_F(TafWxTest, Visibility) {
 }
 
 TEST_F(TafWxTest, FourDigitsAtTheEndAreNotMetres) {
-    // Without a blank behind it the group is no metre group; its first three digits are
-    // read as miles.
-    EXPECT_EQ(english_of("1234"), closed("visibility of 123.0 miles, "));
-    EXPECT_EQ(decoded_of("1234"), "   VISIBILITY: 123.0 MILES\n   COMMENTS: 4 \n");
+    // Without a blank behind it the group is no metre group, nor miles.
+    EXPECT_EQ(english_of("1234"), "\n");
+    EXPECT_EQ(decoded_of("1234"), "   COMMENTS: 1234 \n");
     EXPECT_EQ(consumed_, 4);
 }
 
@@ -303,25 +306,25 @@ TEST_F(TafWxTest, TemperatureIcingTurbulenceAltimeter) {
          "   CLOUDS: CLEAR\n   TEMP: -9999 C AT 06Z\n"},
         // Six-digit layer groups only come after wind and visibility: standing first they
         // would be read as those.
-        {"00000KT 9999 620304 ", "winds calm, light icing in cloud from 3000 to 4200 ft, ",
-         "   WINDS: CALM\n   ICING: LIGHT IN CLOUD  FROM 30 TO 42\n"},
+        {"00000KT 9999 620304 ", "winds calm, light icing in cloud from 3000 to 7000 ft, ",
+         "   WINDS: CALM\n   ICING: LIGHT IN CLOUD  FROM 30 TO 70\n"},
         {"00000KT 9999 600000 ", "winds calm, no icing, ", "   WINDS: CALM\n   ICING: NONE \n"},
         {"00000KT 9999 530804 ",
-         "winds calm, frequent moderate clear air turbulence from 8000 to 9200 ft, ",
-         "   WINDS: CALM\n   TURBULENCE: FREQ MOD CLEAR AIR FROM 80 TO 92\n"},
+         "winds calm, frequent moderate clear air turbulence from 8000 to 12000 ft, ",
+         "   WINDS: CALM\n   TURBULENCE: FREQ MOD CLEAR AIR FROM 80 TO 120\n"},
         {"00000KT 9999 500000 ", "winds calm, no turbulence, ",
          "   WINDS: CALM\n   TURBULENCE: NONE \n"},
         // The last type of each table.
-        {"00000KT 9999 690304 ", "winds calm, severe icing in precipitation from 3000 to 4200 ft, ",
-         "   WINDS: CALM\n   ICING: SEV IN PREC FROM 30 TO 42\n"},
+        {"00000KT 9999 690304 ", "winds calm, severe icing in precipitation from 3000 to 7000 ft, ",
+         "   WINDS: CALM\n   ICING: SEV IN PREC FROM 30 TO 70\n"},
         {"00000KT 9999 590304 ",
-         "winds calm, frequent severe in cloud turbulence from 3000 to 4200 ft, ",
-         "   WINDS: CALM\n   TURBULENCE: FREQ SEV IN CLOUD FROM 30 TO 42\n"},
+         "winds calm, frequent severe in cloud turbulence from 3000 to 7000 ft, ",
+         "   WINDS: CALM\n   TURBULENCE: FREQ SEV IN CLOUD FROM 30 TO 70\n"},
         {"QNH2992INS ", "the altimeter setting is 29.92 in Hg, ",
          "   ALTIMETER SETTING: 29.92 IN HG\n"},
         {"QNH1013 ", "", "   COMMENTS: QNH1013 \n"},
         {"00000KT 9999 620304 T10/12Z ", nullptr,
-         "   WINDS: CALM\n   ICING: LIGHT IN CLOUD  FROM 30 TO 42\n   TEMP: 10 C AT 12Z\n"},
+         "   WINDS: CALM\n   ICING: LIGHT IN CLOUD  FROM 30 TO 70\n   TEMP: 10 C AT 12Z\n"},
     };
     check(cases);
 }
@@ -332,7 +335,7 @@ TEST_F(TafWxTest, FiveTemperatureGroupsAtATime) {
     const Case cases[] = {
         {"00000KT 9999 T01/01Z T02/02Z T03/03Z T04/04Z T05/05Z 620304 ", nullptr,
          "   WINDS: CALM\n   TEMP: 1 C AT 01Z\n   TEMP: 2 C AT 02Z\n   TEMP: 3 C AT 03Z\n"
-         "   TEMP: 4 C AT 04Z\n   TEMP: 5 C AT 05Z\n   ICING: LIGHT IN CLOUD  FROM 30 TO 42\n"},
+         "   TEMP: 4 C AT 04Z\n   TEMP: 5 C AT 05Z\n   ICING: LIGHT IN CLOUD  FROM 30 TO 70\n"},
         {"00000KT 9999 T01/01Z T02/02Z T03/03Z T04/04Z T05/05Z T06/06Z 620304 ", nullptr,
          "   WINDS: CALM\n   TEMP: 1 C AT 01Z\n   TEMP: 2 C AT 02Z\n   TEMP: 3 C AT 03Z\n"
          "   TEMP: 4 C AT 04Z\n   TEMP: 5 C AT 05Z\n   TEMP: 6 C AT 06Z\n"
@@ -427,17 +430,17 @@ TEST_F(TafWxTest, AllKindsInOrder) {
     EXPECT_EQ(english_of(text),
               "winds from 180 deg at 10 kts, visibility is greater than 6.0 miles, weather\n"
               "is light rain showers, clouds 3000 ft broken with cumulonimbus, light\n"
-              "icing in cloud from 3000 to 4200 ft, frequent moderate clear air\n"
-              "turbulence from 8000 to 9200 ft, the altimeter setting is 29.92 in Hg, the\n"
-              "temperature at 12Z is -5 C.\n\n");
+              "icing in cloud from 3000 to 7000 ft, frequent moderate clear air\n"
+              "turbulence from 8000 to 12000 ft, the altimeter setting is 29.92 in Hg,\n"
+              "the temperature at 12Z is -5 C.\n\n");
     EXPECT_EQ(consumed_, 75);
     EXPECT_EQ(decoded_of(text),
               "   WINDS: 180 AT 10\n"
               "   VISIBILITY: >6.0 MILES\n"
               "   WEATHER: -SHRA\n"
               "   CLOUDS: 30 BKN WITH CB\n"
-              "   ICING: LIGHT IN CLOUD  FROM 30 TO 42\n"
-              "   TURBULENCE: FREQ MOD CLEAR AIR FROM 80 TO 92\n"
+              "   ICING: LIGHT IN CLOUD  FROM 30 TO 70\n"
+              "   TURBULENCE: FREQ MOD CLEAR AIR FROM 80 TO 120\n"
               "   ALTIMETER SETTING: 29.92 IN HG\n"
               "   TEMP: -5 C AT 12Z\n"
               "   COMMENTS: SCT020 NOSIG \n");
@@ -455,7 +458,7 @@ TEST_F(TafWxTest, TodaysKindsInOrder) {
               "   WIND SHEAR AT 20: 270 AT 45\n"
               "   MAX TEMP: 15 C ON 12 JUN AT 11Z\n"
               "   MIN TEMP: -2 C ON 13 JUN AT 04Z\n"
-              "   ICING: LIGHT IN CLOUD  FROM 30 TO 42\n"
+              "   ICING: LIGHT IN CLOUD  FROM 30 TO 70\n"
               "   ALTIMETER SETTING: 29.92 IN HG\n"
               "   COMMENTS: RMK NXT FCST \n");
     file_date = Date{};

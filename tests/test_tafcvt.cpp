@@ -311,6 +311,37 @@ TEST_F(Tafcvt, HelpAndStatusZero) {
     EXPECT_EQ(quiet.out, "");
 }
 
+// Output that cannot be written (a full disk) is a failure of its own: status 3 and one
+// message, in every form, for standard output and for a log file; the help too.
+TEST_F(Tafcvt, OutputThatCannotBeWrittenFailsTheRun) {
+    const std::string told = "tafcvt: write error: No space left on device\n";
+    struct Case {
+        std::vector<std::string> args;
+        bool to_full;  // standard output goes to /dev/full
+    };
+    const Case cases[] = {
+        {{"-ba", "24061212"}, true},
+        {{"-ba", "-ou", "dec", "24061212"}, true},
+        {{"-ba", "-ou", "code+eng", "24061212"}, true},
+        {{"-ba", "-ou", "dec+eng", "24061212"}, true},
+        {{"-h"}, true},
+        {{"-ba", "-me", "print,fi=/dev/full", "24061212"}, false},
+        {{"-ba", "-me", "print,+fi=/dev/full", "24061212"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[c.args.size() / 2] + " " + c.args.back());
+        std::vector<std::string> args = {"-c", c.to_full ? "exec \"$0\" \"$@\" >/dev/full"
+                                                         : "exec \"$0\" \"$@\"",
+                                         TAFCVT_BIN};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        RunResult r = testutil::run("/bin/sh", args,
+                                    {"joxdefault=" + dir_.file("etc"), "joxcurtime=2024061212"},
+                                    "", dir_.path());
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.err, told);
+    }
+}
+
 // The standard input has no file date: its reports take their months from the current
 // time (joxcurtime here), a day's month as for a file of that date.
 TEST_F(Tafcvt, StandardInput) {

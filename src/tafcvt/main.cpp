@@ -8,7 +8,8 @@
 // it to the report decoder.
 //
 // Exit status: 0 normally and after help; 1 when an input file the user named could not be
-// opened (the other files are still read); 7 when the loop window stops answering.
+// opened (the other files are still read); 3 when output could not be written (the run stops
+// at the first report after the failure); 7 when the loop window stops answering.
 #include <cstdio>
 
 #include "cty_tool.h"
@@ -97,6 +98,7 @@ int convert_file(int ind) {
                 MESS_print(raw_mes, "%s\n", TAF_gather_text());
                 TAF_decode(TAF_gather_text());
             }
+            if (MESS_output_error() != 0) return products;  // nothing more can be written
             if (!delivered) break;
         }
     }
@@ -117,7 +119,7 @@ int convert_files() {
     char filename[FILE_NAME_MAX];
     int ind = -1;
     FILE_first(&file_date);
-    while (FILE_get_next(filename)) {
+    while (MESS_output_error() == 0 && FILE_get_next(filename)) {
         const bool named = FILE_get_filename_type() == FILE_NAME_FIXED;
         FILE_get_date(&file_date);
         ind = PAR_open(&file_date);
@@ -160,6 +162,5 @@ int main(int argc, char** argv) {
 
     int ind = convert_files();
     PAR_print(ind, PAR_CLOSE_AFTER);  // the last mode lists its product
-    MESS_flush();
-    return named_file_failed ? JOX_EXIT_FAILURE : JOX_EXIT_OK;
+    JOX_exit(named_file_failed ? JOX_EXIT_FAILURE : JOX_EXIT_OK);
 }

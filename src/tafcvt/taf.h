@@ -55,6 +55,11 @@ int TAF_decode_wx(const char* text);
 // The same for the length characters of text (its length as strlen gives it).
 int TAF_decode_wx(const char* text, int length);
 
+// Lists the word at text, whatever it is, and the words after it up to the next change word
+// as words no step read (decoded form: a COMMENTS line; English form: nothing). The number of
+// characters consumed.
+int TAF_decode_unread(const char* text, int length);
+
 // The month of a day in a group of the current forms (DDHH/DDHH, FMDDHHMM, TX/TN) of the
 // report being decoded: after an issue time, the issue month when the day is not before the
 // issue day, else the month after it; without one, the file's month, or the next when the

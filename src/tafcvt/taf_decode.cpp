@@ -27,6 +27,7 @@ constexpr int TAF_STAT_SIZE = 5;  // a station identifier: 4 characters
 constexpr int TAF_WORD_SIZE = 5;  // the word after the issue time: 4 characters
 constexpr int TAF_MONTH_MARGIN = 5;  // days by which an issue day may stray from the file's
 constexpr int TAF_END_OF_DAY = 24;
+constexpr int TAF_LONGEST_MONTH = 31;
 
 char output[TAF_OUTPUT_SIZE];  // English text of the current report, NUL-terminated
 char* out_ptr = output;        // the terminator of the text in output; appends start there
@@ -57,20 +58,32 @@ void copy_report(const char* line) {
 int next_month(int month) { return month == 12 ? 1 : month + 1; }
 int previous_month(int month) { return month == 1 ? 12 : month - 1; }
 
+// A month guessed from the file's date gives way to the month before it until one has the
+// day: a report of the 31st read in a file of 30 November was written in October. February
+// counts its days in the file's year.
+int month_with_day(int month, int day) {
+    if (month < 1 || month > 12 || day < 1 || day > TAF_LONGEST_MONTH) return month;
+    while (day > DATE_month_days(file_date.year, month)) month = previous_month(month);
+    return month;
+}
+
 // The month of an issue day: the file's, or its neighbour when the days are far apart.
 int issue_month(int day) {
-    if (file_date.day - TAF_MONTH_MARGIN > day) return next_month(file_date.month);
-    if (file_date.day + TAF_MONTH_MARGIN < day) return previous_month(file_date.month);
-    return file_date.month;
+    int month = file_date.month;
+    if (file_date.day - TAF_MONTH_MARGIN > day) month = next_month(file_date.month);
+    if (file_date.day + TAF_MONTH_MARGIN < day) month = previous_month(file_date.month);
+    return month_with_day(month, day);
 }
 
-// The month of a validity or change-group day: the file's, or the next when the file's day
-// is later.
+// The month of a group's day in a report without an issue time: the file's, or the next
+// when the file's day is later.
 int group_month(int day) {
-    return file_date.day > day ? next_month(file_date.month) : file_date.month;
+    return month_with_day(file_date.day > day ? next_month(file_date.month) : file_date.month,
+                          day);
 }
 
-// Months of the dated groups of the current forms follow the issue date when there is one.
+// Months of the dated groups follow the issue date when there is one, so that the months of
+// one report agree; a day its month lacks is then the report's own.
 int day_month(int day) {
     if (!issue_known) return group_month(day);
     return day >= issue_day ? issue_month_of_report : next_month(issue_month_of_report);
@@ -209,7 +222,7 @@ void skip_repeated_station(parse_param* param, const char* stat) {
 }
 
 void say_validity(int day, int start, int end) {
-    int month = group_month(day);
+    int month = day_month(day);
     if (end > start) {
         if (english)
             TAF_format("valid from %d %s at %2.2dZ to %2.2dZ.\n", day, DATE_month_long(month),
@@ -271,10 +284,17 @@ void decode_remarks(parse_param* param, const char* stat) {
     }
 }
 
+int length_left(const parse_param* param) {
+    return static_cast<int>(param->ptr + param->length - scanp_str(param));
+}
+
 // Decodes the groups of the period that begins at the position and moves past them.
 void decode_period(parse_param* param) {
-    const char* text = scanp_str(param);
-    scanp_inc_off(param, TAF_decode_wx(text, static_cast<int>(param->ptr + param->length - text)));
+    scanp_inc_off(param, TAF_decode_wx(scanp_str(param), length_left(param)));
+}
+
+void decode_unread_words(parse_param* param) {
+    scanp_inc_off(param, TAF_decode_unread(scanp_str(param), length_left(param)));
 }
 
 // The English around the times of a change period: lead before them, tail after them, and
@@ -366,7 +386,10 @@ const ProbWord* read_prob_word(parse_param* param) {
 
 void decode_prob(parse_param* param) {
     int percent = 0;
-    if (scanp_char(param, 0) != 'P' || TAF_read_prob(param, &percent) != 2) return;
+    // Some offices write a blank after PROB (PROB 30 TEMPO).
+    if (scanp_char(param, 0) != 'P' ||
+        (TAF_read_prob(param, &percent) != 2 && scanp(param, "%*(PROB) %2d ", &percent) != 2))
+        return;
     scanp_inc(param);
     const ProbWord* word = read_prob_word(param);
     if (word == nullptr) {
@@ -383,27 +406,39 @@ void decode_prob(parse_param* param) {
     decode_period(param);
 }
 
+void say_from_day(int day, int hour, int min) {
+    int month = day_month(day);
+    if (english)
+        TAF_format("\nThe weather starting on %d %s at %2.2d:%2.2dZ will be:\n", day,
+                   DATE_month_long(month), hour, min);
+    else
+        MESS_print_checked(dec_mes, "NEW WX STARTING: %d %s %2.2d:%2.2dZ\n", day, DATE_month(month),
+                           hour, min);
+}
+
+void say_from_time(int hour, int min) {
+    if (english)
+        TAF_format("\nThe weather starting at %2.2d:%2.2dZ will be:\n", hour, min);
+    else
+        MESS_print_checked(dec_mes, "NEW WX STARTING: %2.2d:%2.2dZ\n", hour, min);
+}
+
 void decode_from(parse_param* param) {
     int day = 0, hour = 0, min = 0;
     if (scanp_char(param, 0) != 'F') return;
     if (TAF_read_from(param, &day, &hour, &min) == 4) {
-        int month = day_month(day);
-        if (english)
-            TAF_format("\nThe weather starting on %d %s at %2.2d:%2.2dZ will be:\n", day,
-                       DATE_month_long(month), hour, min);
-        else
-            MESS_print_checked(dec_mes, "NEW WX STARTING: %d %s %2.2d:%2.2dZ\n", day, DATE_month(month),
-                       hour, min);
+        say_from_day(day, hour, min);
     } else if (scanp(param, "%*(FM)%2d%2d ", &hour, &min) == 3) {
-        if (english)
-            TAF_format("\nThe weather starting at %2.2d:%2.2dZ will be:\n", hour, min);
-        else
-            MESS_print_checked(dec_mes, "NEW WX STARTING: %2.2d:%2.2dZ\n", hour, min);
+        say_from_time(hour, min);
     } else if (scanp(param, "%*(FM)%2d ", &hour) == 2) {
         if (english)
             TAF_format("\nThe weather starting at %2.2dZ will be: ", hour);
         else
             MESS_print_checked(dec_mes, "NEW WX STARTING: %2.2dZ\n", hour);
+    } else if (scanp(param, "%*(FM) %2d%2d%2d ", &day, &hour, &min) == 4) {
+        say_from_day(day, hour, min);  // a blank after FM (FM 130800)
+    } else if (scanp(param, "%*(FM) %2d%2d ", &hour, &min) == 3) {
+        say_from_time(hour, min);
     } else {
         return;
     }
@@ -439,8 +474,6 @@ void decode_body(parse_param* param, const char* stat) {
         return;
     say("\nThe initial weather is:\n", "INITIAL WX\n");
     decode_period(param);
-    // A change word that no pattern takes stops all progress: the passes left would do
-    // nothing, so the loop ends there (and never runs beyond its bound).
     for (int i = 0; i < TAF_MAX_PERIODS; ++i) {
         int c = scanp_char(param, 0);
         if (c == '\0' || c == '=') break;
@@ -450,7 +483,9 @@ void decode_body(parse_param* param, const char* stat) {
         decode_from(param);
         decode_change_word(param, BECMG_WORD);
         decode_change_word(param, INTER_WORD);
-        if (scanp_get_off(param) == before) break;
+        // A change word that no kind reads (PROB3, FMX) would stop all progress and lose the
+        // periods behind it: its words up to the next change word are listed as comments.
+        if (scanp_get_off(param) == before) decode_unread_words(param);
     }
 }
 

@@ -23,7 +23,8 @@ constexpr int TAF_MAX_TEMP_TRIES = 5;   // at each of the two temperature steps
 constexpr int TAF_MISSING = -9999;
 constexpr int TAF_SKY_OBSCURED = 9;     // cloud amount for a sky that cannot be seen
 constexpr int TAF_FEET_PER_UNIT = 100;  // heights in groups are hundreds of feet
-constexpr int TAF_LAYER_PER_THICKNESS = 3;  // hundreds of feet per thickness step
+constexpr int TAF_LAYER_PER_THICKNESS = 10;  // hundreds of feet per thickness step
+constexpr int TAF_LARGEST_DIRECTION = 360;  // degrees of a wind written without its unit
 constexpr int TAF_METRES_UNLIMITED = 9999;  // ten kilometres or more: nothing to say
 constexpr double TAF_MPS_TO_KTS = 1.944;
 constexpr double TAF_KMH_TO_KTS = 0.53996;
@@ -238,6 +239,13 @@ void decode_wind_variation(parse_param* p) {
     scanp_inc(p);
 }
 
+// A group with no unit is a wind only where its direction can exist: 620304 is an icing
+// layer, 520009 turbulence.
+bool plausible_wind(const WindForm& form, const Wind& w) {
+    const bool has_direction = form.kind == WindKind::gusting || form.kind == WindKind::steady;
+    return !has_direction || w.unit[0] != '\0' || w.dir <= TAF_LARGEST_DIRECTION;
+}
+
 bool decode_wind(parse_param* p) {
     const int c = scanp_char(p, 0);
     const bool long_enough = TAF_word_length(scanp_str(p)) >= TAF_THREE_DIGIT_WIND_MIN;
@@ -246,7 +254,7 @@ bool decode_wind(parse_param* p) {
         if (!can_begin(form.kind, c) || (form.three_digits && !long_enough)) continue;
         if (form.mark_at >= 0 && !is_one_of(scanp_char(p, form.mark_at), form.marks)) continue;
         if (form.unit_at >= 0 && !is_one_of(scanp_char(p, form.unit_at), UNIT_LETTERS)) continue;
-        if (!form.scan(p, &w)) continue;
+        if (!form.scan(p, &w) || !plausible_wind(form, w)) continue;
         say_wind(form, &w);
         scanp_inc(p);
         decode_wind_variation(p);
@@ -302,6 +310,12 @@ bool metres_with_direction(parse_param* p, int* value) {
     return is_letter(static_cast<char>(scanp_char(p, 4))) && scanp(p, "%4d%*[/A] ", value) == 2;
 }
 
+// Whether the group the last scan took has a blank behind it (the pattern's closing blank
+// was met, not passed over at a group that goes on, as 520009 does after 520).
+bool blank_behind(const parse_param* p) {
+    return p->len > 0 && is_blank_or_eol(scanp_str(p)[p->len - 1]);
+}
+
 void say_metres(int metres) {
     if (metres != TAF_METRES_UNLIMITED)
         say_visibility(static_cast<float>(metres * TAF_METRES_TO_SM));
@@ -332,7 +346,7 @@ bool decode_visibility(parse_param* p) {
         return true;
     } else if (TAF_read_metres(p, &value) == 1 && p->len > 4) {
         say_metres(value);
-    } else if (scanp(p, "%<3d ", &value) == 1) {
+    } else if (scanp(p, "%<3d ", &value) == 1 && blank_behind(p)) {
         say_visibility(static_cast<float>(value));
     } else {
         return false;
@@ -622,13 +636,14 @@ bool opens_period(const char* word) {
 }
 
 // Words that no step took, up to the word that opens the next period: listed as comments in
-// decoded form, passed over in English form.
-void decode_remaining(parse_param* p) {
+// decoded form, passed over in English form. With take_first the word at the position is
+// taken whatever it is (a change word no kind reads).
+int decode_remaining(parse_param* p, bool take_first) {
     char word[TAF_TEXT_SIZE];
     bool any = false;
     int consumed = 0;
     while ((consumed = TAF_next_word(scanp_str(p), scan_buf{word, sizeof word})) > 0 &&
-           !opens_period(word)) {
+           ((take_first && !any) || !opens_period(word))) {
         if (!english) {
             if (!any) MESS_print_checked(dec_mes, "   COMMENTS: ");
             MESS_print_checked(dec_mes, "%s ", word);
@@ -637,6 +652,7 @@ void decode_remaining(parse_param* p) {
         scanp_inc_off(p, consumed);
     }
     if (!english && any) MESS_print_checked(dec_mes, "\n");
+    return scanp_get_off(p);
 }
 
 }  // namespace
@@ -660,8 +676,14 @@ int TAF_decode_wx(const char* line, int length) {
     decode_altimeter(&p);
     decode_temperatures(&p);
     decode_vicinity(&p);
-    decode_remaining(&p);
+    decode_remaining(&p, false);
     // Only a comma of this period's own clauses closes it.
     TAF_close_clauses(start);
     return scanp_get_off(&p);
+}
+
+int TAF_decode_unread(const char* text, int length) {
+    parse_param p = {};
+    scanp_set_length(&p, text, length);
+    return decode_remaining(&p, true);
 }
