@@ -18,20 +18,25 @@
 #include "date.h"
 #include "mess.h"
 #include "string.h"
+#include "taf_items.h"
 
 inline constexpr int TAF_OUTPUT_MAX = 4999;  // characters of English text kept per report
 inline constexpr int TAF_REPORT_MAX = 5000;  // characters of a report that are decoded
 inline constexpr int TAF_WRAP_COLUMN = 75;
 inline constexpr int TAF_MAX_PERIODS = 20;
 
-extern int english;          // 1: English sentences; 0: decoded listing
+extern int english;          // the output form (TafForm): 1 English sentences, 0 decoded
+                             // listing, TAF_FORM_JSON JSON lines
 extern M_type raw_mes;       // level of the raw report echo
 extern M_type dec_mes;       // level of all decoded output
 extern const char* id;       // station selection; null: all stations
 extern Date file_date;       // date of the input file (names the month of a report)
 
-// Decodes one report (lines each ended by a newline). Returns 0.
+// Decodes one report (lines each ended by a newline) in the form english names. Returns 0.
 int TAF_decode(const char* line);
+// What the driver knows of the reports it hands over next (file, bulletin); null: nothing.
+// The record must stay while those reports are decoded.
+int TAF_set_source(const TafSource* source);
 // Writes the station heading; trims the name (and mixes its case in English form). Returns 0.
 int TAF_print_city(CTY_data* city);
 int TAF_output_reset();
@@ -65,6 +70,8 @@ int TAF_decode_unread(const char* text, int length);
 // issue day, else the month after it; without one, the file's month, or the next when the
 // file's day is later.
 int TAF_day_month(int day);
+// The same month with its year (the file's year, moved past December or January).
+TafMonth TAF_day_month_of_year(int day);
 
 // Characters of the word at text: up to a blank (space, newline, carriage return, tab) or
 // the end.

@@ -1,8 +1,8 @@
-// TAF report decoder: the report header, the station heading, the change periods and the
-// English output buffer; see taf.h. The groups inside a period are read in taf_wx.cpp.
+// TAF report decoder: the report header, the station and the change periods, each read once
+// into an item for the writer of the chosen form (taf_items.h); see taf.h. The groups inside
+// a period are read in taf_wx.cpp.
 #include "taf.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -10,9 +10,10 @@
 #include "cty_tool.h"
 #include "scanp.h"
 #include "string.h"
+#include "taf_items.h"
 #include "taf_read.h"
 
-int english = 1;
+int english = TAF_FORM_ENGLISH;
 M_type raw_mes = MESS_OUT2;
 M_type dec_mes = MESS_PRINT;
 const char* id = nullptr;
@@ -20,7 +21,6 @@ Date file_date = {};
 
 namespace {
 
-constexpr int TAF_OUTPUT_SIZE = TAF_OUTPUT_MAX + 1;
 // A blank may go in front of every "=", so the copy can be twice as long as the report.
 constexpr int TAF_COPY_SIZE = 2 * TAF_REPORT_MAX + 1;
 constexpr int TAF_STAT_SIZE = 5;  // a station identifier: 4 characters
@@ -29,13 +29,13 @@ constexpr int TAF_MONTH_MARGIN = 5;  // days by which an issue day may stray fro
 constexpr int TAF_END_OF_DAY = 24;
 constexpr int TAF_LONGEST_MONTH = 31;
 
-char output[TAF_OUTPUT_SIZE];  // English text of the current report, NUL-terminated
-char* out_ptr = output;        // the terminator of the text in output; appends start there
 char report[TAF_COPY_SIZE];    // the decoder's copy of the report being decoded
+const TafWriter* out = &TAF_ENGLISH_WRITER;  // the writer of the report being decoded
+const TafSource* source = nullptr;           // what the driver said of the next report
 // The issue time of the report being decoded, which names the months of its dated groups.
 bool issue_known = false;
 int issue_day = 0;
-int issue_month_of_report = 0;
+TafMonth issue_month_of_report;
 
 // Copies up to TAF_REPORT_MAX characters of line into report, with a blank put in front
 // of every "=" that directly follows a non-blank character.
@@ -55,65 +55,65 @@ void copy_report(const char* line) {
     report[n] = '\0';
 }
 
-int next_month(int month) { return month == 12 ? 1 : month + 1; }
-int previous_month(int month) { return month == 1 ? 12 : month - 1; }
+// The text of the group the last scan took: its characters without the blanks behind it.
+std::string_view group_text(const parse_param* param) {
+    const char* text = scanp_str(param);
+    int n = param->len;
+    while (n > 0 && is_blank_or_eol(text[n - 1])) --n;
+    return {text, static_cast<size_t>(n > 0 ? n : 0)};
+}
+
+TafMonth next_month(TafMonth m) {
+    return m.month == 12 ? TafMonth{m.year + 1, 1} : TafMonth{m.year, m.month + 1};
+}
+TafMonth previous_month(TafMonth m) {
+    return m.month == 1 ? TafMonth{m.year - 1, 12} : TafMonth{m.year, m.month - 1};
+}
+
+TafMonth file_month() { return {file_date.year, file_date.month}; }
 
 // A month guessed from the file's date gives way to the month before it until one has the
-// day: a report of the 31st read in a file of 30 November was written in October. February
-// counts its days in the file's year.
-int month_with_day(int month, int day) {
-    if (month < 1 || month > 12 || day < 1 || day > TAF_LONGEST_MONTH) return month;
-    while (day > DATE_month_days(file_date.year, month)) month = previous_month(month);
-    return month;
+// day: a report of the 31st read in a file of 30 November was written in October.
+TafMonth month_with_day(TafMonth m, int day) {
+    if (m.month < 1 || m.month > 12 || day < 1 || day > TAF_LONGEST_MONTH) return m;
+    while (day > DATE_month_days(m.year, m.month)) m = previous_month(m);
+    return m;
 }
 
 // The month of an issue day: the file's, or its neighbour when the days are far apart.
-int issue_month(int day) {
-    int month = file_date.month;
-    if (file_date.day - TAF_MONTH_MARGIN > day) month = next_month(file_date.month);
-    if (file_date.day + TAF_MONTH_MARGIN < day) month = previous_month(file_date.month);
-    return month_with_day(month, day);
+TafMonth issue_month(int day) {
+    TafMonth m = file_month();
+    if (file_date.day - TAF_MONTH_MARGIN > day) m = next_month(m);
+    if (file_date.day + TAF_MONTH_MARGIN < day) m = previous_month(m);
+    return month_with_day(m, day);
 }
 
 // The month of a group's day in a report without an issue time: the file's, or the next
 // when the file's day is later.
-int group_month(int day) {
-    return month_with_day(file_date.day > day ? next_month(file_date.month) : file_date.month,
-                          day);
+TafMonth group_month(int day) {
+    return month_with_day(file_date.day > day ? next_month(file_month()) : file_month(), day);
 }
 
 // Months of the dated groups follow the issue date when there is one, so that the months of
 // one report agree; a day its month lacks is then the report's own.
-int day_month(int day) {
+TafMonth day_month(int day) {
     if (!issue_known) return group_month(day);
     return day >= issue_day ? issue_month_of_report : next_month(issue_month_of_report);
 }
 
-// A period written DDHH/DDHH, each end with its month.
-struct DatedPeriod {
-    int from_day, from_hour, from_month;
-    int to_day, to_hour, to_month;
-};
-
-// Reads a DDHH/DDHH group at the position (not moving past it). An end day before the start
-// day lies in the month after the start's; an end hour of 24 stays 24.
-bool read_dated_period(parse_param* param, DatedPeriod* period) {
-    DatedPeriod& t = *period;
+// Reads a DDHH/DDHH group at the position (not moving past it) into times. An end day
+// before the start day lies in the month after the start's; an end hour of 24 stays 24.
+bool read_dated_period(parse_param* param, TafTimes* times) {
+    TafTimes& t = *times;
     // Day and hour take exactly two characters each: the "/" stands fifth.
     if (scanp_char(param, 4) != '/' ||
         TAF_read_dated_period(param, &t.from_day, &t.from_hour, &t.to_day, &t.to_hour) != 4)
         return false;
+    t.form = TafTimesForm::dated;
+    t.text = group_text(param);
     t.from_month = day_month(t.from_day);
     t.to_month = t.to_day < t.from_day ? next_month(t.from_month) : t.from_month;
     return true;
-}
-
-// Writes one fixed item in the chosen form: English text to the buffer, or decoded text.
-void say(const char* english_text, const char* decoded_text) {
-    if (english)
-        TAF_format("%s", english_text);
-    else
-        MESS_print_checked(dec_mes, "%s", decoded_text);
 }
 
 // Whether the word pattern (one storing directive) matches at the position.
@@ -154,19 +154,12 @@ void decode_station(parse_param* param, char* stat) {
     HeaderWords words;
     skip_header_words(param, &words);
     if (TAF_read_station(param, scan_buf{stat, TAF_STAT_SIZE}) != 1) return;  // "%4s "
-    if (!english) MESS_print_checked(dec_mes, "ID: %s", stat);
     CTY_data city = {};
     int known = id != nullptr ? CTY_get(CTY_DEFAULT_FILE, stat, &city) : CTY_search(stat, &city);
-    if (known)
-        TAF_print_city(&city);
-    else if (english)
-        TAF_format("%s terminal forecast ", stat);
     scanp_inc(param);
     // Some offices write the words after the station (PAED AMD 010021Z, EGXE TAF 011221).
     skip_header_words(param, &words);
-    if (words.amd) say("(amendment) ", "AMENDMENT\n");
-    if (words.cor) say("(correction) ", "CORRECTION\n");
-    if (!english) MESS_print_checked(dec_mes, "\n");
+    out->station({stat, known ? &city : nullptr, words.amd, words.cor});
 }
 
 // Whether text begins with a validity group: six digits (DDHHHH) or DDHH/DDHH, a whole word.
@@ -192,19 +185,14 @@ void decode_issue_time(parse_param* param) {
     issue_known = true;
     issue_day = day;
     issue_month_of_report = issue_month(day);
-    if (english)
-        TAF_format("issued on %d %s at %2.2d:%2.2dZ ", day,
-                   DATE_month_long(issue_month_of_report), hour, min);
-    else
-        MESS_print_checked(dec_mes, "REPORT TIME: %2d %2d:%2d\n", day, hour, min);
+    out->issue({group_text(param), day, hour, min, issue_month_of_report});
     scanp_inc(param);
 }
 
 // NIL (no forecast) and CNL (a forecast cancelled): the rest of the report says nothing.
-bool decode_final_word(parse_param* param, char lead, scanp_pattern<> pattern,
-                       const char* english_text, const char* decoded_text) {
+bool decode_final_word(parse_param* param, char lead, scanp_pattern<> pattern, TafWord word) {
     if (scanp_char(param, 0) != lead || scanp(param, pattern) != 1) return false;
-    say(english_text, decoded_text);
+    out->word(word);
     scanp_inc(param);
     return true;
 }
@@ -221,44 +209,26 @@ void skip_repeated_station(parse_param* param, const char* stat) {
     scanp_inc_off(param, consumed);
 }
 
-void say_validity(int day, int start, int end) {
-    int month = day_month(day);
-    if (end > start) {
-        if (english)
-            TAF_format("valid from %d %s at %2.2dZ to %2.2dZ.\n", day, DATE_month_long(month),
-                       start, end);
-        else
-            MESS_print_checked(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %2.2dZ\n", day,
-                       DATE_month(month), start, end);
-    } else if (english) {
-        TAF_format("valid from %d %s at %2.2dZ to %2.2dZ the next day.\n", day,
-                   DATE_month_long(month), start, end);
-    } else {
-        MESS_print_checked(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %2.2dZ NEXT DAY\n", day,
-                   DATE_month(month), start, end);
-    }
+// An older validity: a day and hours, without the end's day.
+void say_hours_validity(parse_param* param, TafValidityForm form, int day, int start, int end) {
+    const TafMonth month = day_month(day);
+    out->validity({group_text(param), form, day, start, month, day, end, month});
 }
 
 void decode_validity(parse_param* param) {
     int day = 0, start = 0, end = 0;
-    DatedPeriod t;
+    TafTimes t;
     if (read_dated_period(param, &t)) {
-        if (english)
-            TAF_format("valid from %d %s at %2.2dZ to %d %s at %2.2dZ.\n", t.from_day,
-                       DATE_month_long(t.from_month), t.from_hour, t.to_day,
-                       DATE_month_long(t.to_month), t.to_hour);
-        else
-            MESS_print_checked(dec_mes, "VALID TIME: %d %s AT %2.2dZ TO %d %s AT %2.2dZ\n", t.from_day,
-                       DATE_month(t.from_month), t.from_hour, t.to_day, DATE_month(t.to_month),
-                       t.to_hour);
+        out->validity({t.text, TafValidityForm::dated, t.from_day, t.from_hour, t.from_month,
+                       t.to_day, t.to_hour, t.to_month});
         scanp_inc(param);
     } else if (scanp(param, "%2d%2d%2d ", &day, &start, &end) == 3) {
         if (end == TAF_END_OF_DAY) end = 0;
-        say_validity(day, start, end);
+        say_hours_validity(param, TafValidityForm::hours, day, start, end);
         scanp_inc(param);
     } else if (scanp(param, "%2d%2d ", &day, &start) == 2) {
         // The group names no end hour: it covers 24 hours, to the start hour the next day.
-        say_validity(day, start, start);
+        say_hours_validity(param, TafValidityForm::day_hour, day, start, start);
         scanp_inc(param);
     }
 }
@@ -267,11 +237,11 @@ void decode_validity(parse_param* param) {
 void decode_remarks(parse_param* param, const char* stat) {
     int day = 0, hour = 0, min = 0;
     if (word_matches(param, "%(RTD) ")) {
-        say("(retransmitted) ", "RETRANSMITTED\n");
+        out->word(TafWord::retransmitted);
         scanp_inc(param);
     }
     if (word_matches(param, "%(AMD) ")) {
-        say("(amendment) ", "AMENDMENT\n");
+        out->word(TafWord::amendment);
         scanp_inc(param);
         skip_repeated_station(param, stat);
         if (TAF_read_issue_time(param, &day, &hour, &min) == 4) scanp_inc(param);
@@ -279,7 +249,7 @@ void decode_remarks(parse_param* param, const char* stat) {
             scanp_inc(param);
     }
     if (word_matches(param, "%(COR) ")) {
-        say("(correction) ", "CORRECTION\n");
+        out->word(TafWord::correction);
         scanp_inc(param);
     }
 }
@@ -288,8 +258,9 @@ int length_left(const parse_param* param) {
     return static_cast<int>(param->ptr + param->length - scanp_str(param));
 }
 
-// Decodes the groups of the period that begins at the position and moves past them.
-void decode_period(parse_param* param) {
+// Hands the period to the writer and decodes its groups, moving past them.
+void decode_period(parse_param* param, const TafPeriod& period) {
+    out->period(period);
     scanp_inc_off(param, TAF_decode_wx(scanp_str(param), length_left(param)));
 }
 
@@ -297,65 +268,44 @@ void decode_unread_words(parse_param* param) {
     scanp_inc_off(param, TAF_decode_unread(scanp_str(param), length_left(param)));
 }
 
-// The English around the times of a change period: lead before them, tail after them, and
-// alone in their place when the period has none.
-struct TimesText {
-    const char* lead;
-    const char* tail;
-    const char* alone;
-};
+// The text from where a change period's words began to where its groups begin.
+std::string_view words_since(const parse_param* param, int start) {
+    std::string_view words(param->ptr + start, static_cast<size_t>(scanp_get_off(param) - start));
+    while (!words.empty() && is_blank_or_eol(words.back())) words.remove_suffix(1);
+    return words;
+}
 
-// The times after TEMPO, PROB, BECMG or INTER, in the chosen form.
-void decode_change_times(parse_param* param, const TimesText& text) {
-    int from = 0, to = 0;
-    DatedPeriod t;
-    if (read_dated_period(param, &t)) {
-        if (english) {
-            TAF_format("%s", text.lead);
-            TAF_format("from %d %s at %2.2dZ to %d %s at %2.2dZ", t.from_day,
-                       DATE_month_long(t.from_month), t.from_hour, t.to_day,
-                       DATE_month_long(t.to_month), t.to_hour);
-            TAF_format("%s", text.tail);
-        } else {
-            MESS_print_checked(dec_mes, "FROM %d %s %2.2dZ TO %d %s %2.2dZ\n", t.from_day,
-                       DATE_month(t.from_month), t.from_hour, t.to_day, DATE_month(t.to_month),
-                       t.to_hour);
-        }
+// The times after TEMPO, PROB, BECMG or INTER.
+void decode_change_times(parse_param* param, TafTimes* times) {
+    if (read_dated_period(param, times)) {
         scanp_inc(param);
-    } else if (scanp(param, "%2d%2d ", &from, &to) == 2) {
-        if (english) {
-            TAF_format("%s", text.lead);
-            TAF_format("from %2.2dZ to %2.2dZ", from, to);
-            TAF_format("%s", text.tail);
-        } else {
-            MESS_print_checked(dec_mes, "FROM %2.2dZ TO %2.2dZ\n", from, to);
-        }
+    } else if (scanp(param, "%2d%2d ", &times->from_hour, &times->to_hour) == 2) {
+        times->form = TafTimesForm::hours;
+        times->text = group_text(param);
         scanp_inc(param);
     } else {
-        say(text.alone, "\n");
+        times->form = TafTimesForm::none;
     }
 }
 
-// TEMPO, BECMG and INTER: the word, its decoded label, and the English of its times.
+// TEMPO, BECMG and INTER.
 struct ChangeWord {
     char lead;              // the word's first letter
     std::string_view word;  // read as "%*(WORD) "
-    const char* decoded_label;
-    TimesText times;
+    TafPeriodKind kind;
 };
-constexpr ChangeWord TEMPO_WORD = {
-    'T', "TEMPO", "TEMPORARY WX ", {"", " will occasionally be:\n", "will occasionally be "}};
-constexpr ChangeWord BECMG_WORD = {
-    'B', "BECMG", "WX BECOMING ", {"", " will change to:\n", "will change to:\n"}};
-constexpr ChangeWord INTER_WORD = {'I', "INTER", "INTERMITTENT WX ",
-                                   {"", " will intermittently be:\n", "will intermittently be:\n"}};
+constexpr ChangeWord TEMPO_WORD = {'T', "TEMPO", TafPeriodKind::tempo};
+constexpr ChangeWord BECMG_WORD = {'B', "BECMG", TafPeriodKind::becmg};
+constexpr ChangeWord INTER_WORD = {'I', "INTER", TafPeriodKind::inter};
 
 void decode_change_word(parse_param* param, const ChangeWord& word) {
     if (scanp_char(param, 0) != word.lead || TAF_read_word(param, word.word) != 1) return;
-    say("\nThe weather ", word.decoded_label);
+    const int start = scanp_get_off(param);
     scanp_inc(param);
-    decode_change_times(param, word.times);
-    decode_period(param);
+    TafPeriod period{.kind = word.kind};
+    decode_change_times(param, &period.times);
+    period.text = words_since(param, start);
+    decode_period(param, period);
 }
 
 // The word after a PROB percentage that makes it the chance of an occasional (TEMPO) or an
@@ -363,25 +313,22 @@ void decode_change_word(parse_param* param, const ChangeWord& word) {
 struct ProbWord {
     char lead;
     std::string_view word;  // read as "%*(WORD) "
-    const char* english;  // after "\nA %d%% probability "
-    const char* decoded;  // after "%d%% PROBABILITY OF "
+    TafProbWord kind;
 };
 constexpr ProbWord PROB_WORDS[] = {
-    {'T', "TEMPO", "of occasional weather", "TEMPORARY WX "},
-    {'I', "INTER", "of intermittent weather", "INTERMITTENT WX "},
+    {'T', "TEMPO", TafProbWord::tempo},
+    {'I', "INTER", TafProbWord::inter},
 };
-constexpr TimesText PLAIN_PROB_TIMES = {"", " of ", ""};
-constexpr TimesText PROB_WORD_TIMES = {" ", ":\n", ":\n"};
 
-// TEMPO or INTER after the percentage, passed over; null when neither stands there.
-const ProbWord* read_prob_word(parse_param* param) {
+// TEMPO or INTER after the percentage, passed over; none when neither stands there.
+TafProbWord read_prob_word(parse_param* param) {
     const int c = scanp_char(param, 0);
     for (const ProbWord& word : PROB_WORDS) {
         if (c != word.lead || TAF_read_word(param, word.word) != 1) continue;
         scanp_inc(param);
-        return &word;
+        return word.kind;
     }
-    return nullptr;
+    return TafProbWord::none;
 }
 
 void decode_prob(parse_param* param) {
@@ -390,90 +337,46 @@ void decode_prob(parse_param* param) {
     if (scanp_char(param, 0) != 'P' ||
         (TAF_read_prob(param, &percent) != 2 && scanp(param, "%*(PROB) %2d ", &percent) != 2))
         return;
+    const int start = scanp_get_off(param);
     scanp_inc(param);
-    const ProbWord* word = read_prob_word(param);
-    if (word == nullptr) {
-        if (english)
-            TAF_format("\nA %d%% probability ", percent);
-        else
-            MESS_print_checked(dec_mes, "%d%% PROBABILITY OF WX ", percent);
-    } else if (english) {
-        TAF_format("\nA %d%% probability %s", percent, word->english);
-    } else {
-        MESS_print_checked(dec_mes, "%d%% PROBABILITY OF %s", percent, word->decoded);
-    }
-    decode_change_times(param, word == nullptr ? PLAIN_PROB_TIMES : PROB_WORD_TIMES);
-    decode_period(param);
-}
-
-void say_from_day(int day, int hour, int min) {
-    int month = day_month(day);
-    if (english)
-        TAF_format("\nThe weather starting on %d %s at %2.2d:%2.2dZ will be:\n", day,
-                   DATE_month_long(month), hour, min);
-    else
-        MESS_print_checked(dec_mes, "NEW WX STARTING: %d %s %2.2d:%2.2dZ\n", day, DATE_month(month),
-                           hour, min);
-}
-
-void say_from_time(int hour, int min) {
-    if (english)
-        TAF_format("\nThe weather starting at %2.2d:%2.2dZ will be:\n", hour, min);
-    else
-        MESS_print_checked(dec_mes, "NEW WX STARTING: %2.2d:%2.2dZ\n", hour, min);
+    TafPeriod period{.kind = TafPeriodKind::prob};
+    period.probability = percent;
+    period.prob_word = read_prob_word(param);
+    decode_change_times(param, &period.times);
+    period.text = words_since(param, start);
+    decode_period(param, period);
 }
 
 void decode_from(parse_param* param) {
-    int day = 0, hour = 0, min = 0;
+    TafPeriod period{.kind = TafPeriodKind::from};
+    int& day = period.day;
+    int& hour = period.hour;
+    int& min = period.min;
     if (scanp_char(param, 0) != 'F') return;
-    if (TAF_read_from(param, &day, &hour, &min) == 4) {
-        say_from_day(day, hour, min);
-    } else if (scanp(param, "%*(FM)%2d%2d ", &hour, &min) == 3) {
-        say_from_time(hour, min);
-    } else if (scanp(param, "%*(FM)%2d ", &hour) == 2) {
-        if (english)
-            TAF_format("\nThe weather starting at %2.2dZ will be: ", hour);
-        else
-            MESS_print_checked(dec_mes, "NEW WX STARTING: %2.2dZ\n", hour);
-    } else if (scanp(param, "%*(FM) %2d%2d%2d ", &day, &hour, &min) == 4) {
-        say_from_day(day, hour, min);  // a blank after FM (FM 130800)
-    } else if (scanp(param, "%*(FM) %2d%2d ", &hour, &min) == 3) {
-        say_from_time(hour, min);
-    } else {
+    if (TAF_read_from(param, &day, &hour, &min) == 4)
+        period.from_form = TafFromForm::day_time;
+    else if (scanp(param, "%*(FM)%2d%2d ", &hour, &min) == 3)
+        period.from_form = TafFromForm::time;
+    else if (scanp(param, "%*(FM)%2d ", &hour) == 2)
+        period.from_form = TafFromForm::hour;
+    else if (scanp(param, "%*(FM) %2d%2d%2d ", &day, &hour, &min) == 4)  // FM 130800
+        period.from_form = TafFromForm::day_time;
+    else if (scanp(param, "%*(FM) %2d%2d ", &hour, &min) == 3)
+        period.from_form = TafFromForm::time;
+    else
         return;
-    }
+    if (period.from_form == TafFromForm::day_time) period.month = day_month(day);
+    period.text = group_text(param);
     scanp_inc(param);
-    decode_period(param);
-}
-
-// Turns the first character of every word of name (after a blank, "/" or "-") into the only
-// capital of the word.
-void mix_case(char* name) {
-    bool word_start = true;
-    for (char* p = name; *p != '\0'; ++p) {
-        if (is_blank_or_eol(*p) || *p == '/' || *p == '-') {
-            word_start = true;
-            continue;
-        }
-        if (!word_start) *p = ascii_lower(*p);
-        word_start = false;
-    }
-}
-
-template <size_t N>
-void terminate(char (&field)[N]) {
-    field[N - 1] = '\0';
+    decode_period(param, period);
 }
 
 // The header after the issue time, and the periods.
 void decode_body(parse_param* param, const char* stat) {
     decode_validity(param);
     decode_remarks(param, stat);
-    if (decode_final_word(param, 'C', "%*(CNL) ", "\nThe forecast is cancelled (CNL).\n",
-                          "CANCELLED (CNL)\n"))
-        return;
-    say("\nThe initial weather is:\n", "INITIAL WX\n");
-    decode_period(param);
+    if (decode_final_word(param, 'C', "%*(CNL) ", TafWord::cancelled)) return;
+    decode_period(param, {.kind = TafPeriodKind::base});
     for (int i = 0; i < TAF_MAX_PERIODS; ++i) {
         int c = scanp_char(param, 0);
         if (c == '\0' || c == '=') break;
@@ -484,117 +387,74 @@ void decode_body(parse_param* param, const char* stat) {
         decode_change_word(param, BECMG_WORD);
         decode_change_word(param, INTER_WORD);
         // A change word that no kind reads (PROB3, FMX) would stop all progress and lose the
-        // periods behind it: its words up to the next change word are listed as comments.
+        // periods behind it: its words up to the next change word are listed as unread.
         if (scanp_get_off(param) == before) decode_unread_words(param);
     }
 }
 
+const TafSource NO_SOURCE;
+
 }  // namespace
 
+const TafWriter& TAF_writer(int form) {
+    switch (form) {
+        case TAF_FORM_ENGLISH: return TAF_ENGLISH_WRITER;
+        default: return TAF_DECODED_WRITER;
+    }
+}
+
+int TAF_set_source(const TafSource* next) {
+    source = next;
+    return 0;
+}
+
 int TAF_decode(const char* line) {
+    out = &TAF_writer(english);
+    TAF_output_reset();  // the English text holds this report's only, whatever the form
     copy_report(line != nullptr ? line : "");
+    out->report_begin({line != nullptr ? std::string_view(line, strnlen(line, TAF_REPORT_MAX))
+                                       : std::string_view(),
+                       source != nullptr ? source : &NO_SOURCE});
     parse_param param = {};
     scanp_set(&param, report);
-    TAF_output_reset();
     issue_known = false;
     char stat[TAF_STAT_SIZE];
     decode_station(&param, stat);
     decode_issue_time(&param);
     skip_repeated_station(&param, stat);
-    if (!decode_final_word(&param, 'N', "%*(NIL) ", "is not available (NIL).\n",
-                           "NOT AVAILABLE (NIL)\n"))
-        decode_body(&param, stat);
+    if (!decode_final_word(&param, 'N', "%*(NIL) ", TafWord::nil)) decode_body(&param, stat);
     MESS_print(MESS_OUT4, "LEFT: %s\n", scanp_str(&param));
-    TAF_print();
+    out->report_end();
     return 0;
 }
 
-int TAF_day_month(int day) { return day_month(day); }
+int TAF_day_month(int day) { return day_month(day).month; }
 
-int TAF_word_length(const char* text) {
-    int n = 0;
-    while (text[n] != '\0' && !is_blank_or_eol(text[n])) ++n;
-    return n;
+template <size_t N>
+void terminate(char (&field)[N]) {
+    field[N - 1] = '\0';
 }
 
-int TAF_print_city(CTY_data* city) {
+const char* TAF_trim_city(CTY_data* city) {
     terminate(city->name);
     terminate(city->state);
     terminate(city->region);
     terminate(city->id);
     size_t n = strlen(city->name);
     while (n > 0 && is_blank_or_eol(city->name[n - 1])) city->name[--n] = '\0';
-    const char* state = city->state[0] == '-' ? city->region : city->state;
-    if (english) {
-        mix_case(city->name);
-        TAF_format("%s", city->name);
-        TAF_format(", %s", state);
-        TAF_format(" (%s) terminal forecast ", city->id);
-    } else {
-        MESS_print_checked(dec_mes, "   %s", city->name);
-        MESS_print_checked(dec_mes, ", %s", state);
-    }
+    return city->state[0] == '-' ? city->region : city->state;
+}
+
+int TAF_print_city(CTY_data* city) {
+    const char* state = TAF_trim_city(city);
+    TAF_writer(english).city(city, state);
     return 0;
 }
 
-int TAF_output_reset() {
-    output[0] = '\0';
-    out_ptr = output;
-    return 0;
-}
+TafMonth TAF_day_month_of_year(int day) { return day_month(day); }
 
-char* TAF_output_free(size_t* room) {
-    *room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr);
-    return out_ptr;
-}
-
-int TAF_output_grown(int n) {
-    const auto room = static_cast<size_t>(output + TAF_OUTPUT_SIZE - out_ptr);
-    if (n > 0) out_ptr += static_cast<size_t>(n) < room ? static_cast<size_t>(n) : room - 1;
-    return 0;
-}
-
-int TAF_output_length() { return static_cast<int>(out_ptr - output); }
-
-int TAF_close_clauses(int from) {
-    for (char* c = out_ptr - 1; c >= output + from; --c) {
-        if (*c != ',') continue;
-        *c = '.';
-        if (c + 1 < out_ptr) c[1] = '\n';
-        return 1;
-    }
-    return 0;
-}
-
-int TAF_print() {
-    const int length = TAF_output_length();
-    int off = 0;         // where the count of the current line starts
-    int line_start = 0;  // the first character of the current line
-    // Only a newline or the count reaching the wrap column changes anything, so the text is
-    // read from one of those places to the next.
-    for (int i = 0; i < length;) {
-        int column_end = off + TAF_WRAP_COLUMN;  // where the current line has to be cut
-        int last = column_end < length ? column_end : length - 1;
-        const void* newline = memchr(output + i, '\n', static_cast<size_t>(last - i + 1));
-        if (newline != nullptr) {
-            off = static_cast<int>(static_cast<const char*>(newline) - output);
-            line_start = off + 1;
-            i = off + 1;
-            continue;
-        }
-        if (column_end >= length) break;
-        int low = line_start > 1 ? line_start : 1;
-        int j = column_end;
-        while (j > low && output[j] != ' ') --j;
-        if (output[j] == ' ') {
-            output[j] = '\n';
-            off = j;
-            line_start = j + 1;
-        } else {
-            off = column_end;  // no blank in this line yet: it stays whole, the count starts again
-        }
-        i = column_end + 1;
-    }
-    MESS_print_checked(dec_mes, "%s\n", output);
-    return 0;
+int TAF_word_length(const char* text) {
+    int n = 0;
+    while (text[n] != '\0' && !is_blank_or_eol(text[n])) ++n;
+    return n;
 }

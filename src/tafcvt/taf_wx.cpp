@@ -1,12 +1,14 @@
 // TAF condition groups: the groups of one forecast period (wind, visibility, weather, sky
 // cover and cloud layers, temperatures, icing, turbulence, altimeter, weather nearby and the
-// words left over), each kind tried in a fixed order; see taf.h.
+// words left over), each kind tried in a fixed order and each group read once into an item
+// for the writer of the chosen form; see taf.h and taf_items.h.
 #include <cstring>
 #include <string_view>
 
 #include "scanp.h"
 #include "string.h"
 #include "taf.h"
+#include "taf_items.h"
 #include "taf_read.h"
 #include "wx_tool.h"
 
@@ -15,73 +17,40 @@ namespace {
 constexpr int TAF_TEXT_SIZE = 200;      // a group's letters (weather, cloud type, a word)
 constexpr int TAF_UNIT_SIZE = 8;        // a unit or cover word (KTS, SM, BKN)
 constexpr int TAF_SIGN_SIZE = 4;        // the "M" of a temperature
-constexpr int TAF_WX_LIST_MAX = 20;     // characters of the weather list kept
 constexpr int TAF_WX_LIST_SIZE = 50;    // the weather buffer: the list, or a code after VC
-constexpr int TAF_MAX_WX_GROUPS = 5;
+static_assert(TAF_WEATHER_LIST_MAX < TAF_WX_LIST_SIZE);
 constexpr int TAF_MAX_CLOUD_GROUPS = 5;
 constexpr int TAF_MAX_TEMP_TRIES = 5;   // at each of the two temperature steps
-constexpr int TAF_MISSING = -9999;
-constexpr int TAF_SKY_OBSCURED = 9;     // cloud amount for a sky that cannot be seen
-constexpr int TAF_FEET_PER_UNIT = 100;  // heights in groups are hundreds of feet
+constexpr int TAF_MISSING = TAF_ITEM_MISSING;
 constexpr int TAF_LAYER_PER_THICKNESS = 10;  // hundreds of feet per thickness step
 constexpr int TAF_LARGEST_DIRECTION = 360;  // degrees of a wind written without its unit
-constexpr int TAF_METRES_UNLIMITED = 9999;  // ten kilometres or more: nothing to say
-constexpr double TAF_MPS_TO_KTS = 1.944;
-constexpr double TAF_KMH_TO_KTS = 0.53996;
 constexpr double TAF_NM_TO_SM = 1.1508;
 constexpr double TAF_METRES_TO_SM = 0.00062136;
 constexpr double TAF_ALTIMETER_SCALE = 100.0;
 constexpr double TAF_ALTIMETER_NUDGE = 0.001;
 
-// Icing and turbulence: the type digit's words in both forms.
-struct LayerType {
-    const char* english;
-    const char* decoded;
-};
+const TafWriter* out = &TAF_ENGLISH_WRITER;  // the writer of the period being decoded
 
-// "LIGHT IN CLOUD  " has two blanks, as users know it; keep it.
-constexpr LayerType ICING_TYPES[] = {
-    {"no icing, ", "NONE "},
-    {"light icing ", "LIGHT "},
-    {"light icing in cloud ", "LIGHT IN CLOUD  "},
-    {"light icing in precipitation ", "LIGHT IN PREC "},
-    {"moderate icing ", "MOD "},
-    {"moderate icing in cloud ", "MOD IN CLOUD "},
-    {"moderate icing in precipitation ", "MOD IN PREC "},
-    {"severe icing ", "SEV "},
-    {"severe icing in cloud ", "SEV IN CLOUD "},
-    {"severe icing in precipitation ", "SEV IN PREC "},
-};
-
-constexpr LayerType TURBULENCE_TYPES[] = {
-    {"no turbulence, ", "NONE "},
-    {"light turbulence ", "LIGHT "},
-    {"occasional moderate clear air turbulence ", "OCC MOD CLEAR AIR "},
-    {"frequent moderate clear air turbulence ", "FREQ MOD CLEAR AIR "},
-    {"occasional moderate in cloud turbulence ", "OCC MOD IN CLOUD "},
-    {"frequent moderate in cloud turbulence ", "FREQ MOD IN CLOUD "},
-    {"occasional severe clear air turbulence ", "OCC SEV CLEAR AIR "},
-    {"frequent severe clear air turbulence ", "FREQ SEV CLEAR AIR "},
-    {"occasional severe in cloud turbulence ", "OCC SEV IN CLOUD "},
-    {"frequent severe in cloud turbulence ", "FREQ SEV IN CLOUD "},
-};
-
-// A speed in knots from its unit; truncated toward zero, a missing value stays missing.
-int to_knots(int speed, const char* unit) {
-    if (speed == TAF_MISSING) return speed;
-    if (equal_nocase(unit, "MPS")) return static_cast<int>(speed * TAF_MPS_TO_KTS);
-    if (unit[0] == '\0' || equal_nocase(unit, "KMH")) return static_cast<int>(speed * TAF_KMH_TO_KTS);
-    return speed;
+// The text of the group the last scan took: its characters without the blanks behind it.
+std::string_view group_text(const parse_param* p) {
+    const char* text = scanp_str(p);
+    int n = p->len;
+    while (n > 0 && is_blank_or_eol(text[n - 1])) --n;
+    return {text, static_cast<size_t>(n > 0 ? n : 0)};
 }
 
-// The wind forms, each with the values its pattern stores.
-enum class WindKind : unsigned char {
-    calm,              // unit
-    gusting,           // direction, speed, gust, unit
-    variable_gusting,  // speed, gust, unit
-    variable,          // speed, unit
-    steady,            // direction, speed, unit
-};
+// The text from offset start of the period's text to the position, without the blanks
+// behind it (a group read in several scans).
+std::string_view text_since(const parse_param* p, int start) {
+    std::string_view text(p->ptr + start, static_cast<size_t>(scanp_get_off(p) - start));
+    while (!text.empty() && is_blank_or_eol(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// The wind forms, each with the values its pattern stores (TafWindKind): calm (unit),
+// gusting (direction, speed, gust, unit), variable_gusting (speed, gust, unit), variable
+// (speed, unit), steady (direction, speed, unit).
+using WindKind = TafWindKind;
 
 struct Wind {
     int dir = 0, speed = 0, gust = 0;
@@ -187,42 +156,11 @@ bool can_begin(WindKind kind, int c) {
     return begins_number(c);
 }
 
-void say_wind(const WindForm& form, Wind* w) {
-    w->speed = to_knots(w->speed, w->unit);
-    w->gust = to_knots(w->gust, w->unit);
-    switch (form.kind) {
-        case WindKind::calm:
-            if (english)
-                TAF_format("winds calm, ");
-            else
-                MESS_print_checked(dec_mes, "   WINDS: CALM\n");
-            break;
-        case WindKind::gusting:
-            if (english)
-                TAF_format("winds from %d deg at %d kts with gusts to %d, ", w->dir, w->speed,
-                           w->gust);
-            else
-                MESS_print_checked(dec_mes, "   WINDS: %d AT %d GUST %d\n", w->dir, w->speed, w->gust);
-            break;
-        case WindKind::variable_gusting:
-            if (english)
-                TAF_format("winds variable at %d kts with gusts to %d, ", w->speed, w->gust);
-            else
-                MESS_print_checked(dec_mes, "   WIND: VARIABLE AT %d GUST %d\n", w->speed, w->gust);
-            break;
-        case WindKind::variable:
-            if (english)
-                TAF_format("winds variable at %d kts, ", w->speed);
-            else
-                MESS_print_checked(dec_mes, "   WIND: VARIABLE AT %d\n", w->speed);
-            break;
-        case WindKind::steady:
-            if (english)
-                TAF_format("winds from %d deg at %d kts, ", w->dir, w->speed);
-            else
-                MESS_print_checked(dec_mes, "   WINDS: %d AT %d\n", w->dir, w->speed);
-            break;
-    }
+// A group with no unit is a wind only where its direction can exist: 620304 is an icing
+// layer, 520009 turbulence.
+bool plausible_wind(const WindForm& form, const Wind& w) {
+    const bool has_direction = form.kind == WindKind::gusting || form.kind == WindKind::steady;
+    return !has_direction || w.unit[0] != '\0' || w.dir <= TAF_LARGEST_DIRECTION;
 }
 
 // A variable direction right after the wind (24010KT 210V270).
@@ -232,18 +170,8 @@ void decode_wind_variation(parse_param* p) {
     if (!begins_number(scanp_char(p, 0)) || scanp_char(p, 3) != 'V' ||
         scanp(p, "%3dV%3d ", &from, &to) != 2)
         return;
-    if (english)
-        TAF_format("varying from %d to %d deg, ", from, to);
-    else
-        MESS_print_checked(dec_mes, "   WIND VARYING FROM %d TO %d\n", from, to);
+    out->wind_variation({group_text(p), from, to});
     scanp_inc(p);
-}
-
-// A group with no unit is a wind only where its direction can exist: 620304 is an icing
-// layer, 520009 turbulence.
-bool plausible_wind(const WindForm& form, const Wind& w) {
-    const bool has_direction = form.kind == WindKind::gusting || form.kind == WindKind::steady;
-    return !has_direction || w.unit[0] != '\0' || w.dir <= TAF_LARGEST_DIRECTION;
 }
 
 bool decode_wind(parse_param* p) {
@@ -255,19 +183,15 @@ bool decode_wind(parse_param* p) {
         if (form.mark_at >= 0 && !is_one_of(scanp_char(p, form.mark_at), form.marks)) continue;
         if (form.unit_at >= 0 && !is_one_of(scanp_char(p, form.unit_at), UNIT_LETTERS)) continue;
         if (!form.scan(p, &w) || !plausible_wind(form, w)) continue;
-        say_wind(form, &w);
+        const std::string_view text = group_text(p);
+        const size_t unit_length = strlen(w.unit);
+        out->wind({text, form.kind, w.dir, w.speed, w.gust,
+                   text.substr(text.size() >= unit_length ? text.size() - unit_length : 0)});
         scanp_inc(p);
         decode_wind_variation(p);
         return true;
     }
     return false;
-}
-
-void say_visibility(float miles) {
-    if (english)
-        TAF_format("visibility of %3.1f miles, ", miles);
-    else
-        MESS_print_checked(dec_mes, "   VISIBILITY: %3.1f MILES\n", miles);
 }
 
 // Statute miles from a value in the unit written after it (nautical when it begins "N").
@@ -316,66 +240,51 @@ bool blank_behind(const parse_param* p) {
     return p->len > 0 && is_blank_or_eol(scanp_str(p)[p->len - 1]);
 }
 
-void say_metres(int metres) {
-    if (metres != TAF_METRES_UNLIMITED)
-        say_visibility(static_cast<float>(metres * TAF_METRES_TO_SM));
-}
+float metres_in_miles(int metres) { return static_cast<float>(metres * TAF_METRES_TO_SM); }
 
 bool decode_visibility(parse_param* p) {
     char unit[TAF_UNIT_SIZE] = "";
     int value = 0;
     float miles = 0.0f;
+    const int start = scanp_get_off(p);
+    const bool minus = scanp_char(p, 0) == 'M';
+    TafVisibility v{};
     if (scanp_char(p, 0) == 'C' && scanp(p, "%*(CAVOK) ") == 1) {
-        if (english)
-            TAF_format("ceiling and visibility OK, ");
-        else
-            MESS_print_checked(dec_mes, "   CEILING AND VISIBILITY OK\n");
+        v = {.text = group_text(p), .kind = TafVisibilityKind::cavok};
     } else if (TAF_read_more_miles(p, &value, scan_buf{unit, sizeof unit}) >= 2) {
-        miles = to_statute(static_cast<float>(value), unit);
-        if (english)
-            TAF_format("visibility is greater than %3.1f miles, ", miles);
-        else
-            MESS_print_checked(dec_mes, "   VISIBILITY: >%3.1f MILES\n", miles);
+        v = {.text = group_text(p), .kind = TafVisibilityKind::more_miles,
+             .miles = to_statute(static_cast<float>(value), unit)};
     } else if (read_miles(p, &miles, unit)) {
-        say_visibility(to_statute(miles, unit));
+        v = {.text = group_text(p), .kind = TafVisibilityKind::miles,
+             .miles = to_statute(miles, unit), .minus = minus};
     } else if (metres_with_direction(p, &value)) {
-        say_metres(value);
         scanp_inc(p);
         // A second directional visibility follows the first without a word of its own.
-        if (metres_with_direction(p, &value)) scanp_inc(p);
+        int second = 0;
+        if (metres_with_direction(p, &second)) scanp_inc(p);
+        out->visibility({.text = text_since(p, start), .kind = TafVisibilityKind::metres_direction,
+                         .miles = metres_in_miles(value), .metres = value});
         return true;
     } else if (TAF_read_metres(p, &value) == 1 && p->len > 4) {
-        say_metres(value);
+        v = {.text = group_text(p), .kind = TafVisibilityKind::metres,
+             .miles = metres_in_miles(value), .metres = value};
     } else if (scanp(p, "%<3d ", &value) == 1 && blank_behind(p)) {
-        say_visibility(static_cast<float>(value));
+        v = {.text = group_text(p), .kind = TafVisibilityKind::bare_miles,
+             .miles = static_cast<float>(value)};
     } else {
         return false;
     }
+    v.nautical = unit[0] == 'N';
+    out->visibility(v);
     scanp_inc(p);
     return true;
 }
 
-void say_weather(const char* list) {
-    if (!english) {
-        MESS_print_checked(dec_mes, "   WEATHER: %s\n", list);
-        return;
-    }
-    TAF_format("weather is ");
-    char phrase[WX_PHRASE_SIZE];
-    bool first = true;
-    for (const char* next = list; (next = WX_metar_weather_text(next, phrase)) != nullptr;) {
-        if (!first) TAF_format(" and ");
-        TAF_format("%s", phrase);
-        first = false;
-    }
-    TAF_format(", ");
-}
-
 void decode_weather(parse_param* p) {
     char list[TAF_WX_LIST_SIZE] = "";
-    static_assert(TAF_WX_LIST_MAX < TAF_WX_LIST_SIZE);
     char group[TAF_TEXT_SIZE];
-    for (int i = 0; i < TAF_MAX_WX_GROUPS; ++i) {
+    TafWeather weather{};
+    for (int i = 0; i < TAF_WEATHER_GROUPS_MAX; ++i) {
         if (TAF_weather_ends(scanp_str(p))) break;
         // The blanks behind the group count: a group of two letters at the very end of the
         // text is not taken.
@@ -386,84 +295,52 @@ void decode_weather(parse_param* p) {
             // tries after it.
             break;
         }
-        if (list[0] != '\0') strmcat(list, "_", TAF_WX_LIST_MAX);
-        strmcat(list, group, TAF_WX_LIST_MAX);
+        if (list[0] != '\0') strmcat(list, "_", TAF_WEATHER_LIST_MAX);
+        strmcat(list, group, TAF_WEATHER_LIST_MAX);
+        const int start = scanp_get_off(p);
         scanp_inc_off(p, consumed);
+        weather.groups[weather.count++] = text_since(p, start);
     }
-    if (list[0] != '\0') say_weather(list);
+    if (list[0] == '\0') return;
+    weather.list = list;
+    out->weather(weather);
 }
 
-char amount_mark(int amount) {
-    return amount == TAF_SKY_OBSCURED ? 'X' : static_cast<char>('0' + amount);
-}
-
-// A cloud group of amount in eighths, type letters and height: one line in both forms.
-bool decode_octets(parse_param* p) {
-    int amount = 0, height = 0;
-    char type[TAF_TEXT_SIZE];
-    if (scanp(p, "%1d%2[/A]%3d ", &amount, type, &height) != 3) {
-        if (scanp(p, "%1d%2[/A]%*(///) ", &amount, type) == 3)
+// A cloud group of amount in eighths, type letters and height.
+bool read_octets(parse_param* p, TafCloud* cloud, char* type) {
+    int& amount = cloud->amount;
+    int& height = cloud->height;
+    const scan_buf letters{type, TAF_TEXT_SIZE};
+    if (scanp(p, "%1d%2[/A]%3d ", &amount, letters, &height) != 3) {
+        if (scanp(p, "%1d%2[/A]%*(///) ", &amount, letters) == 3)
             height = TAF_MISSING;
-        else if (scanp(p, "%1d%4[/A]%3d ", &amount, type, &height) != 3)
+        else if (scanp(p, "%1d%4[/A]%3d ", &amount, letters, &height) != 3)
             return false;
     }
-    MESS_print_checked(dec_mes, "   CLOUDS: %d %c OCTETS\n", height, amount_mark(amount));
+    cloud->kind = TafCloudKind::octets;
+    cloud->type = type;
     return true;
 }
 
-// "%d ft" of a height in hundreds of feet, or "unknown height" when it was not observed.
-void say_height(int height) {
-    if (height == TAF_MISSING)
-        TAF_format("unknown height");
-    else
-        TAF_format("%d ft", height * TAF_FEET_PER_UNIT);
-}
-
-bool decode_vertical_visibility(parse_param* p) {
-    int height = 0;
-    if (scanp(p, "VV%3!///!d ", &height) != 1) return false;
-    if (english) {
-        TAF_format("vertical visibility of ");
-        say_height(height);
-        TAF_format(", ");
-    } else {
-        MESS_print_checked(dec_mes, "   VERTICAL VISIBILITY: %d\n", height);
-    }
+bool read_vertical_visibility(parse_param* p, TafCloud* cloud) {
+    if (scanp(p, "VV%3!///!d ", &cloud->height) != 1) return false;
+    cloud->kind = TafCloudKind::vertical;
     return true;
 }
 
-bool decode_layer(parse_param* p, int pass) {
-    char cover[TAF_UNIT_SIZE];
-    char type[TAF_TEXT_SIZE];
-    int height = 0;
+bool read_layer(parse_param* p, TafCloud* cloud, char* cover, char* type) {
+    cloud->cover = cover;
     // The cover and the height take exactly three characters each: the type's letters begin
     // at the seventh.
     if (is_letter(static_cast<char>(scanp_char(p, 6))) &&
-        scanp(p, "%(FEW|SCT|BKN|OVC)%3!///!d%[/A] ", cover, &height, type) == 3) {
-        if (!english) {
-            MESS_print_checked(dec_mes, "   CLOUDS: %d %s WITH %s\n", height, cover, type);
-            return true;
-        }
-        TAF_format("clouds ");
-        say_height(height);
-        TAF_format(" %s ", print_cloud(cover));
-        if (strcmp(type, "CB") == 0)
-            TAF_format("with cumulonimbus, ");
-        else if (strcmp(type, "CU") == 0)
-            TAF_format("with cumulus, ");
-        else
-            TAF_format("with %s, ", type);
+        scanp(p, "%(FEW|SCT|BKN|OVC)%3!///!d%[/A] ", scan_buf{cover, TAF_UNIT_SIZE},
+              &cloud->height, scan_buf{type, TAF_TEXT_SIZE}) == 3) {
+        cloud->kind = TafCloudKind::typed;
+        cloud->type = type;
         return true;
     }
-    if (TAF_read_layer(p, scan_buf{cover, sizeof cover}, &height) != 2) return false;
-    if (!english) {
-        MESS_print_checked(dec_mes, "   CLOUDS: %d %s\n", height, cover);
-        return true;
-    }
-    if (pass == 0) TAF_format("clouds ");
-    say_height(height);
-    TAF_format(" %s, ", print_cloud(cover));
-    return true;
+    cloud->kind = TafCloudKind::layer;
+    return TAF_read_layer(p, scan_buf{cover, TAF_UNIT_SIZE}, &cloud->height) == 2;
 }
 
 // Sky words after which no cloud layer is read.
@@ -471,13 +348,12 @@ struct SkyWord {
     char lead;               // the word's first letter
     std::string_view word;   // read as "%*(WORD) ", or "%*(WORD|OTHER) "
     std::string_view other;
-    const char* english;
-    const char* decoded;
+    TafSkyWord kind;
 };
 constexpr SkyWord SKY_WORDS[] = {
-    {0, "SKC", "CLR", "skies are clear, ", "   CLOUDS: CLEAR\n"},
-    {'N', "NSC", "", "no significant clouds, ", "   CLOUDS: NONE SIGNIFICANT\n"},
-    {'N', "NCD", "", "no clouds detected, ", "   CLOUDS: NONE DETECTED\n"},
+    {0, "SKC", "CLR", TafSkyWord::clear},
+    {'N', "NSC", "", TafSkyWord::nsc},
+    {'N', "NCD", "", TafSkyWord::ncd},
 };
 
 bool decode_sky_word(parse_param* p) {
@@ -485,10 +361,7 @@ bool decode_sky_word(parse_param* p) {
     for (const SkyWord& word : SKY_WORDS) {
         if ((word.lead != 0 && c != word.lead) || TAF_read_word(p, word.word, word.other) != 1)
             continue;
-        if (english)
-            TAF_format("%s", word.english);
-        else
-            MESS_print_checked(dec_mes, "%s", word.decoded);
+        out->sky({group_text(p), word.kind});
         scanp_inc(p);
         return true;
     }
@@ -497,9 +370,16 @@ bool decode_sky_word(parse_param* p) {
 
 void decode_clouds(parse_param* p) {
     if (decode_sky_word(p)) return;
+    char cover[TAF_UNIT_SIZE];
+    char type[TAF_TEXT_SIZE];
     for (int pass = 0; pass < TAF_MAX_CLOUD_GROUPS; ++pass) {
-        if (!decode_octets(p) && !decode_vertical_visibility(p) && !decode_layer(p, pass))
+        TafCloud cloud{};
+        cloud.pass = pass;
+        if (!read_octets(p, &cloud, type) && !read_vertical_visibility(p, &cloud) &&
+            !read_layer(p, &cloud, cover, type))
             return;
+        cloud.text = group_text(p);
+        out->cloud(cloud);
         scanp_inc(p);
     }
 }
@@ -516,11 +396,7 @@ void decode_wind_shear(parse_param* p) {
     if (scanp(p, "WS%3d/%3d%3d%(KT) ", &height, &dir, &speed, unit) != 4 &&
         scanp(p, "WS%3d/%3d%2d%(KT) ", &height, &dir, &speed, unit) != 4)
         return;
-    if (english)
-        TAF_format("wind shear at %d ft with winds from %d deg at %d kts, ",
-                   height * TAF_FEET_PER_UNIT, dir, speed);
-    else
-        MESS_print_checked(dec_mes, "   WIND SHEAR AT %d: %d AT %d\n", height, dir, speed);
+    out->wind_shear({group_text(p), height, dir, speed});
     scanp_inc(p);
 }
 
@@ -531,12 +407,8 @@ bool decode_hour_temperature(parse_param* p) {
     if (!TAF_may_be_hour_temperature(scanp_str(p)) ||
         scanp(p, "T%!!(M)%<3!XX!d/%!!(M)%<3!XX!d%*!!(Z) ", sign_t, &temp, sign_h, &hour) != 5)
         return false;
-    temp = signed_value(sign_t, temp);
-    hour = signed_value(sign_h, hour);
-    if (english)
-        TAF_format("the temperature at %dZ is %d C, ", hour, temp);
-    else
-        MESS_print_checked(dec_mes, "   TEMP: %d C AT %2.2dZ\n", temp, hour);
+    out->temperature({.text = group_text(p), .kind = TafTemperatureKind::at_hour,
+                      .celsius = signed_value(sign_t, temp), .hour = signed_value(sign_h, hour)});
     return true;
 }
 
@@ -544,27 +416,20 @@ bool decode_hour_temperature(parse_param* p) {
 struct TemperatureKind {
     char second;  // the letter after the T
     scanp_pattern<scan_buf, int*, int*, int*> pattern;  // sign, temperature, day, hour
-    const char* english;  // "maximum" or "minimum"
-    const char* decoded;  // "MAX" or "MIN"
+    TafTemperatureKind kind;
 };
-constexpr TemperatureKind MAX_TEMPERATURE = {'X', "TX%!!(M)%<3d/%2d%2d%*!!(Z) ", "maximum",
-                                             "MAX"};
-constexpr TemperatureKind MIN_TEMPERATURE = {'N', "TN%!!(M)%<3d/%2d%2d%*!!(Z) ", "minimum",
-                                             "MIN"};
+constexpr TemperatureKind MAX_TEMPERATURE = {'X', "TX%!!(M)%<3d/%2d%2d%*!!(Z) ",
+                                             TafTemperatureKind::max};
+constexpr TemperatureKind MIN_TEMPERATURE = {'N', "TN%!!(M)%<3d/%2d%2d%*!!(Z) ",
+                                             TafTemperatureKind::min};
 
 bool decode_extreme_temperature(parse_param* p, const TemperatureKind& kind) {
     char sign[TAF_SIGN_SIZE];
     int temp = 0, day = 0, hour = 0;
     if (scanp_char(p, 1) != kind.second || scanp(p, kind.pattern, sign, &temp, &day, &hour) != 5)
         return false;
-    temp = signed_value(sign, temp);
-    const int month = TAF_day_month(day);
-    if (english)
-        TAF_format("%s temperature of %d C on %d %s at %2.2dZ, ", kind.english, temp, day,
-                   DATE_month_long(month), hour);
-    else
-        MESS_print_checked(dec_mes, "   %s TEMP: %d C ON %d %s AT %2.2dZ\n", kind.decoded, temp, day,
-                   DATE_month(month), hour);
+    out->temperature({group_text(p), kind.kind, signed_value(sign, temp), hour, day,
+                      TAF_day_month_of_year(day)});
     return true;
 }
 
@@ -578,23 +443,13 @@ void decode_temperatures(parse_param* p) {
     }
 }
 
-// Icing (6...) and turbulence (5...) layers: type, base and thickness.
+// Icing (6...) and turbulence (5...) layers: type, base and thickness; the thickness digit
+// counts thousands of feet.
 void decode_layer_group(parse_param* p, scanp_pattern<int*, int*, int*> pattern,
-                        const LayerType (&types)[10], const char* label) {
+                        TafLayerKind kind) {
     int type = 0, base = 0, thickness = 0;
     if (scanp(p, pattern, &type, &base, &thickness) != 3 || type < 0 || type > 9) return;
-    int top = base + TAF_LAYER_PER_THICKNESS * thickness;
-    if (english) {
-        TAF_format("%s", types[type].english);
-        if (type != 0)
-            TAF_format("from %d to %d ft, ", base * TAF_FEET_PER_UNIT, top * TAF_FEET_PER_UNIT);
-    } else {
-        MESS_print_checked(dec_mes, "%s%s", label, types[type].decoded);
-        if (type != 0)
-            MESS_print_checked(dec_mes, "FROM %d TO %d\n", base, top);
-        else
-            MESS_print_checked(dec_mes, "\n");
-    }
+    out->layer({group_text(p), kind, type, base, base + TAF_LAYER_PER_THICKNESS * thickness});
     scanp_inc(p);
 }
 
@@ -602,31 +457,16 @@ void decode_altimeter(parse_param* p) {
     int value = 0;
     char unit[TAF_UNIT_SIZE];
     if (scanp(p, "QNH%4d%(INS) ", &value, unit) != 2) return;
-    float inches = static_cast<float>(value / TAF_ALTIMETER_SCALE + TAF_ALTIMETER_NUDGE);
-    if (english)
-        TAF_format("the altimeter setting is %.2f in Hg, ", inches);
-    else
-        MESS_print_checked(dec_mes, "   ALTIMETER SETTING: %.2f IN HG\n", inches);
+    out->altimeter(
+        {group_text(p), static_cast<float>(value / TAF_ALTIMETER_SCALE + TAF_ALTIMETER_NUDGE)});
     scanp_inc(p);
 }
 
-// "vicinty" is the text as users know it; keep the spelling.
 void decode_vicinity(parse_param* p) {
     // The code goes into the weather buffer: a longer run is cut to fit it.
     char code[TAF_WX_LIST_SIZE];
     if (scanp(p, "VC%[/A-+] ", code) != 1) return;
-    if (english) {
-        char compact[WX_CODE_SIZE];
-        char phrase[WX_PHRASE_SIZE];
-        WX_metar_weather(code, compact);
-        WX_weather_text(compact, phrase);
-        if (phrase[0] != '\0')
-            TAF_format("weather in the vicinty is %s, ", phrase);
-        else
-            TAF_format("weather is in the vicinty %s, ", code);
-    } else {
-        MESS_print_checked(dec_mes, "   WEATHER IN VICINITY: %s\n", code);
-    }
+    out->vicinity({group_text(p), code});
     scanp_inc(p);
 }
 
@@ -635,23 +475,20 @@ bool opens_period(const char* word) {
            strncmp(word, "PROB", 4) == 0 || strncmp(word, "FM", 2) == 0;
 }
 
-// Words that no step took, up to the word that opens the next period: listed as comments in
-// decoded form, passed over in English form. With take_first the word at the position is
-// taken whatever it is (a change word no kind reads).
+// Words that no step took, up to the word that opens the next period. With take_first the
+// word at the position is taken whatever it is (a change word no kind reads).
 int decode_remaining(parse_param* p, bool take_first) {
     char word[TAF_TEXT_SIZE];
     bool any = false;
     int consumed = 0;
     while ((consumed = TAF_next_word(scanp_str(p), scan_buf{word, sizeof word})) > 0 &&
            ((take_first && !any) || !opens_period(word))) {
-        if (!english) {
-            if (!any) MESS_print_checked(dec_mes, "   COMMENTS: ");
-            MESS_print_checked(dec_mes, "%s ", word);
-        }
-        any = true;
+        const int start = scanp_get_off(p);
         scanp_inc_off(p, consumed);
+        out->unread(word, text_since(p, start), !any);
+        any = true;
     }
-    if (!english && any) MESS_print_checked(dec_mes, "\n");
+    if (any) out->unread_end();
     return scanp_get_off(p);
 }
 
@@ -662,28 +499,38 @@ int TAF_decode_wx(const char* line) {
 }
 
 int TAF_decode_wx(const char* line, int length) {
+    out = &TAF_writer(english);
     parse_param p = {};
     scanp_set_length(&p, line, length);
-    int start = TAF_output_length();
+    out->groups_begin();
     decode_wind(&p);
     decode_visibility(&p);
     decode_weather(&p);
     decode_clouds(&p);
     decode_wind_shear(&p);
     decode_temperatures(&p);
-    decode_layer_group(&p, "6%1d%3d%1d ", ICING_TYPES, "   ICING: ");
-    decode_layer_group(&p, "5%1d%3d%1d ", TURBULENCE_TYPES, "   TURBULENCE: ");
+    decode_layer_group(&p, "6%1d%3d%1d ", TafLayerKind::icing);
+    decode_layer_group(&p, "5%1d%3d%1d ", TafLayerKind::turbulence);
     decode_altimeter(&p);
     decode_temperatures(&p);
     decode_vicinity(&p);
     decode_remaining(&p, false);
-    // Only a comma of this period's own clauses closes it.
-    TAF_close_clauses(start);
+    out->groups_end();
     return scanp_get_off(&p);
 }
 
 int TAF_decode_unread(const char* text, int length) {
+    out = &TAF_writer(english);
     parse_param p = {};
     scanp_set_length(&p, text, length);
     return decode_remaining(&p, true);
+}
+
+int TAF_knots_truncated(int speed, std::string_view unit) {
+    constexpr double MPS_TO_KTS = 1.944;
+    constexpr double KMH_TO_KTS = 0.53996;
+    if (speed == TAF_MISSING) return speed;
+    if (equal_nocase(unit, "MPS")) return static_cast<int>(speed * MPS_TO_KTS);
+    if (unit.empty() || equal_nocase(unit, "KMH")) return static_cast<int>(speed * KMH_TO_KTS);
+    return speed;
 }
