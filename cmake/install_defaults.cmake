@@ -21,5 +21,10 @@ endif()
 
 set(TAFCVT_CFG_FILE_PATH "${tafcvt_prefix}/${TAFCVT_INSTALL_DATADIR}/")
 set(TAFCVT_CFG_DATA_PATH "${tafcvt_prefix}/${TAFCVT_INSTALL_DATADIR}/samples/")
-configure_file("${TAFCVT_CFG_TEMPLATE}" "${TAFCVT_CFG_STAGING}/jox.cfg" @ONLY)
-file(INSTALL DESTINATION "${tafcvt_etc_dir}" TYPE FILE FILES "${TAFCVT_CFG_STAGING}/jox.cfg")
+# One staging folder per destination, removed once installed: an installation and a package
+# made at the same time do not write each other's file.
+string(MD5 tafcvt_dest "$ENV{DESTDIR}${tafcvt_etc_dir}")
+set(tafcvt_staged "${TAFCVT_CFG_STAGING}/${tafcvt_dest}")
+configure_file("${TAFCVT_CFG_TEMPLATE}" "${tafcvt_staged}/jox.cfg" @ONLY)
+file(INSTALL DESTINATION "${tafcvt_etc_dir}" TYPE FILE FILES "${tafcvt_staged}/jox.cfg")
+file(REMOVE_RECURSE "${tafcvt_staged}")
