@@ -51,6 +51,7 @@ int match[DEF_LEVEL_MAX];  // state of each open IF level
 int num_match = 0;         // IF levels open
 int excess_levels = 0;     // IF levels refused beyond the limit; their lines are out
 int matches = 1;           // 1 when every open level is taken: lines are in force
+
 char search_path[SEARCH_PATH_SIZE] = "";  // the built-in search path; empty until built
 
 bool tag_defined(std::string_view tag) {

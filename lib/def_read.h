@@ -44,7 +44,8 @@ inline constexpr const char* DEF_SEARCH_PATH = ".:/home/jox/etc:/usr/local/jox/e
 // installation wrote, wherever that is, after the site's folders. A folder longer than a file
 // name (FILE_NAME_MAX - 1 characters), holding the path's separator ":", or not fitting in
 // out is left out whole, never cut; so is everything after DEF_SEARCH_PATH when exe is null,
-// relative or ends in "/". -1 (out empty when size allows) when out cannot hold
+// relative or ends in "/". (DEF_open still refuses, with a warning, a folder whose defaults
+// file name would pass DEF_FILE_MAX.) -1 (out empty when size allows) when out cannot hold
 // DEF_SEARCH_PATH; else 0.
 int DEF_build_search_path(const char* exe, char* out, size_t size);
 // The built-in search path of the running program (DEF_build_search_path on the file the

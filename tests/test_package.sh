@@ -8,7 +8,8 @@
 #   package  the Debian package from cpack: its name, control fields, conffile, file list
 #            (owners, modes), man page and defaults file; the unpacked program reads the
 #            defaults file named by -df and decodes a shipped bulletin from the unpacked
-#            data; lintian, when installed, reports no error. Skipped (77) without dpkg-deb.
+#            data; lintian, when installed, reports no error. Skipped (77) without dpkg-deb
+#            and dpkg-shlibdeps (Debian's dpkg-dev), which build it.
 #
 # Usage: test_package.sh install|package CMAKE CPACK BUILD_DIR SOURCE_DIR TAFCVT VERSION
 # TAFCVT is the built program, whose output from the source tree is the reference.
@@ -112,7 +113,10 @@ check_install() {
 }
 
 check_package() {
-    command -v dpkg-deb >/dev/null || { echo "dpkg-deb not found: skipped"; exit 77; }
+    local tool
+    for tool in dpkg-deb dpkg-shlibdeps; do
+        command -v $tool >/dev/null || { echo "$tool not found: skipped"; exit 77; }
+    done
     local deb=$tmp/pkg/tafcvt_${version}_$(dpkg --print-architecture).deb
     "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1 ||
         { cat "$tmp/cpack.log"; fail "cpack failed"; return; }
