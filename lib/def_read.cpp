@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include <unistd.h>
+
 #include "files.h"
 #include "mess.h"
 #include "par_tool.h"
@@ -26,6 +28,14 @@ constexpr const char* DEFAULT_FILE = ".joxdef";
 constexpr const char* FOLDER_FILES[] = {"jox.cfg", ".joxdef", "Jox.res"};
 constexpr const char* FOLDER_FALLBACK = "Jox.res";
 
+// The built-in search path: the fixed head, then up to two folders of a file name each.
+constexpr std::string_view PATH_SEPARATOR = ":";
+constexpr std::string_view PREFIX_DEFAULTS = "/etc/";  // <prefix>/etc/<program>
+constexpr std::string_view SYSTEM_PREFIX = "/usr";     // whose defaults live in /etc/<program>
+constexpr const char* SELF_EXE = "/proc/self/exe";
+constexpr size_t SEARCH_PATH_SIZE =
+    std::string_view(DEF_SEARCH_PATH).size() + 2 * (PATH_SEPARATOR.size() + FILE_NAME_MAX);
+
 // States of an IF level.
 constexpr int LEVEL_NOT_YET = 0;  // no branch taken yet
 constexpr int LEVEL_TAKEN = 1;    // the current branch is taken
@@ -41,6 +51,8 @@ int match[DEF_LEVEL_MAX];  // state of each open IF level
 int num_match = 0;         // IF levels open
 int excess_levels = 0;     // IF levels refused beyond the limit; their lines are out
 int matches = 1;           // 1 when every open level is taken: lines are in force
+
+char search_path[SEARCH_PATH_SIZE] = "";  // the built-in search path; empty until built
 
 bool tag_defined(std::string_view tag) {
     for (int i = 0; i < num_tag; ++i)
@@ -233,7 +245,59 @@ bool folder_file(char* name) {
     return true;
 }
 
+// Appends ":<prefix>/etc/<name>" to out (size bytes, of which used are taken) and moves used
+// past it; a folder too long for a file name, holding the separator or not fitting in out
+// is left out, as a cut one would name another folder.
+void append_prefix_folder(char* out, size_t size, size_t& used, std::string_view prefix,
+                          std::string_view name) {
+    char folder[FILE_NAME_MAX];
+    int n = snprintf(folder, sizeof folder, "%.*s%.*s%.*s", static_cast<int>(prefix.size()),
+                     prefix.data(), static_cast<int>(PREFIX_DEFAULTS.size()),
+                     PREFIX_DEFAULTS.data(), static_cast<int>(name.size()), name.data());
+    if (n < 0 || n >= static_cast<int>(sizeof folder)) return;
+    std::string_view item(folder, static_cast<size_t>(n));
+    if (item.find(PATH_SEPARATOR) != std::string_view::npos) return;
+    if (used + PATH_SEPARATOR.size() + item.size() >= size) return;
+    memcpy(out + used, PATH_SEPARATOR.data(), PATH_SEPARATOR.size());
+    used += PATH_SEPARATOR.size();
+    memcpy(out + used, item.data(), item.size());
+    used += item.size();
+    out[used] = '\0';
+}
+
 }  // namespace
+
+int DEF_build_search_path(const char* exe, char* out, size_t size) {
+    std::string_view head(DEF_SEARCH_PATH);
+    if (out == nullptr || size == 0) return -1;
+    out[0] = '\0';
+    if (head.size() >= size) return -1;
+    memcpy(out, head.data(), head.size() + 1);
+    std::string_view file(exe != nullptr ? exe : "");
+    if (file.empty() || file[0] != '/') return 0;
+    size_t slash = file.rfind('/');
+    std::string_view name = file.substr(slash + 1);
+    if (name.empty()) return 0;
+    // The folder above exe's folder; a program in "/" or "/bin" has the prefix "" (the root).
+    std::string_view dir = file.substr(0, slash);
+    size_t dir_slash = dir.rfind('/');
+    std::string_view prefix = dir_slash == std::string_view::npos ? "" : dir.substr(0, dir_slash);
+    size_t used = head.size();
+    append_prefix_folder(out, size, used, prefix, name);
+    if (prefix == SYSTEM_PREFIX) append_prefix_folder(out, size, used, "", name);
+    return 0;
+}
+
+const char* DEF_search_path() {
+    if (search_path[0] != '\0') return search_path;
+    char exe[FILE_NAME_MAX];
+    ssize_t n = readlink(SELF_EXE, exe, sizeof exe);
+    // A name that fills the buffer may have been cut: such a program keeps the fixed head.
+    if (n < 0 || n >= static_cast<ssize_t>(sizeof exe)) n = 0;
+    exe[n] = '\0';
+    DEF_build_search_path(exe, search_path, sizeof search_path);
+    return search_path;
+}
 
 int DEF_open(const char* filename) {
     DEF_close();

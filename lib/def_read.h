@@ -6,7 +6,8 @@
 // prefixed with "jox", is also the first environment variable that can set a resource.
 //
 // State: the open defaults file, the program name and title used in key names, the defined
-// tags (at most DEF_TAG_MAX, kept as copies) and the open IF levels (at most DEF_LEVEL_MAX).
+// tags (at most DEF_TAG_MAX, kept as copies), the open IF levels (at most DEF_LEVEL_MAX) and
+// the built-in search path once built (it outlives DEF_reset).
 // Tags, IF levels and whether lines are in force carry over from one file to the next;
 // DEF_clr_tag clears only the tags.
 //
@@ -31,9 +32,26 @@ inline constexpr int DEF_TAG_MAX = 10;    // tags defined at once
 inline constexpr int DEF_LEVEL_MAX = 10;  // IF levels open at once
 inline constexpr int DEF_MAX_LINES = 100000;
 
-// The search path used when the resource "default" is not set.
+// The fixed head of the search path used when the resource "default" is not set; the
+// folders of the running program's own installation follow it (DEF_search_path).
 inline constexpr const char* DEF_SEARCH_PATH = ".:/home/jox/etc:/usr/local/jox/etc";
 
+// Writes into out (size bytes) the built-in search path of a program that stands at exe, an
+// absolute file name such as the system gives for a running program: DEF_SEARCH_PATH, then
+// "<prefix>/etc/<name>", where <prefix> is the folder above the one exe stands in and <name>
+// is exe's own file name, then "/etc/<name>" when <prefix> is "/usr" (a package's defaults
+// file lives outside its prefix). An installed program thus finds the defaults file its
+// installation wrote, wherever that is, after the site's folders. A folder longer than a file
+// name (FILE_NAME_MAX - 1 characters), holding the path's separator ":", or not fitting in
+// out is left out whole, never cut; so is everything after DEF_SEARCH_PATH when exe is null,
+// relative or ends in "/". (DEF_open still refuses, with a warning, a folder whose defaults
+// file name would pass DEF_FILE_MAX.) -1 (out empty when size allows) when out cannot hold
+// DEF_SEARCH_PATH; else 0.
+int DEF_build_search_path(const char* exe, char* out, size_t size);
+// The built-in search path of the running program (DEF_build_search_path on the file the
+// system names /proc/self/exe; DEF_SEARCH_PATH alone when it cannot be read whole). Built at
+// the first call and kept for the run, as the program does not move.
+const char* DEF_search_path();
 // Opens a defaults file, closing any open one first. A null or empty name means ".joxdef";
 // a folder means the first of its "jox.cfg", ".joxdef" and "Jox.res" that exists (else its
 // "Jox.res"). The names of the standard streams ("-", "std", "stdn") are not opened: standard

@@ -709,7 +709,7 @@ void read_defaults_file(const RES_defobj* table, const char* file) {
 // Walks the defaults search path: "+tag" items, "#window" items and defaults files.
 void defaults_phase(const RES_defobj* table, Window& w) {
     const char* path = RES_get(DEFAULT_RES);
-    if (path == nullptr) path = DEF_SEARCH_PATH;
+    if (path == nullptr) path = DEF_search_path();
     DEF_clr_tag();
     int count;
     char** items;

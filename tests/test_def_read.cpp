@@ -4,11 +4,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "def_read.h"
+#include "files.h"
 #include "mess.h"
 #include "resrc.h"
 #include "testutil.h"
@@ -355,6 +358,87 @@ TEST_F(DefRead, EnvironmentVariablesInOrder) {
     ASSERT_EQ(DEF_env("identifier", "", &value), 1);
     EXPECT_EQ(std::string(value), huge);
     unsetenv("joxidentifier");
+}
+
+// The built-in search path from the program's location: the fixed head always first, then
+// the installation's own folders, whole or not at all.
+TEST(DefSearchPath, FoldersOfTheProgramsInstallation) {
+    const std::string head = DEF_SEARCH_PATH;
+    // Prefixes whose folder "<prefix>/etc/tafcvt" is 159 characters (the longest file name)
+    // and one more.
+    const std::string longest = "/" + std::string(147, 'p');
+    const std::string too_long = "/" + std::string(148, 'p');
+    struct Case {
+        const char* what;
+        std::string exe;
+        std::string added;  // what follows the head
+    } cases[] = {
+        {"system package", "/usr/bin/tafcvt", ":/usr/etc/tafcvt:/etc/tafcvt"},
+        {"default prefix", "/usr/local/bin/tafcvt", ":/usr/local/etc/tafcvt"},
+        {"any prefix", "/tmp/root/opt/wx/bin/tafcvt", ":/tmp/root/opt/wx/etc/tafcvt"},
+        {"named by the program", "/opt/wx/bin/metcvt", ":/opt/wx/etc/metcvt"},
+        {"only /usr itself is the system's", "/usrx/bin/tafcvt", ":/usrx/etc/tafcvt"},
+        {"/usr deeper down", "/home/u/usr/bin/tafcvt", ":/home/u/usr/etc/tafcvt"},
+        {"program in /bin", "/bin/tafcvt", ":/etc/tafcvt"},
+        {"program in /", "/tafcvt", ":/etc/tafcvt"},
+        {"longest folder", longest + "/bin/tafcvt", ":" + longest + "/etc/tafcvt"},
+        {"folder too long", too_long + "/bin/tafcvt", ""},
+        {"separator in the prefix", "/opt/a:b/bin/tafcvt", ""},
+        {"relative", "bin/tafcvt", ""},
+        {"no file name", "/usr/bin/", ""},
+        {"unknown", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        char out[512];
+        ASSERT_EQ(DEF_build_search_path(c.exe.c_str(), out, sizeof out), 0);
+        EXPECT_EQ(out, head + c.added);
+    }
+    char out[512];
+    EXPECT_EQ(DEF_build_search_path(nullptr, out, sizeof out), 0);
+    EXPECT_EQ(out, head);
+}
+
+TEST(DefSearchPath, SmallBufferLeavesFoldersOutWhole) {
+    const std::string head = DEF_SEARCH_PATH;
+    const std::string first = ":/usr/etc/tafcvt";
+    const std::string both = first + ":/etc/tafcvt";
+    struct Case {
+        size_t size;
+        int status;
+        std::string want;
+    } cases[] = {
+        {both.size() + head.size() + 1, 0, head + both},
+        {both.size() + head.size(), 0, head + first},
+        {first.size() + head.size() + 1, 0, head + first},
+        {first.size() + head.size(), 0, head + ":/etc/tafcvt"},  // the shorter one still fits
+        {head.size() + 12, 0, head},
+        {head.size() + 1, 0, head},
+        {head.size(), -1, ""},
+        {1, -1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        std::vector<char> out(c.size, 'x');  // exactly size bytes: a write past them is caught
+        EXPECT_EQ(DEF_build_search_path("/usr/bin/tafcvt", out.data(), out.size()), c.status);
+        ASSERT_NE(memchr(out.data(), '\0', out.size()), nullptr);
+        EXPECT_EQ(out.data(), c.want);
+    }
+    EXPECT_EQ(DEF_build_search_path("/usr/bin/tafcvt", nullptr, 0), -1);
+}
+
+TEST(DefSearchPath, RunningProgramsPathIsBuiltOnceFromItsLocation) {
+    // This test program stands in <build>/tests: its prefix is the build folder.
+    std::string build = std::filesystem::canonical(TAFCVT_BIN).parent_path().string();
+    std::string folder = build + "/etc/test_def_read";
+    std::string want = DEF_SEARCH_PATH;
+    if (folder.size() < static_cast<size_t>(FILE_NAME_MAX)) want += ":" + folder;
+    const char* path = DEF_search_path();
+    EXPECT_EQ(path, want);
+    EXPECT_EQ(DEF_search_path(), path);
+    DEF_reset();
+    EXPECT_EQ(DEF_search_path(), path);
+    EXPECT_EQ(path, want);
 }
 
 }  // namespace
