@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "date.h"
 #include "files.h"
 #include "flag.h"
@@ -46,6 +48,11 @@ char filename[MESS_FILENAME_MAX];   // log name of the reopen-per-message mode
 int output_errno = 0;               // why output first failed to be written; 0: it never did
 bool output_closed = false;         // standard output was closed by MESS_close_output
 bool failure_told = false;          // the write error was reported on standard error
+bool data_only = false;             // standard output holds data only (MESS_write_data)
+// Standard output's buffer when it is no terminal: a batch run writes megabytes, and each
+// write of the stream's own small buffer is a system call.
+constexpr size_t OUTPUT_BUFFER_SIZE = 64 * 1024;
+char output_buffer[OUTPUT_BUFFER_SIZE];
 
 // Output that cannot be written is lost: the first failure's reason is kept for the end.
 // Standard error does not count (there is nowhere to tell of it).
@@ -215,7 +222,7 @@ void write_text(FILE* stream, const char* text, size_t n) {
 // Writes a message to the log file and the terminal as the output choice says; put(stream)
 // writes its text to one stream. Paging counts the lines of the format mess.
 template <typename Put>
-int write_message(M_type type, const char* mess, const Put& put) {
+int write_message(M_type type, const char* mess, const Put& put, bool data = false) {
     if (mess_out == OUT_REOPEN && filename[0] != '\0') pfile = FILE_open(filename, "a");
     if (pfile != nullptr) {
         if (mess_out == OUT_STAMPED) {
@@ -227,7 +234,8 @@ int write_message(M_type type, const char* mess, const Put& put) {
         if (mess_out == OUT_REOPEN) close_log();
     }
     if (mess_out == OUT_LOG_ONLY) return 0;
-    put((type & 0x000000F0u) != 0 ? stderr : stdout);
+    const bool to_stderr = (type & 0x000000F0u) != 0 || (data_only && !data);
+    put(to_stderr ? stderr : stdout);
     if (page == PAGE_COUNT) {
         lines += count_newlines(mess);
         if (lines > max_lines) MESS_hold(type, "Press return to continue\n");
@@ -268,11 +276,26 @@ int MESS_write(M_type type, const char* text, size_t n, const char* mess) {
     return write_message(type, mess, [&](FILE* stream) { write_text(stream, text, n); });
 }
 
+int MESS_write_data(M_type type, const char* text, size_t n) {
+    if ((type & mess_level) == 0) return 0;
+    return write_message(type, "\n", [&](FILE* stream) { write_text(stream, text, n); }, true);
+}
+
+int MESS_buffer_output() {
+    if (isatty(fileno(stdout)) == 0) setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
+    return 0;
+}
+
+int MESS_data_only(int on) {
+    data_only = on != 0;
+    return 0;
+}
+
 int MESS_hold(M_type type, const char* mess) {
     if ((type & mess_level) == 0 || mess_out == OUT_LOG_ONLY || FLAG_batch() ||
         page == PAGE_NEVER)
         return 0;
-    FILE* term = ((type & 0x30u) != 0 && (type & 0xC0u) != 0) ? stderr : stdout;
+    FILE* term = ((type & 0x30u) != 0 && (type & 0xC0u) != 0) || data_only ? stderr : stdout;
     fputs(mess, term);
     fflush(stdout);
     fflush(stderr);
@@ -318,5 +341,6 @@ int MESS_reset() {
     max_lines = DEFAULT_PAGE_LINES;
     filename[0] = '\0';
     output_errno = 0;
+    data_only = false;
     return 0;
 }

@@ -87,6 +87,16 @@ int MESS_print_checked(M_type type, const checked_format<std::type_identity_t<A>
     format_checked<A...>(whole.data(), whole.size(), mess, args...);
     return MESS_write(type, whole.data(), static_cast<size_t>(n), mess.text);
 }
+// Data lines (the JSON form): n characters of text written at level type as MESS_write
+// writes a message, the only text that goes to standard output while MESS_data_only is on.
+// Returns 1 when written.
+int MESS_write_data(M_type type, const char* text, size_t n);
+// Gives standard output a large buffer when it is not a terminal (a terminal keeps its line
+// buffering). Call before anything is written.
+int MESS_buffer_output();
+// With on non-zero, standard output carries data only: every message of any level goes to
+// standard error (prompts and paging pauses too), MESS_write_data to standard output.
+int MESS_data_only(int on);
 // The paging pause: prints mess and waits for one character, unless paging, batch mode or
 // the level rule says not to.
 int MESS_hold(M_type type, const char* mess);

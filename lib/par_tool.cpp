@@ -799,6 +799,8 @@ int PAR_get_status(int ind) {
     return ind == 0 ? static_cast<int>(slot.cur) : 0;
 }
 
+const char* PAR_get_header(int ind) { return ind == 0 && !slot.bare ? slot.header : ""; }
+
 int PAR_last_mode() { return which == PAR_WHICH_LAST ? 1 : 0; }
 
 int PAR_set_report_word(const char* word) {

@@ -78,6 +78,9 @@ int PAR_set_end(unsigned long flags);
 // Sets what reading and listing hand out (bits PAR_OUT_*). Returns 0.
 int PAR_set_output(int flags);
 int PAR_get_status(int ind);
+// The heading line of the product PAR_search found last (as held, at most PAR_HEADER_MAX
+// characters); "" for a bare product or no file. Valid until the next reading.
+const char* PAR_get_header(int ind);
 // 1 in the last mode (parameter "last"), where reading keeps each product for the final
 // listing and hands out no line; else 0.
 int PAR_last_mode();

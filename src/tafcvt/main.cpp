@@ -38,17 +38,22 @@ constexpr M_type LIST_LEVELS = MESS_PRINT | MESS_ERROR | MESS_WARN;
 // Items of the resource output, applied in order (a later item overrides an earlier one).
 struct OutputItem {
     const char* word;
-    int english;
+    int form;            // TafForm
     bool echo_at_print;  // the raw report is echoed at level print
 };
 constexpr OutputItem OUTPUT_ITEMS[] = {
-    {"eng", 1, false},
-    {"code+eng", 1, true},
-    {"dec", 0, false},
-    {"dec+eng", 0, true},
+    {"eng", TAF_FORM_ENGLISH, false},
+    {"code+eng", TAF_FORM_ENGLISH, true},
+    {"dec", TAF_FORM_DECODED, false},
+    {"dec+eng", TAF_FORM_DECODED, true},
+    {"json", TAF_FORM_JSON, false},
 };
 
 bool named_file_failed = false;  // an input file the user named could not be opened
+// The JSON form keeps standard output for its lines: no heading, no raw echo.
+bool data_form() { return english == TAF_FORM_JSON; }
+TafSource source;               // the file and bulletin of the reports being decoded
+char bulletin[PAR_HEADER_MAX + 1];
 
 void print_help() {
     char prog[RES_PROGNAME_MAX];
@@ -66,7 +71,7 @@ void apply_output_items() {
     for (int i = 0; i < paramc; ++i) {
         for (const auto& item : OUTPUT_ITEMS) {
             if (stricmp(paramv[i], item.word) != 0) continue;
-            english = item.english;
+            english = item.form;
             if (item.echo_at_print) raw_mes = MESS_PRINT;
         }
     }
@@ -92,10 +97,13 @@ int convert_file(int ind) {
     int products = 0;
     while (PAR_search(ind, header) == 1) {
         ++products;
+        copy_cut(bulletin, PAR_get_header(ind));
+        wstrim_string(bulletin);
         while (PAR_identifier(ind) == 1) {
             bool delivered = TAF_gather_report(ind) == 1;
             if (TAF_gather_length() > 0) {
-                MESS_print(raw_mes, "%s\n", TAF_gather_text());
+                if (!data_form()) MESS_print(raw_mes, "%s\n", TAF_gather_text());
+                source.cut = TAF_gather_cut() != 0;
                 TAF_decode(TAF_gather_text());
             }
             if (MESS_output_error() != 0) return products;  // nothing more can be written
@@ -131,6 +139,7 @@ int convert_files() {
             continue;
         }
         date_undated_file(filename);
+        source.file = filename;
         if (convert_file(ind) == 0 && named)
             MESS_print(MESS_WARN, "No TAF found in %s\n", filename);
         PAR_close(ind);
@@ -141,11 +150,17 @@ int convert_files() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    MESS_buffer_output();
     RES_init(argc, argv, TAFCVT_RES_KEY, TAFCVT_RES_POS);
     if (FLAG_help()) print_help();
     apply_output_items();
     if (RES_get("identifier") != nullptr) MESS_set(MESS_DEFAULT_SET, LIST_LEVELS);
-    MESS_print_prog("TERMINAL FORECAST PARSER");
+    if (data_form())
+        MESS_data_only(1);
+    else
+        MESS_print_prog("TERMINAL FORECAST PARSER");
+    source.bulletin = bulletin;
+    TAF_set_source(&source);
 
     PAR_in_file("term_dat");
     PAR_set_end(PAR_END_EQUAL);     // a report ends at its line ending in "="

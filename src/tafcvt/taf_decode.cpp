@@ -399,6 +399,7 @@ const TafSource NO_SOURCE;
 const TafWriter& TAF_writer(int form) {
     switch (form) {
         case TAF_FORM_ENGLISH: return TAF_ENGLISH_WRITER;
+        case TAF_FORM_JSON: return TAF_JSON_WRITER;
         default: return TAF_DECODED_WRITER;
     }
 }

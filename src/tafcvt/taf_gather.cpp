@@ -23,6 +23,7 @@ int report_length = 0;            // its characters
 bool started = false;             // a line passed the start test
 bool last_added = false;          // the line handed out before was added
 bool newline_last = false;        // the report ends with the newline added after a line
+bool cut = false;                 // text was left out: the report reached its bound
 
 // The word at p, at most TAF_WORD_MAX characters: what "%10s" takes (it ends at white space,
 // is_space).
@@ -49,8 +50,10 @@ bool is_station_mark(std::string_view word) {
 void append(const char* text, bool join) {
     if (join && newline_last) --report_length;
     newline_last = false;
+    if (report_length >= TAF_REPORT_MAX) cut = cut || text[0] != '\0';
     if (report_length < TAF_REPORT_MAX) {
         size_t n = strnlen(text, static_cast<size_t>(TAF_REPORT_MAX - report_length));
+        cut = cut || text[n] != '\0';
         memcpy(report + report_length, text, n);
         report_length += static_cast<int>(n);
         if (report_length < TAF_REPORT_MAX) {
@@ -81,6 +84,7 @@ int TAF_gather_reset() {
     started = false;
     last_added = false;
     newline_last = false;
+    cut = false;
     return 0;
 }
 
@@ -106,6 +110,8 @@ int TAF_gather_final(const char* line, int continues) {
 const char* TAF_gather_text() { return report; }
 
 int TAF_gather_length() { return report_length; }
+
+int TAF_gather_cut() { return cut ? 1 : 0; }
 
 int TAF_gather_report(int ind) {
     TAF_gather_reset();

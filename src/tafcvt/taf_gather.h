@@ -34,6 +34,8 @@ int TAF_gather_final(const char* line, int continues);
 // The report gathered so far (lines each ended by a newline) and its length.
 const char* TAF_gather_text();
 int TAF_gather_length();
+// 1 when text of the report was left out at its bound, else 0.
+int TAF_gather_cut();
 
 // Reads the report that begins at the reader's file ind (PAR_read of its lines 0, 1, 2 ...)
 // and gathers it: its lines, then the final "=" line when the report ended at one. 1 when the

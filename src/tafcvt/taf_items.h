@@ -240,6 +240,7 @@ struct TafWriter {
 
 extern const TafWriter TAF_ENGLISH_WRITER;
 extern const TafWriter TAF_DECODED_WRITER;
+extern const TafWriter TAF_JSON_WRITER;
 
 // The writer of a form (the decoded listing for a value that is no form).
 const TafWriter& TAF_writer(int form);
