@@ -23,8 +23,8 @@ install(FILES data/name_conv data/parse.lup data/sao.cty DESTINATION "${TAFCVT_I
 install(DIRECTORY data/samples/ DESTINATION "${TAFCVT_INSTALL_DATADIR}/samples")
 install(FILES doc/tafcvt.1 DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 install(FILES doc/copyright DESTINATION "${CMAKE_INSTALL_DOCDIR}")
-# The JSON form's schema; installed when the source tree has it.
-install(FILES doc/tafcvt-report.schema.json DESTINATION "${CMAKE_INSTALL_DOCDIR}" OPTIONAL)
+# The JSON form's schema, for the programs that read it.
+install(FILES doc/tafcvt-report.schema.json DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 install(CODE "
   set(TAFCVT_CFG_TEMPLATE \"${PROJECT_SOURCE_DIR}/data/jox.cfg.in\")
   set(TAFCVT_CFG_STAGING \"${PROJECT_BINARY_DIR}/install\")

@@ -17,10 +17,9 @@ set -euo pipefail
 mode=$1 cmake=$2 cpack=$3 build=$4 source=$5 built=$6 version=$7
 
 bulletin=24031512  # a shipped sample, named by its date as users name them
-# The forms compared with the built program's. The JSON form (-ou json) joins this list
-# when it lands.
-forms=(eng dec)
-schema=doc/tafcvt-report.schema.json  # installed only once the source tree has it
+# The forms compared with the built program's.
+forms=(eng dec json)
+schema=doc/tafcvt-report.schema.json
 
 failures=0
 fail() {
@@ -66,6 +65,10 @@ check_decoding() {
         want=$(reference "$form") || fail "reference: status $? in form $form"
         [[ $want == *KJFK* ]] || fail "reference decoded no report in form $form"
         got=$(run_clean "$@" -ba -ou "$form" "$bulletin") || fail "$what: status $? in form $form"
+        if [[ $form == json ]]; then  # each names the file it read, which differs
+            want=$(sed 's/"file":"[^"]*"/"file":""/g' <<<"$want")
+            got=$(sed 's/"file":"[^"]*"/"file":""/g' <<<"$got")
+        fi
         [[ $got == "$want" ]] || fail "$what: form $form differs from the built program's:
 $(diff <(echo "$want") <(echo "$got") | head -20)"
     done
@@ -78,7 +81,7 @@ expected_files() {
     echo "$etc/tafcvt/jox.cfg"
     echo "$share/doc/tafcvt/copyright"
     [[ -z ${5:-} ]] || echo "$share/doc/tafcvt/$5"
-    [[ ! -f $source/$schema ]] || echo "$share/doc/tafcvt/${schema##*/}"
+    echo "$share/doc/tafcvt/${schema##*/}"
     echo "$man"
     local f
     for f in name_conv parse.lup sao.cty; do echo "$share/tafcvt/$f"; done
@@ -151,7 +154,7 @@ check_package() {
     dpkg-deb -x "$deb" "$root"
     zcat "$root/usr/share/man/man1/tafcvt.1.gz" | cmp -s - "$source/doc/tafcvt.1" ||
         fail "packaged man page differs from doc/tafcvt.1"
-    [[ ! -f $source/$schema ]] || cmp -s "$source/$schema" "$root/usr/share/doc/tafcvt/${schema##*/}" ||
+    cmp -s "$source/$schema" "$root/usr/share/doc/tafcvt/${schema##*/}" ||
         fail "packaged schema differs from $schema"
     if command -v readelf >/dev/null && readelf -S "$root/usr/bin/tafcvt" | grep -q '\.symtab'; then
         fail "packaged program is not stripped"

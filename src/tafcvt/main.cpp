@@ -11,6 +11,7 @@
 // opened (the other files are still read); 3 when output could not be written (the run stops
 // at the first report after the failure); 7 when the loop window stops answering.
 #include <cstdio>
+#include <cstring>
 
 #include "cty_tool.h"
 #include "files.h"
@@ -97,7 +98,8 @@ int convert_file(int ind) {
     int products = 0;
     while (PAR_search(ind, header) == 1) {
         ++products;
-        copy_cut(bulletin, PAR_get_header(ind));
+        // The heading without the "** " a feed may put in front of it.
+        copy_cut(bulletin, skip_spaces(PAR_get_header(ind) + strspn(PAR_get_header(ind), "*")));
         wstrim_string(bulletin);
         while (PAR_identifier(ind) == 1) {
             bool delivered = TAF_gather_report(ind) == 1;

@@ -242,6 +242,10 @@ extern const TafWriter TAF_ENGLISH_WRITER;
 extern const TafWriter TAF_DECODED_WRITER;
 extern const TafWriter TAF_JSON_WRITER;
 
+// The line the JSON writer wrote last (its "\n" included), valid until the next report; for
+// checks of what was written whatever the message level.
+std::string_view TAF_json_last_line();
+
 // The writer of a form (the decoded listing for a value that is no form).
 const TafWriter& TAF_writer(int form);
 

@@ -273,10 +273,10 @@ void put_escaped(std::string_view text) {
     room(text.size() * ESCAPE_MAX);
     for (char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        if (BYTE_CLASS.of[c] == ESCAPED)
-            at = escape_at(at, c);
-        else
+        if (BYTE_CLASS.of[c] == AS_IS || ch == ' ')
             *at++ = ch;
+        else
+            at = escape_at(at, c);
     }
 }
 
@@ -572,6 +572,8 @@ void put_wind(const Period& p) {
     put('}');
 }
 
+void put_words(std::string_view text);
+
 void put_visibility(const Period& p) {
     if (!p.has_visibility) {
         put_null();
@@ -584,7 +586,7 @@ void put_visibility(const Period& p) {
                        : v.metres == METRES_UNLIMITED ? METRES_TEN_KM
                                                        : v.metres;
     put("{\"text\":");
-    put_plain(v.text);
+    put_words(v.text);  // "1 1/2SM" and "4000NE 2000SW" may stand on two lines
     put(",\"metres\":");
     put_int(metres);
     put(",\"miles\":");
@@ -1151,3 +1153,7 @@ const TafWriter TAF_JSON_WRITER = {
     cloud,        wind_shear,  temperature, layer,    altimeter,  vicinity,
     unread,       unread_end,  groups_end, report_end, city_record,
 };
+
+std::string_view TAF_json_last_line() {
+    return line ? std::string_view(line.get(), static_cast<size_t>(at - line.get())) : std::string_view();
+}

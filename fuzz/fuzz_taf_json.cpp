@@ -1,0 +1,57 @@
+// TAF_decode in the JSON form on any report text: each report gives exactly one line, ended
+// by its only newline, that a JSON parser accepts as one object, whatever the bytes, the
+// file's date (months and years at their ends) and the bulletin and file names around it.
+#include <cstdint>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "cty_tool.h"
+#include "harness.h"
+#include "resrc.h"
+#include "taf.h"
+
+namespace {
+
+constexpr int MONTHS = 12;
+constexpr int DAYS = 31;
+constexpr int FIRST_YEAR = 2023;  // with a leap year after it
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    harness::quiet_messages(MESS_NONE);
+    RES_put("file_path", harness::data_dir().c_str());
+    CTY_store(CTY_DEFAULT_FILE, CTY_STORE_DATA, nullptr, 7);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string_view input = harness::as_text(data, size);
+    const unsigned h = harness::input_hash(input);
+    harness::quiet_messages(MESS_PRINT);
+    // The first line, when the input has several, names the file and the bulletin.
+    auto [first, rest] = harness::first_line(input);
+    const std::string names(rest.empty() ? std::string_view() : first);
+    std::vector<char> report = harness::exact_copy(rest.empty() ? input : rest);
+    TafSource source;
+    source.file = names.c_str();
+    source.bulletin = h % 2 == 0 ? names.c_str() : "";
+    source.cut = h % 7 == 0;
+    TAF_set_source(&source);
+    file_date = Date{FIRST_YEAR + static_cast<int>(h % 2), 1 + static_cast<int>(h / 2 % MONTHS),
+                     1 + static_cast<int>(h / 2 / MONTHS % DAYS), 1, 1, 12, 0, 0};
+    dec_mes = MESS_PRINT;
+    id = nullptr;
+    english = TAF_FORM_JSON;
+    TAF_decode(report.data());
+    const std::string_view line = TAF_json_last_line();
+    if (line.empty() || line.find('\n') != line.size() - 1) abort();
+    const auto object = nlohmann::json::parse(line, nullptr, false);
+    if (object.is_discarded() || !object.is_object()) abort();
+    TAF_set_source(nullptr);
+    english = TAF_FORM_ENGLISH;
+    MESS_reset();
+    return 0;
+}
