@@ -33,6 +33,7 @@ constexpr int PAR_PATTERN_SIZE = 129;      // bytes of the heading pattern kept 
 constexpr int PAR_WORD_SIZE = 10;          // bytes of the word of bare reports (cut to fit)
 constexpr char PAR_SOH = 1;                // start of a transmitted product
 constexpr char PAR_ETX = 3;                // end of a transmitted product
+constexpr auto PAR_PIECE_MAX = static_cast<size_t>(PAR_LINE_MAX);  // bytes of a piece read
 constexpr char PAR_FILL = 1;               // fills the working line before a read from a pipe
 constexpr uint8_t PAR_PLAIN_FIRST = 32;    // plain characters, which clean_line keeps as they
 constexpr uint8_t PAR_PLAIN_COUNT = 96;    // are: 32 to 127
@@ -163,10 +164,11 @@ void trace_read(const char* tag, const char* text, int num) {
 
 // Makes at least want bytes stand in the input block of a regular file from block_at
 // (reading the rest of the block behind the unread ones, which move to its start). The
-// file's end stays seen (feof) until clearerr, as in the stream's own reads; a short read
-// that brought bytes does not count as meeting it, so that the end is seen when the reading
-// needs a byte beyond it (a file that grows while it is read is read on, as the stream
-// would). The bytes standing there: fewer than want only at the end of the file.
+// file's end stays seen (feof) until clearerr, as in the stream's own reads. A read that
+// brought bytes met the end too (it stops there) but that does not count yet: the end is
+// seen when the reading needs a byte beyond them, as with the stream's own small reads (a
+// file that grows while it is read is read on). The bytes standing there: fewer than want
+// only at the end of the file.
 size_t fill_block(size_t want) {
     const size_t have = slot.block_end - slot.block_at;
     FILE* f = slot.ifile;
@@ -196,19 +198,18 @@ bool take_newline() {
 // PAR_LINE_MAX bytes, through the first newline among them (fewer at the end of the file).
 // The bytes taken (the newline among them when it ended the piece); 0 at the end of the file.
 size_t piece_from_block() {
-    constexpr auto piece_max = static_cast<size_t>(PAR_LINE_MAX);
     size_t have = slot.block_end - slot.block_at;
     size_t n = 0;
     for (;;) {
-        const size_t look = have < piece_max ? have : piece_max;
+        const size_t look = have < PAR_PIECE_MAX ? have : PAR_PIECE_MAX;
         const char* from = block + slot.block_at;
         if (const void* nl = memchr(from, '\n', look)) {
             n = static_cast<size_t>(static_cast<const char*>(nl) - from) + 1;
             break;
         }
         n = look;
-        if (look == piece_max) break;
-        const size_t more = fill_block(piece_max);
+        if (look == PAR_PIECE_MAX) break;
+        const size_t more = fill_block(PAR_PIECE_MAX);
         if (more == have) break;
         have = more;
     }
@@ -224,12 +225,11 @@ size_t piece_from_block() {
 // text): strlen finds it unless the text holds one or ends without a newline before the
 // room does.
 size_t piece_from_stream() {
-    constexpr auto piece_max = static_cast<size_t>(PAR_LINE_MAX);
     memset(work, PAR_FILL, sizeof work);
     if (fgets(work, sizeof work, slot.ifile) == nullptr) return 0;
     size_t n = strlen(work);
-    if (n < piece_max && (n == 0 || work[n - 1] != '\n')) {
-        n = piece_max;
+    if (n < PAR_PIECE_MAX && (n == 0 || work[n - 1] != '\n')) {
+        n = PAR_PIECE_MAX;
         while (n > 0 && work[n] != '\0') --n;
     }
     return n;

@@ -14,13 +14,13 @@
 // handed out continues the file line of the one before (PAR_continues). A regular file is
 // read in blocks of PAR_BLOCK_SIZE bytes, one held at a time; a pipe or terminal a piece at a
 // time through its stream, so that each line is handed out as soon as it came. Closing the
-// slot gives the bytes read ahead back to the stream (the standard input stays open). The held heading
-// keeps at most PAR_HEADER_MAX characters, the held line a whole working line. A header
-// index file beside the bulletin file is used while its entries fit the file; otherwise the
-// file itself is searched. At the end of the file nothing stays held, except in continuous
-// mode, which waits one second and reads again. Status codes of the end rules are kept in
-// the slot (PAR_get_status). Loops over file lines give up after PAR_MAX_TRIES tries with a
-// warning. Traces go out at the debug sub-level 0x40000000.
+// slot gives the bytes read ahead back to the stream (the standard input stays open). The
+// held heading keeps at most PAR_HEADER_MAX characters, the held line a whole working line.
+// A header index file beside the bulletin file is used while its entries fit the file;
+// otherwise the file itself is searched. At the end of the file nothing stays held, except
+// in continuous mode, which waits one second and reads again. Status codes of the end rules
+// are kept in the slot (PAR_get_status). Loops over file lines give up after PAR_MAX_TRIES
+// tries with a warning. Traces go out at the debug sub-level 0x40000000.
 //
 // Bare reports (PAR_set_report_word): reports as people copy them, without a product heading.
 // Outside a product found by its heading, a line that begins with the report word starts a

@@ -1096,8 +1096,9 @@ TEST_F(ParToolNaming, IndexSeeksAcrossInputBlocks) {
     // reading filled the block with what came before it.
     const Lines filler(700, std::string(99, 'A'));  // more than a block
     Lines all = framed("FTUS43 KOKX 151730", R_KJFK);
-    for (const Lines& p : {framed("FXUS61 KOKX 151700", filler), framed("FTXX99 DECOY 151730", R_KDEC),
-                           framed("FXUS61 KOKX 151700", filler), framed("FTUS44 KBOX 151730", R_KBOS)})
+    for (const Lines& p :
+         {framed("FXUS61 KOKX 151700", filler), framed("FTXX99 DECOY 151730", R_KDEC),
+          framed("FXUS61 KOKX 151700", filler), framed("FTUS44 KBOX 151730", R_KBOS)})
         all.insert(all.end(), p.begin(), p.end());
     const std::string big = feed(all, "\r\r\n");
     auto at = [&](const std::string& text, long plus = 0) {
