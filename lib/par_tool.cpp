@@ -1,7 +1,10 @@
 // Bulletin reader; see par_tool.h.
 #include "par_tool.h"
 
+#include <sys/stat.h>
+
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -30,7 +33,10 @@ constexpr int PAR_PATTERN_SIZE = 129;      // bytes of the heading pattern kept 
 constexpr int PAR_WORD_SIZE = 10;          // bytes of the word of bare reports (cut to fit)
 constexpr char PAR_SOH = 1;                // start of a transmitted product
 constexpr char PAR_ETX = 3;                // end of a transmitted product
-constexpr char PAR_FILL = 1;               // fills the working line before a read (not NUL)
+constexpr auto PAR_PIECE_MAX = static_cast<size_t>(PAR_LINE_MAX);  // bytes of a piece read
+constexpr char PAR_FILL = 1;               // fills the working line before a read from a pipe
+constexpr uint8_t PAR_PLAIN_FIRST = 32;    // plain characters, which clean_line keeps as they
+constexpr uint8_t PAR_PLAIN_COUNT = 96;    // are: 32 to 127
 constexpr const char* PAR_LOOKUP_FILE = "parse.lup";
 constexpr const char* PAR_NONE = "----";  // a trace field that holds no text
 
@@ -48,8 +54,12 @@ struct Slot {
     Date date;                        // the date the file was opened for
     long pos;                         // offset of the line last read
     long offset;                      // offset of the next read: the bytes taken so far
-    bool newline_taken;               // the file stands one byte beyond offset: the newline
+    bool newline_taken;               // the reading stands one byte beyond offset: the newline
                                       // ending the last line read was taken with it
+    bool bulk;                        // a regular file, read through the input block
+    size_t block_at;                  // the next byte of the input block to read: the reading
+                                      // stands there, the file block_end - block_at bytes on
+    size_t block_end;                 // bytes of the input block filled
     bool cut;                         // the last piece read filled the working line without
                                       // reaching its line's end: the next one may continue it
     bool bare;                        // the current product is a bare one (no heading)
@@ -76,7 +86,15 @@ struct SavedProduct {
 };
 
 Slot slot = {};
+// The slot's input block: the bytes of a regular file read ahead of the reading, in reads of
+// the block's size; [block_at, block_end) of it are still to read. A pipe or terminal is read
+// a piece at a time through its stream instead (Slot::bulk false), so that a line is handed
+// out as soon as it came and nothing behind it is taken from the stream.
+char block[PAR_BLOCK_SIZE];
 char work[PAR_LINE_SIZE];    // the working line: the latest line read from the file
+// The working line's length while it holds the characters the reader stored there and they
+// are all plain (32 to 127), which clean_line keeps as they are; -1 otherwise.
+long work_plain = -1;
 bool work_continues = false;      // the working line is a piece continuing the file line before
 char pattern[PAR_PATTERN_SIZE];   // heading pattern of the last search (ends bare products)
 char report_word[PAR_WORD_SIZE];  // the word that begins a bare report; empty: none
@@ -107,15 +125,22 @@ bool slot_open(int ind) {
     return ind == 0 && slot.ifile != nullptr;
 }
 
+// The working line's text.
+std::string_view work_text() {
+    return work_plain >= 0 ? std::string_view(work, static_cast<size_t>(work_plain))
+                           : std::string_view(work);
+}
+
 // Holds the working line in the slot (with whether it continues a file line).
 void hold_work_line() {
-    copy_cut(slot.line, work);
+    copy_cut(slot.line, work_text());
     slot.line_continues = work_continues;
 }
 
 // Makes the held line the working line again.
 void work_on_held_line() {
     copy_cut(work, slot.line);
+    work_plain = -1;
     work_continues = slot.line_continues;
 }
 
@@ -137,65 +162,156 @@ void trace_read(const char* tag, const char* text, int num) {
                or_none(text), slot.header, slot.line, num);
 }
 
-// Where fgets ended the text it stored in work, which was filled with PAR_FILL first: its
-// terminator is the last NUL byte (the bytes behind it are still the fill). For a piece that
-// holds a NUL byte of its own, or ends at the end of the file.
-int stored_length() {
-    int k = PAR_LINE_MAX;
-    while (k > 0 && work[k] != '\0') --k;
-    return k;
+// Makes at least want bytes stand in the input block of a regular file from block_at
+// (reading the rest of the block behind the unread ones, which move to its start). The
+// file's end stays seen (feof) until clearerr, as in the stream's own reads. A read that
+// brought bytes met the end too (it stops there) but that does not count yet: the end is
+// seen when the reading needs a byte beyond them, as with the stream's own small reads (a
+// file that grows while it is read is read on). The bytes standing there: fewer than want
+// only at the end of the file.
+size_t fill_block(size_t want) {
+    const size_t have = slot.block_end - slot.block_at;
+    FILE* f = slot.ifile;
+    if (have >= want || feof(f)) return have;
+    memmove(block, block + slot.block_at, have);
+    slot.block_at = 0;
+    const size_t got = fread(block + have, 1, sizeof block - have, f);
+    if (got > 0 && !ferror(f)) clearerr(f);
+    slot.block_end = have + got;
+    return slot.block_end;
+}
+
+// Takes the newline that comes next, if one does: true when it did.
+bool take_newline() {
+    if (slot.bulk) {
+        if (fill_block(1) == 0 || block[slot.block_at] != '\n') return false;
+        ++slot.block_at;
+        return true;
+    }
+    const int c = getc_unlocked(slot.ifile);
+    if (c == '\n') return true;
+    if (c != EOF) ungetc(c, slot.ifile);
+    return false;
+}
+
+// Copies the next piece of a line from the input block into the working line: up to
+// PAR_LINE_MAX bytes, through the first newline among them (fewer at the end of the file).
+// The bytes taken (the newline among them when it ended the piece); 0 at the end of the file.
+size_t piece_from_block() {
+    size_t have = slot.block_end - slot.block_at;
+    size_t n = 0;
+    for (;;) {
+        const size_t look = have < PAR_PIECE_MAX ? have : PAR_PIECE_MAX;
+        const char* from = block + slot.block_at;
+        if (const void* nl = memchr(from, '\n', look)) {
+            n = static_cast<size_t>(static_cast<const char*>(nl) - from) + 1;
+            break;
+        }
+        n = look;
+        if (look == PAR_PIECE_MAX) break;
+        const size_t more = fill_block(PAR_PIECE_MAX);
+        if (more == have) break;
+        have = more;
+    }
+    memcpy(work, block + slot.block_at, n);
+    slot.block_at += n;
+    return n;
+}
+
+// Reads the next piece of a line from a pipe or terminal into the working line, as the block
+// does it, with one fgets (which stops after a newline), so that a line is handed out as soon
+// as it came and nothing behind it is taken from the stream. Its terminator is the last NUL
+// byte of the working line, filled with PAR_FILL first (a NUL byte of the line's own is
+// text): strlen finds it unless the text holds one or ends without a newline before the
+// room does.
+size_t piece_from_stream() {
+    memset(work, PAR_FILL, sizeof work);
+    if (fgets(work, sizeof work, slot.ifile) == nullptr) return 0;
+    size_t n = strlen(work);
+    if (n < PAR_PIECE_MAX && (n == 0 || work[n - 1] != '\n')) {
+        n = PAR_PIECE_MAX;
+        while (n > 0 && work[n] != '\0') --n;
+    }
+    return n;
+}
+
+// Whether the n bytes at text are all plain characters (32 to 127), tested eight at a time: a
+// byte below 32 sets the top bit of its difference to 32 (and may borrow from the next byte,
+// which does not matter, since the word holds an outside byte then), a byte from 128 up has
+// the top bit set itself.
+bool all_plain(const char* text, size_t n) {
+    constexpr uint64_t ONES = 0x0101010101010101u;
+    constexpr uint64_t TOPS = 0x8080808080808080u;
+    constexpr size_t WORD = sizeof(uint64_t);
+    auto outside = [&](size_t at) {
+        uint64_t w;
+        memcpy(&w, text + at, WORD);
+        return ((w - ONES * PAR_PLAIN_FIRST) | w) & TOPS;
+    };
+    if (n < WORD) {
+        for (size_t i = 0; i < n; ++i)
+            if (static_cast<unsigned char>(text[i] - PAR_PLAIN_FIRST) >= PAR_PLAIN_COUNT)
+                return false;
+        return true;
+    }
+    uint64_t found = outside(n - WORD);  // the last word, which may overlap the one before
+    for (size_t i = 0; i + WORD < n; i += WORD) found |= outside(i);
+    return found == 0;
 }
 
 // Reads the next piece of a bulletin line into the working line, counting the bytes taken
-// (asking the stream for its offset costs a system call per line). A NUL byte reads as a
-// blank (so that the text behind it is not lost); carriage returns and newlines are removed.
-// The pieces are those of fgetnline, at most PAR_LINE_MAX characters: the newline ending a
-// line counts as taken at the start of the next read. fgets takes it with the line (and
-// finds the line's end faster than a loop over its characters); the slot notes that.
-// A piece that follows a full piece without a newline between them continues the same file
+// (asking the stream for its offset costs a system call). A NUL byte reads as a blank (so
+// that the text behind it is not lost); carriage returns and newlines are removed. The
+// pieces are those of fgetnline, at most PAR_LINE_MAX characters: the newline ending a line
+// counts as taken at the start of the next read, where a newline that follows a piece not
+// ended by one is passed over (a line of exactly PAR_LINE_MAX characters, the start of the
+// file or a place sought). The piece takes its own newline with it; the slot notes that. A
+// piece that follows a full piece without a newline between them continues the same file
 // line (work_continues). The count read, or -1 at the end of the file.
 int read_work_line() {
-    FILE* f = slot.ifile;
     int newline = 0;  // the newline ending the previous line
     if (slot.newline_taken) {
         newline = 1;
         slot.newline_taken = false;
-    } else {
-        int c = getc_unlocked(f);
-        if (c == '\n')
-            newline = 1;
-        else if (c != EOF)
-            ungetc(c, f);
+    } else if (take_newline()) {
+        newline = 1;
     }
     work_continues = slot.cut && newline == 0;
     slot.cut = false;
-    memset(work, PAR_FILL, sizeof work);
-    if (fgets(work, PAR_LINE_MAX + 1, f) == nullptr) {
+    size_t n = slot.bulk ? piece_from_block() : piece_from_stream();
+    if (n == 0) {
         work[0] = '\0';
+        work_plain = 0;
         work_continues = false;
         return -1;
     }
-    int n = static_cast<int>(strlen(work));
-    const bool plain = (n > 0 && work[n - 1] == '\n') || n == PAR_LINE_MAX;
-    if (!plain) {
-        n = stored_length();
-        for (int i = 0; i < n; ++i)
-            if (work[i] == '\0') work[i] = ' ';
-    }
-    if (n > 0 && work[n - 1] == '\n') {
+    if (work[n - 1] == '\n') {
         slot.newline_taken = true;
-        work[--n] = '\0';
+        --n;
     } else {
         slot.cut = n == PAR_LINE_MAX;
     }
-    slot.offset += n + newline;
-    if (auto* cr = static_cast<char*>(memchr(work, '\r', static_cast<size_t>(n)))) {
+    slot.offset += static_cast<long>(n) + newline;
+    // Carriage returns at the end (a feed's CR CR LF) are cut off first; the characters of
+    // most lines are plain then, and the rest is done only for the others.
+    size_t kept = n;
+    while (kept > 0 && work[kept - 1] == '\r') --kept;
+    work[kept] = '\0';
+    if (all_plain(work, kept)) {
+        work_plain = static_cast<long>(kept);
+        return static_cast<int>(n);
+    }
+    work_plain = -1;
+    if (memchr(work, '\0', kept) != nullptr)
+        for (size_t i = 0; i < kept; ++i)
+            if (work[i] == '\0') work[i] = ' ';
+    if (auto* cr = static_cast<char*>(memchr(work, '\r', kept))) {
         char* out = cr;
-        for (const char* in = cr; in < work + n; ++in)
+        for (const char* in = cr; in < work + kept; ++in)
             if (*in != '\r') *out++ = *in;
         *out = '\0';
     }
-    return n;
+    return static_cast<int>(n);
 }
 
 // Reads one whole line of a small table file into buf (size bytes), dropping what does not
@@ -554,6 +670,10 @@ int open_slot(const char* name, const char* hname, const Date* date) {
     slot.pos = 0;
     slot.offset = 0;
     slot.newline_taken = false;
+    struct stat st;
+    slot.bulk = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
+    slot.block_at = 0;
+    slot.block_end = 0;
     slot.cut = false;
     slot.bare = false;
     slot.in_forecast = false;
@@ -567,10 +687,13 @@ int open_slot(const char* name, const char* hname, const Date* date) {
 
 // ---- Index search ----
 
-// Moves the bulletin file to offset; false when it cannot.
+// Moves the bulletin file to offset, dropping the bytes read ahead; false when it cannot (the
+// reading stays where it stood).
 bool seek_to(long offset) {
     clearerr(slot.ifile);
     if (offset < 0 || fseek(slot.ifile, offset, SEEK_SET) != 0) return false;
+    slot.block_at = 0;
+    slot.block_end = 0;
     slot.offset = offset;
     slot.newline_taken = false;
     slot.cut = false;
@@ -653,6 +776,7 @@ int line_step(const char* rhdr) {
         if (ends_product(work)) slot.in_forecast = false;
     } else {
         copy_cut(work, slot.header);
+        work_plain = -1;
         work_continues = false;
     }
     trace("SE-2", work);
@@ -839,6 +963,12 @@ int PAR_open(const Date* date) {
 
 int PAR_close(int ind) {
     if (!slot_open(ind)) return 0;
+    // The standard input stays open: the bytes read ahead go back to it (a file that cannot
+    // seek has none), so that it stands where the reading stopped.
+    if (slot.block_end > slot.block_at)
+        fseek(slot.ifile, -static_cast<long>(slot.block_end - slot.block_at), SEEK_CUR);
+    slot.block_at = 0;
+    slot.block_end = 0;
     FILE_close(slot.ifile);
     if (slot.hfile != nullptr) FILE_close(slot.hfile);
     slot.ifile = nullptr;
@@ -932,8 +1062,22 @@ unsigned long PAR_end(int, char* line) {
         slot.in_forecast = false;
         return slot.cur = line[0] == '*' ? PAR_END_HEADING : PAR_END_PRODUCT;
     }
-    clean_line(line);
-    if (string_is_blank(line))
+    // A line of plain characters is clean already; the working line as the reader stored it
+    // is known to be one or not.
+    size_t len = 0;
+    if (line == work && work_plain >= 0) {
+        len = static_cast<size_t>(work_plain);
+    } else {
+        len = strlen(line);
+        if (!all_plain(line, len)) {
+            clean_line(line);
+            len = strlen(line);
+        }
+    }
+    // Clean, the line is blank when it holds spaces only.
+    size_t spaces = 0;
+    while (spaces < len && line[spaces] == ' ') ++spaces;
+    if (spaces == len)
         ++blank_lines;
     else
         blank_lines = 0;
@@ -945,7 +1089,6 @@ unsigned long PAR_end(int, char* line) {
     if ((ends & PAR_END_3BLANK) != 0 && blank_lines >= 3) return slot.cur = PAR_END_3BLANK;
     if ((ends & PAR_END_DOLLAR) != 0 && strncmp(line, "$$", 2) == 0)
         return slot.cur = PAR_END_DOLLAR;
-    size_t len = strlen(line);
     if ((ends & PAR_END_EQUAL) != 0 && len > 0 && line[len - 1] == '=')
         return slot.cur = PAR_END_EQUAL;
     return PAR_NO_END;
@@ -1154,7 +1297,7 @@ int hand_out_next_line(int ind, ReadStep& r, char* line) {
     slot.header[0] = '\0';
     r.printing = next_printing(r.printing, code);
     if (r.printing == Printing::on && (output & PAR_OUT_LINES) != 0) {
-        copy_cut(line, PAR_LINE_SIZE, work);
+        copy_cut(line, PAR_LINE_SIZE, work_text());
         slot.handed_continues = work_continues;
         return 1;
     }
@@ -1170,7 +1313,7 @@ void end_report(const ReadStep& r, char* line) {
         // begin a report of a listed station (a report that lacked its "=" ran on into it);
         // a one-line report's own line was examined already and is passed over. With every
         // report taken it is not read again.
-        copy_cut(line, PAR_LINE_SIZE, work);
+        copy_cut(line, PAR_LINE_SIZE, work_text());
         slot.handed_continues = work_continues;
         if (r.one_line || numid <= 0)
             slot.line[0] = '\0';
@@ -1284,6 +1427,7 @@ int PAR_reset() {
     PAR_close(0);
     slot = Slot{};
     work[0] = '\0';
+    work_plain = -1;
     infile[0] = '\0';
     end_rules = skip_rules = 0;
     cur_lines = max_lines = skip_lines = blank_lines = 0;

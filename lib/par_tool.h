@@ -11,13 +11,16 @@
 // One file slot (index 0; -1 stands for no file). Lines are read in pieces of at most
 // PAR_LINE_MAX characters into one working line kept between calls (a NUL byte reads as a
 // blank, carriage returns and newlines are removed); reading tells whether the piece it
-// handed out continues the file line of the one before (PAR_continues). The held heading
-// keeps at most PAR_HEADER_MAX characters, the held line a whole working line. A header
-// index file beside the bulletin file is used while its entries fit the file; otherwise the
-// file itself is searched. At the end of the file nothing stays held, except in continuous
-// mode, which waits one second and reads again. Status codes of the end rules are kept in
-// the slot (PAR_get_status). Loops over file lines give up after PAR_MAX_TRIES tries with a
-// warning. Traces go out at the debug sub-level 0x40000000.
+// handed out continues the file line of the one before (PAR_continues). A regular file is
+// read in blocks of PAR_BLOCK_SIZE bytes, one held at a time; a pipe or terminal a piece at a
+// time through its stream, so that each line is handed out as soon as it came. Closing the
+// slot gives the bytes read ahead back to the stream (the standard input stays open). The
+// held heading keeps at most PAR_HEADER_MAX characters, the held line a whole working line.
+// A header index file beside the bulletin file is used while its entries fit the file;
+// otherwise the file itself is searched. At the end of the file nothing stays held, except
+// in continuous mode, which waits one second and reads again. Status codes of the end rules
+// are kept in the slot (PAR_get_status). Loops over file lines give up after PAR_MAX_TRIES
+// tries with a warning. Traces go out at the debug sub-level 0x40000000.
 //
 // Bare reports (PAR_set_report_word): reports as people copy them, without a product heading.
 // Outside a product found by its heading, a line that begins with the report word starts a
@@ -39,9 +42,12 @@ inline constexpr int PAR_LINE_SIZE = PAR_LINE_MAX + 1;
 inline constexpr int PAR_HEADER_MAX = 80;  // characters of a held heading
 inline constexpr int PAR_TYPE_SIZE = 30;   // bytes of the bulletin file type
 inline constexpr int PAR_MAX_TRIES = 100000;
+inline constexpr int PAR_BLOCK_SIZE = 65536;  // bytes a regular file is read in at a time
 
 // A held heading is handed out as a line of the product.
 static_assert(PAR_HEADER_MAX <= PAR_LINE_MAX);
+// A block holds a whole piece of a line.
+static_assert(PAR_BLOCK_SIZE > PAR_LINE_MAX);
 
 // Status and end codes; the end rules of PAR_set_end are the bits from PAR_END_LINES to
 // PAR_END_EQUAL.

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -815,6 +816,89 @@ TEST_F(ParTool, LastModeKeepsWhetherTheHeldLineContinuesItsLine) {
     EXPECT_EQ(PAR_continues(0), 1);
 }
 
+// ---- Input blocks ----
+
+// The pieces the reader hands out for a text, with PAR_continues after each: every line in
+// pieces of PAR_LINE_MAX bytes, carriage returns removed from each and NUL bytes read as
+// blanks; an empty line at the very start of the text is passed over, and nothing follows a
+// final newline.
+std::vector<std::pair<std::string, int>> pieces_of(const std::string& text) {
+    std::vector<std::pair<std::string, int>> out;
+    size_t at = text.rfind('\n', 0) == 0 ? 1 : 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(at, end - at);
+        size_t k = 0;
+        do {
+            std::string piece = line.substr(k, PAR_LINE_MAX);
+            std::erase(piece, '\r');
+            std::replace(piece.begin(), piece.end(), '\0', ' ');
+            out.emplace_back(piece, k > 0 ? 1 : 0);
+            k += PAR_LINE_MAX;
+        } while (k < line.size());
+        at = end + 1;
+    }
+    return out;
+}
+
+TEST_F(ParTool, LinesAcrossInputBlocks) {
+    // A heading, then lines of 99 characters and a shorter one up to the offset to.
+    auto filled_to = [](size_t to) {
+        std::string text = "FTUS43 KOKX 121130\n";
+        while (text.size() + 100 <= to) text += std::string(99, 'F') + "\n";
+        if (text.size() < to) text += std::string(to - text.size() - 1, 'G') + "\n";
+        return text;
+    };
+    const size_t block = PAR_BLOCK_SIZE;
+    const std::string more = "KJFK 121130Z 1212/1318 18010KT\n  FM121500 BKN050=\n";
+    struct Case {
+        const char* name;
+        std::string text;
+    };
+    // clang-format off
+    const std::vector<Case> cases = {
+        {"a newline ends the block", filled_to(block) + more},
+        {"a newline begins the next block", filled_to(block - 5) + "ABCDE\n" + more},
+        {"CR ends the block, LF begins the next", filled_to(block - 5) + "ABCD\r\n" + more},
+        {"CR CR LF across", filled_to(block - 5) + "ABCD\r\r\n" + more},
+        {"an empty line begins the next block", filled_to(block - 5) + "ABCD\n\n" + more},
+        {"a full piece ends the block, its newline begins the next",
+         filled_to(block - PAR_LINE_MAX) + std::string(PAR_LINE_MAX, 'L') + "\n" + more},
+        {"a piece across", filled_to(block - 200) + std::string(300, 'L') + "\n" + more},
+        {"the file ends with the block without a newline", filled_to(block - 5) + "ABCDE"},
+        {"the file ends with the block and a newline", filled_to(block)},
+        {"the second block", filled_to(2 * block - 5) + "ABCD\r\r\n" + more},
+        {"NUL bytes across", filled_to(block - 3) + std::string("AB\0CD\0\n", 7) + more},
+        {"a NUL byte at the end of the file", filled_to(0) + more + std::string("AB\0", 3)},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        // A regular file is read in blocks, a pipe through its stream.
+        for (bool pipe : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (pipe ? ", pipe" : ", file"));
+            rules("", 0, 2);
+            path = dir.file("bulletin");
+            write_file(path, c.text);
+            char name[FILE_NAME_MAX];
+            FILE_set_file(((pipe ? "|cat " : "") + path).c_str(), name);
+            ASSERT_EQ(PAR_open(nullptr), 0);
+            char pat[] = "FT";
+            ASSERT_EQ(PAR_search(0, pat), 1);
+            ASSERT_EQ(PAR_identifier(0), 1);
+            std::vector<std::pair<std::string, int>> reads;
+            char line[PAR_LINE_SIZE];
+            for (int i = 0; i < PAR_MAX_TRIES && PAR_read(0, 0, i, line) > 0; ++i)
+                reads.emplace_back(line, PAR_continues(0));
+            auto expected = pieces_of(c.text);
+            expected.erase(expected.begin());  // the heading
+            EXPECT_EQ(reads, expected);
+            EXPECT_EQ(PAR_get_status(0), 4);
+            PAR_close(0);
+        }
+    }
+}
+
 // ---- Bad input and the bounds ----
 
 TEST_F(ParTool, MillionCharacterLines) {
@@ -1005,4 +1089,45 @@ TEST_F(ParToolNaming, ListingFileNamedByDate) {
     EXPECT_EQ(out.stop(), "Writing to: " + dir.path() + "/list/out_24031518.txt\n" + listed);
     EXPECT_EQ(testutil::read_file(dir.path() + "/list/out_24031518.txt"), listed);
     EXPECT_EQ(FILE_get_filename(nullptr), before);  // the naming of the input files is untouched
+}
+
+TEST_F(ParToolNaming, IndexSeeksAcrossInputBlocks) {
+    // Products in three blocks of the file: each one the index names is sought after the
+    // reading filled the block with what came before it.
+    const Lines filler(700, std::string(99, 'A'));  // more than a block
+    Lines all = framed("FTUS43 KOKX 151730", R_KJFK);
+    for (const Lines& p :
+         {framed("FXUS61 KOKX 151700", filler), framed("FTXX99 DECOY 151730", R_KDEC),
+          framed("FXUS61 KOKX 151700", filler), framed("FTUS44 KBOX 151730", R_KBOS)})
+        all.insert(all.end(), p.begin(), p.end());
+    const std::string big = feed(all, "\r\r\n");
+    auto at = [&](const std::string& text, long plus = 0) {
+        return std::to_string(static_cast<long>(big.find("\n" + text)) + 1 + plus);
+    };
+    ASSERT_GT(std::stol(at("FTXX99")), PAR_BLOCK_SIZE);
+    ASSERT_GT(std::stol(at("FTUS44")), 2 * PAR_BLOCK_SIZE);
+    struct Case {
+        const char* name;
+        std::string index;
+        Reports reports;
+    };
+    // clang-format off
+    const std::vector<Case> cases = {
+        {"every product", at("FTUS43") + " FTUS43\n" + at("FTXX99") + " FTXX99\n" + at("FTUS44") + " FTUS44\n",
+         {R_KJFK, R_KDEC, R_KBOS}},
+        {"one passed over", at("FTUS43") + " FTUS43\n" + at("FTUS44") + " FTUS44\n", {R_KJFK, R_KBOS}},
+        // The search goes back from the last block to where the reading stood in the first.
+        {"inside a line of the last block", at("FTUS43") + " FTUS43\n" + at("FTUS44", 3) + " FTUS44\n",
+         {R_KJFK, R_KDEC, R_KBOS}},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        rules("", 2048, 2);
+        PAR_in_file("term_dat");
+        write_file(dir.file("data/24031518_taf"), big);
+        write_file(dir.file("data/24031518_taf.hdr"), c.index);
+        ASSERT_EQ(open_dated(), 0);
+        EXPECT_EQ(collect(), c.reports);
+    }
 }
