@@ -1,124 +1,30 @@
-// The JSON form: one object per report on one line (JSON Lines), for programs. The items of a
-// report are kept as they come; when the report ends its times are made whole (ISO 8601 UTC,
-// the years of the months the report's days fall in), the flight category of each period is
-// worked out after carry-over, and the line is written at dec_mes as data (the only text of
-// standard output in this form). Every key is always there, null where the report has no
-// value, in the order of doc/tafcvt-report.schema.json. Input text is written as UTF-8, each
-// byte 0x80-0xFF taken as Latin-1, so that any input gives valid JSON.
+// The JSON form: one object per report on one line (JSON Lines), for programs. The report is
+// gathered whole (taf_report.h); when it ends, its times made whole and its periods'
+// conditions worked out, the line is written at dec_mes as data (the only text of standard
+// output in this form). Every key is always there, null where the report has no value, in
+// the order of doc/tafcvt-report.schema.json. Input text is written as UTF-8, each byte
+// 0x80-0xFF taken as Latin-1, so that any input gives valid JSON.
 //
-// State: the report being written, its periods and words (their texts point into the
-// decoder's copy of the report), and the line, all kept from report to report so that a run
-// allocates only while its reports grow.
+// State: the line being written, kept from report to report so that a run allocates only
+// while its reports grow.
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "taf.h"
 #include "taf_items.h"
+#include "taf_report.h"
 
 namespace {
 
-constexpr int JSON_WEATHER_MAX = TAF_WEATHER_GROUPS_MAX + 1;  // the weather step, and VC
-constexpr int JSON_CLOUDS_MAX = 5;
-constexpr int JSON_TEMPERATURES_MAX = 10;  // five at each of the two temperature steps
-constexpr int JSON_TYPE_SIZE = 8;          // cloud type letters kept (TCU, CB)
-constexpr int FEET_PER_UNIT = 100;         // heights in groups are hundreds of feet
-constexpr int METRES_UNLIMITED = 9999;     // ten kilometres or more
-constexpr int METRES_TEN_KM = 10000;
-constexpr double METRES_PER_MILE = 1609.344;
-constexpr double KNOTS_PER_MPS = 1.943844;
-constexpr double KNOTS_PER_KMH = 0.539957;
-constexpr int HOURS_PER_DAY = 24;
-constexpr int LAST_MINUTE = 59;
-constexpr int OKTAS_CEILING = 5;  // an amount-and-type group of this many eighths is a ceiling
-
-// Flight category thresholds: ceiling in feet, visibility in statute miles.
-constexpr int LIFR_CEILING = 500, IFR_CEILING = 1000, MVFR_CEILING = 3000;
-constexpr double LIFR_MILES = 1.0, IFR_MILES = 3.0, MVFR_MILES = 5.0;
-// How far a "more than" or "less than" visibility lies beyond its number.
-constexpr double BEYOND = 1e-6;
-
-struct Cloud {
-    TafCloudKind kind;
-    int amount;
-    int height;  // hundreds of feet, or TAF_ITEM_MISSING
-    char cover[4];
-    char type[JSON_TYPE_SIZE];
-};
-
-struct Period {
-    TafPeriod change;  // kind, probability, times and FM time as read
-    bool has_wind, has_variation, has_visibility, cavok, has_sky, has_shear;
-    bool has_icing, has_turbulence, has_altimeter;
-    TafWind wind;
-    int vary_from, vary_to;
-    TafVisibility visibility;
-    std::string_view weather[JSON_WEATHER_MAX];
-    int weather_count;
-    std::string_view sky_text;  // SKC, CLR, NSC or NCD as written
-    Cloud clouds[JSON_CLOUDS_MAX];
-    int cloud_count;
-    TafWindShear shear;
-    TafLayer icing, turbulence;
-    float inches;
-    TafTemperature temperatures[JSON_TEMPERATURES_MAX];
-    int temperature_count;
-    int unread_begin, unread_end;  // its words in unread_words
-};
-
-// A time made whole: a date and a time of day, or not known.
-struct Time {
-    bool known = false;
-    int year = 0, month = 0, day = 0, hour = 0, min = 0;
-};
-
-// Conditions that carry over from period to period: the visibility, and the clouds (cloud
-// groups, a sky word or CAVOK, as one element), each known or not.
-struct Conditions {
-    bool visibility_known = false;
-    double miles = 0;
-    bool clouds_known = false;
-    bool has_ceiling = false;
-    int ceiling_ft = 0;
-};
-
-struct Warning {
-    std::string_view group;
-    const char* problem;
-    int period = -1;  // "not decoded": the period whose unread words are the group
-};
-
-// The report being written.
-const TafSource* source = nullptr;
-std::string_view report_text;  // the report as the driver gathered it
-char station_id[8];
-bool station_known = false;
-CTY_data city;
-bool city_known = false;
-bool amendment = false, correction = false, nil = false, cancelled = false;
-bool issue_known = false;
-TafIssue issue_item;
-bool validity_known = false;
-TafValidity validity_item;
-std::vector<Period> periods;  // those of this report: the first period_count
-int period_count = 0;
-std::vector<std::string_view> unread_words;
-bool in_remarks = false;  // RMK was met: the words behind it are remarks, not unread
-std::vector<Warning> warnings;
-bool warn_times = true;  // an impossible time is warned of (not while looking ahead)
 // The line being written, from its start to at. It grows only at the places that reserve
 // room (room()); the writing between them stays within what they reserved.
 std::unique_ptr<char[]> line;
 char* at = nullptr;        // where the next character of the line goes
 char* room_end = nullptr;  // the end of the line's room
 
-void period(const TafPeriod& change);
-
-Period& current() {
-    if (period_count == 0) period({.kind = TafPeriodKind::base});  // groups outside a report
-    return periods[static_cast<size_t>(period_count - 1)];
-}
+const TafReportRecord& report = TAF_report();
+TafResolved resolved;  // the report's times and conditions, reused from report to report
 
 // ---- Writing JSON text ----
 
@@ -319,59 +225,7 @@ void put_int_or_null(int value) {
         put_int(value);
 }
 
-// ---- Times ----
-
-Time add_day(Time t) {
-    if (++t.day <= DATE_month_days(t.year, t.month)) return t;
-    t.day = 1;
-    if (++t.month > 12) {
-        t.month = 1;
-        ++t.year;
-    }
-    return t;
-}
-
-// A time of the report, or not known (with a warning naming the group) when it cannot
-// exist. Hour 24 is 00 of the next day.
-Time make_time(TafMonth month, int day, int hour, int min, std::string_view group) {
-    Time t;
-    const bool exists = month.month >= 1 && month.month <= 12 && day >= 1 &&
-                        day <= DATE_month_days(month.year, month.month) && hour >= 0 &&
-                        min >= 0 && min <= LAST_MINUTE &&
-                        (hour < HOURS_PER_DAY || (hour == HOURS_PER_DAY && min == 0));
-    if (!exists) {
-        if (warn_times) warnings.push_back({group, "time does not exist"});
-        return t;
-    }
-    t = {true, month.year, month.month, day, hour, min};
-    if (hour == HOURS_PER_DAY) {
-        t.hour = 0;
-        t = add_day(t);
-    }
-    return t;
-}
-
-// The first time at or after from with the hour and minute (a form without a day).
-Time next_at(const Time& from, int hour, int min, std::string_view group) {
-    if (!from.known) return {};
-    if (hour < 0 || hour > HOURS_PER_DAY || min < 0 || min > LAST_MINUTE ||
-        (hour == HOURS_PER_DAY && min != 0)) {
-        if (warn_times) warnings.push_back({group, "time does not exist"});
-        return {};
-    }
-    Time t = from;
-    t.min = min;
-    if (hour == HOURS_PER_DAY) {
-        t.hour = 0;
-        return add_day(t);
-    }
-    t.hour = hour;
-    if (hour * 60 + min < from.hour * 60 + from.min) t = add_day(t);
-    return t;
-}
-
-
-void put_time(const Time& t) {
+void put_time(const TafTime& t) {
     if (!t.known || t.year < 0 || t.year > 9999) {
         put_null();
         return;
@@ -386,155 +240,9 @@ void put_time(const Time& t) {
     put(text);
 }
 
-Time valid_from() {
-    if (!validity_known) return {};
-    const TafValidity& v = validity_item;
-    return make_time(v.from_month, v.from_day, v.from_hour, 0, v.text);
-}
-
-Time valid_to(const Time& from) {
-    if (!validity_known) return {};
-    const TafValidity& v = validity_item;
-    switch (v.form) {
-        case TafValidityForm::dated: return make_time(v.to_month, v.to_day, v.to_hour, 0, v.text);
-        case TafValidityForm::hours: {
-            if (!from.known) return {};
-            if (v.to_hour < 0 || v.to_hour >= HOURS_PER_DAY) {
-                warnings.push_back({v.text, "time does not exist"});
-                return {};
-            }
-            Time t = from;
-            t.hour = v.to_hour;
-            return v.to_hour > v.from_hour ? t : add_day(t);
-        }
-        case TafValidityForm::day_hour: return from.known ? add_day(from) : from;
-    }
-    return {};
-}
-
-// The start of a change period; its end (to) for the change words with times.
-Time period_from(const Period& p, const Time& start) {
-    const TafPeriod& c = p.change;
-    if (c.kind == TafPeriodKind::base) return start;
-    if (c.kind == TafPeriodKind::from) {
-        if (c.from_form == TafFromForm::day_time)
-            return make_time(c.month, c.day, c.hour, c.min, c.text);
-        return next_at(start, c.hour, c.from_form == TafFromForm::time ? c.min : 0, c.text);
-    }
-    const TafTimes& t = c.times;
-    if (t.form == TafTimesForm::dated) return make_time(t.from_month, t.from_day, t.from_hour, 0, t.text);
-    if (t.form == TafTimesForm::hours) return next_at(start, t.from_hour, 0, t.text);
-    return {};
-}
-
-Time change_to(const Period& p, const Time& from, const Time& start) {
-    const TafTimes& t = p.change.times;
-    if (t.form == TafTimesForm::dated) return make_time(t.to_month, t.to_day, t.to_hour, 0, t.text);
-    if (t.form == TafTimesForm::hours) return next_at(from.known ? from : start, t.to_hour, 0, t.text);
-    return {};
-}
-
-// ---- Flight categories ----
-
-bool is_ceiling_cover(const char* cover) {
-    return strcmp(cover, "BKN") == 0 || strcmp(cover, "OVC") == 0 || strcmp(cover, "VV") == 0;
-}
-
-// The period's own conditions, from what it says.
-Conditions own_conditions(const Period& p) {
-    Conditions c;
-    if (p.cavok) {
-        c.visibility_known = true;
-        c.miles = METRES_TEN_KM / METRES_PER_MILE + BEYOND;
-        c.clouds_known = true;
-        return c;
-    }
-    if (p.has_visibility) {
-        const TafVisibility& v = p.visibility;
-        const bool metres = v.kind == TafVisibilityKind::metres ||
-                            v.kind == TafVisibilityKind::metres_direction;
-        c.visibility_known = true;
-        c.miles = metres ? (v.metres == METRES_UNLIMITED ? METRES_TEN_KM + 1 : v.metres) /
-                               METRES_PER_MILE
-                         : static_cast<double>(v.miles);
-        if (v.kind == TafVisibilityKind::more_miles) c.miles += BEYOND;
-        if (v.minus) c.miles -= BEYOND;
-    }
-    c.clouds_known = p.has_sky || p.cloud_count > 0;
-    for (int i = 0; i < p.cloud_count; ++i) {
-        const Cloud& cloud = p.clouds[i];
-        const bool ceiling = cloud.kind == TafCloudKind::octets ? cloud.amount >= OKTAS_CEILING
-                                                                : is_ceiling_cover(cloud.cover);
-        if (!ceiling || cloud.height == TAF_ITEM_MISSING) continue;
-        const int feet = cloud.height * FEET_PER_UNIT;
-        if (!c.has_ceiling || feet < c.ceiling_ft) c.ceiling_ft = feet;
-        c.has_ceiling = true;
-    }
-    return c;
-}
-
-// What a period leaves out comes from the conditions it changes or overlays.
-Conditions carried(const Conditions& own, const Conditions& prevailing) {
-    Conditions c = own;
-    if (!own.visibility_known) {
-        c.visibility_known = prevailing.visibility_known;
-        c.miles = prevailing.miles;
-    }
-    if (!own.clouds_known) {
-        c.clouds_known = prevailing.clouds_known;
-        c.has_ceiling = prevailing.has_ceiling;
-        c.ceiling_ft = prevailing.ceiling_ft;
-    }
-    return c;
-}
-
-enum Category { NONE, VFR, MVFR, IFR, LIFR };
-constexpr const char* CATEGORY_NAMES[] = {nullptr, "VFR", "MVFR", "IFR", "LIFR"};
-
-Category ceiling_category(const Conditions& c) {
-    if (!c.has_ceiling) return VFR;
-    if (c.ceiling_ft < LIFR_CEILING) return LIFR;
-    if (c.ceiling_ft < IFR_CEILING) return IFR;
-    if (c.ceiling_ft <= MVFR_CEILING) return MVFR;
-    return VFR;
-}
-
-Category visibility_category(double miles) {
-    if (miles < LIFR_MILES) return LIFR;
-    if (miles < IFR_MILES) return IFR;
-    if (miles <= MVFR_MILES) return MVFR;
-    return VFR;
-}
-
-Category category(const Conditions& c) {
-    Category worst = NONE;
-    if (c.clouds_known) worst = ceiling_category(c);
-    if (c.visibility_known) {
-        const Category v = visibility_category(c.miles);
-        if (v > worst) worst = v;
-    }
-    return worst;
-}
-
 // ---- The objects ----
 
-// The unit as the form names it: KT for KT and KTS, MPS, KMH; empty when none was written.
-std::string_view unit_name(std::string_view unit) {
-    if (equal_nocase(unit, "MPS")) return "MPS";
-    if (equal_nocase(unit, "KMH")) return "KMH";
-    return unit.empty() ? unit : "KT";
-}
-
-// A speed in knots, rounded; no unit is taken as km/h, as the text forms take it.
-int knots(int speed, std::string_view unit) {
-    if (speed == TAF_ITEM_MISSING) return speed;
-    const std::string_view name = unit_name(unit);
-    if (name == "KT") return speed;
-    const double factor = name == "MPS" ? KNOTS_PER_MPS : KNOTS_PER_KMH;
-    return static_cast<int>(std::lround(speed * factor));
-}
-
-void put_wind(const Period& p) {
+void put_wind(const TafPeriodRecord& p) {
     if (!p.has_wind) {
         put_null();
         return;
@@ -557,12 +265,12 @@ void put_wind(const Period& p) {
     else
         put_null();
     put(",\"unit\":");
-    put_plain_or_null(unit_name(w.unit));
+    put_plain_or_null(TAF_unit_name(w.unit));
     put(",\"speed_kt\":");
-    put_int_or_null(w.kind == TafWindKind::calm ? 0 : knots(w.speed, w.unit));
+    put_int_or_null(w.kind == TafWindKind::calm ? 0 : TAF_knots_rounded(w.speed, w.unit));
     put(",\"gust_kt\":");
     if (gusting)
-        put_int_or_null(knots(w.gust, w.unit));
+        put_int_or_null(TAF_knots_rounded(w.gust, w.unit));
     else
         put_null();
     put(",\"varying_from\":");
@@ -574,7 +282,7 @@ void put_wind(const Period& p) {
 
 void put_words(std::string_view text);
 
-void put_visibility(const Period& p) {
+void put_visibility(const TafPeriodRecord& p) {
     if (!p.has_visibility) {
         put_null();
         return;
@@ -582,17 +290,15 @@ void put_visibility(const Period& p) {
     const TafVisibility& v = p.visibility;
     const bool metres_kind =
         v.kind == TafVisibilityKind::metres || v.kind == TafVisibilityKind::metres_direction;
-    const int metres = !metres_kind ? static_cast<int>(std::lround(v.miles * METRES_PER_MILE))
-                       : v.metres == METRES_UNLIMITED ? METRES_TEN_KM
-                                                       : v.metres;
     put("{\"text\":");
     put_words(v.text);  // "1 1/2SM" and "4000NE 2000SW" may stand on two lines
     put(",\"metres\":");
-    put_int(metres);
+    put_int(TAF_visibility_metres(v));
     put(",\"miles\":");
-    put_hundredths(metres_kind ? metres / METRES_PER_MILE : static_cast<double>(v.miles));
+    put_hundredths(TAF_visibility_miles(v));
     put(",\"plus\":");
-    put_bool(v.kind == TafVisibilityKind::more_miles || (metres_kind && v.metres == METRES_UNLIMITED));
+    put_bool(v.kind == TafVisibilityKind::more_miles ||
+             (metres_kind && v.metres == TAF_METRES_UNLIMITED));
     put(",\"minus\":");
     put_bool(v.minus);
     put('}');
@@ -635,7 +341,7 @@ void put_weather_entry(std::string_view text) {
 }
 
 
-void put_cloud(const Cloud& c) {
+void put_cloud(const TafCloudRecord& c) {
     put("{\"cover\":");
     if (c.kind == TafCloudKind::octets)
         put_null();
@@ -650,7 +356,7 @@ void put_cloud(const Cloud& c) {
     if (c.height == TAF_ITEM_MISSING)
         put_null();
     else
-        put_int(c.height * FEET_PER_UNIT);
+        put_int(c.height * TAF_FEET_PER_HUNDRED);
     put(",\"type\":");
     put_plain_or_null(c.type);
     put('}');
@@ -664,13 +370,13 @@ void put_layer(bool has, const TafLayer& l) {
     put("{\"code\":");
     put_int(l.type);
     put(",\"base_ft\":");
-    put_int(l.base * FEET_PER_UNIT);
+    put_int(l.base * TAF_FEET_PER_HUNDRED);
     put(",\"top_ft\":");
-    put_int(l.top * FEET_PER_UNIT);
+    put_int(l.top * TAF_FEET_PER_HUNDRED);
     put('}');
 }
 
-void put_temperature(const TafTemperature& t) {
+void put_temperature(const TafTemperature& t, const TafTime& at_time) {
     const bool extreme = t.kind != TafTemperatureKind::at_hour;
     put("{\"kind\":");
     if (!extreme)
@@ -681,7 +387,7 @@ void put_temperature(const TafTemperature& t) {
     put_int_or_null(t.celsius);
     put(",\"at\":");
     if (extreme)
-        put_time(make_time(t.month, t.day, t.hour, 0, t.text));
+        put_time(at_time);
     else
         put_null();
     put(",\"hour\":");
@@ -700,8 +406,8 @@ const char* type_name(const TafPeriod& c) {
     return TYPE_NAMES[static_cast<int>(c.kind)];
 }
 
-void put_period(int index, const Time& from, const Time& to, const Conditions& conditions) {
-    const Period& p = periods[static_cast<size_t>(index)];
+void put_period(const TafPeriodRecord& p, const TafPeriodResolved& r) {
+    const TafConditions& conditions = r.conditions;
     put("{\"type\":\"");
     put(type_name(p.change));
     put("\",\"probability\":");
@@ -710,9 +416,9 @@ void put_period(int index, const Time& from, const Time& to, const Conditions& c
     else
         put_null();
     put(",\"from\":");
-    put_time(from);
+    put_time(r.from);
     put(",\"to\":");
-    put_time(to);
+    put_time(r.to);
     put(",\"wind\":");
     put_wind(p);
     put(",\"visibility\":");
@@ -737,7 +443,7 @@ void put_period(int index, const Time& from, const Time& to, const Conditions& c
     else
         put_null();
     put(",\"flight_category\":");
-    const char* name = CATEGORY_NAMES[category(conditions)];
+    const char* name = TAF_CATEGORY_NAMES[r.category];
     if (name == nullptr)
         put_null();
     else
@@ -745,7 +451,7 @@ void put_period(int index, const Time& from, const Time& to, const Conditions& c
     put(",\"wind_shear\":");
     if (p.has_shear) {
         put("{\"height_ft\":");
-        put_int(p.shear.height * FEET_PER_UNIT);
+        put_int(p.shear.height * TAF_FEET_PER_HUNDRED);
         put(",\"direction\":");
         put_int(p.shear.dir);
         put(",\"speed_kt\":");
@@ -766,54 +472,25 @@ void put_period(int index, const Time& from, const Time& to, const Conditions& c
     put(",\"temperatures\":[");
     for (int i = 0; i < p.temperature_count; ++i) {
         if (i > 0) put(',');
-        put_temperature(p.temperatures[i]);
+        put_temperature(p.temperatures[i], r.temperature_at[i]);
     }
     put("],\"unread\":[");
     for (int i = p.unread_begin; i < p.unread_end; ++i) {
         if (i > p.unread_begin) put(',');
-        put_string(unread_words[static_cast<size_t>(i)]);
+        put_string(report.unread_words[static_cast<size_t>(i)]);
     }
     put("]}");
-    if (p.unread_end > p.unread_begin) warnings.push_back({{}, "not decoded", index});
 }
 
-bool opens_time_line(TafPeriodKind kind) {
-    return kind == TafPeriodKind::base || kind == TafPeriodKind::from;
-}
-
-// A BASE or FM period runs to the start of the next FM period, or to the validity's end.
-Time line_end(int index, const Time& start, const Time& end) {
-    for (int j = index + 1; j < period_count; ++j) {
-        const Period& next = periods[static_cast<size_t>(j)];
-        if (next.change.kind != TafPeriodKind::from) continue;
-        warn_times = false;  // the next period warns of its own time
-        const Time to = period_from(next, start);
-        warn_times = true;
-        return to;
-    }
-    return end;
-}
-
-void put_periods(const Time& start, const Time& end) {
+void put_periods() {
     put("\"periods\":[");
-    Conditions prevailing;
-    for (int i = 0; i < period_count; ++i) {
-        const Period& p = periods[static_cast<size_t>(i)];
-        const Time from = period_from(p, start);
-        const Time to = opens_time_line(p.change.kind) ? line_end(i, start, end)
-                                                       : change_to(p, from, start);
-        const Conditions own = own_conditions(p);
-        Conditions conditions = own;
-        if (!opens_time_line(p.change.kind)) conditions = carried(own, prevailing);
-        if (p.change.kind != TafPeriodKind::tempo && p.change.kind != TafPeriodKind::prob &&
-            p.change.kind != TafPeriodKind::inter)
-            prevailing = conditions;
+    for (int i = 0; i < report.period_count; ++i) {
         // The texts of a period are parts of the decoder's copy of the report (at most twice
         // its length), each written at most ESCAPE_MAX times longer (a weather text with its
         // phenomena too).
-        room(PERIOD_FIELDS_MAX + 2 * ESCAPE_MAX * report_text.size());
+        room(PERIOD_FIELDS_MAX + 2 * ESCAPE_MAX * report.text.size());
         if (i > 0) put(',');
-        put_period(i, from, to, conditions);
+        put_period(report.periods[static_cast<size_t>(i)], resolved.periods[static_cast<size_t>(i)]);
     }
     room(FIELD_MAX);
     put(']');
@@ -833,23 +510,25 @@ void put_city_text(const char* text, bool blanks_for_underscores) {
 }
 
 void put_station() {
+    const CTY_data& city = report.city;
+    const bool known = report.city_known;
     put("{\"station\":");
-    if (station_known) put_string(station_id); else put_null();
+    if (report.station_known) put_string(report.station_id); else put_null();
     put(",\"name\":");
-    if (city_known) put_city_text(city.name, true); else put_null();
+    if (known) put_city_text(city.name, true); else put_null();
     put(",\"state\":");
-    if (city_known && city.state[0] != '-') put_string(city.state); else put_null();
+    if (known && city.state[0] != '-') put_string(city.state); else put_null();
     put(",\"country\":");
-    if (city_known) put_string(city.region); else put_null();
+    if (known) put_string(city.region); else put_null();
     put(",\"lat\":");
-    if (city_known) put_hundredths(city.lat); else put_null();
+    if (known) put_hundredths(city.lat); else put_null();
     put(",\"lon\":");
-    if (city_known) put_hundredths(city.lon); else put_null();
+    if (known) put_hundredths(city.lon); else put_null();
 }
 
 // The report without the blanks around it and without its final "=".
 std::string_view trimmed_report() {
-    std::string_view text = report_text;
+    std::string_view text = report.text;
     while (!text.empty() && is_blank_or_eol(text.back())) text.remove_suffix(1);
     if (!text.empty() && text.back() == '=') text.remove_suffix(1);
     while (!text.empty() && is_blank_or_eol(text.back())) text.remove_suffix(1);
@@ -904,15 +583,15 @@ std::string_view remarks(std::string_view text) {
 
 // The unread words of a period joined by single blanks.
 void put_unread_group(int index) {
-    const Period& p = periods[static_cast<size_t>(index)];
+    const TafPeriodRecord& p = report.periods[static_cast<size_t>(index)];
     size_t need = 2;
     for (int i = p.unread_begin; i < p.unread_end; ++i)
-        need += 1 + ESCAPE_MAX * unread_words[static_cast<size_t>(i)].size();
+        need += 1 + ESCAPE_MAX * report.unread_words[static_cast<size_t>(i)].size();
     room(need);
     put('"');
     for (int i = p.unread_begin; i < p.unread_end; ++i) {
         if (i > p.unread_begin) put(' ');
-        put_escaped(unread_words[static_cast<size_t>(i)]);
+        put_escaped(report.unread_words[static_cast<size_t>(i)]);
     }
     put('"');
 }
@@ -920,8 +599,8 @@ void put_unread_group(int index) {
 void put_warnings() {
     room(FIELD_MAX);
     put(",\"warnings\":[");
-    for (size_t i = 0; i < warnings.size(); ++i) {
-        const Warning& w = warnings[i];
+    for (size_t i = 0; i < resolved.warnings.size(); ++i) {
+        const TafWarning& w = resolved.warnings[i];
         room(2 * FIELD_MAX);
         if (i > 0) put(',');
         put("{\"group\":");
@@ -941,41 +620,38 @@ void put_warnings() {
 }
 
 void write_report() {
+    const TafSource& source = *report.source;
+    TAF_report_resolve(&resolved);
     if (!line) grow(0);
     at = line.get();
-    warnings.clear();
     // The station's fields, the bulletin and the file name, each escaped.
-    room(16 * FIELD_MAX + ESCAPE_MAX * (sizeof(CTY_data) + sizeof station_id +
-                                        strlen(source->bulletin) + strlen(source->file)));
+    room(16 * FIELD_MAX + ESCAPE_MAX * (sizeof(CTY_data) + sizeof report.station_id +
+                                        strlen(source.bulletin) + strlen(source.file)));
     put_station();
     put(",\"bulletin\":");
-    put_string_or_null(source->bulletin);
+    put_string_or_null(source.bulletin);
     put(",\"file\":");
-    put_string(source->file);
+    put_string(source.file);
     const std::string_view text = trimmed_report();
     put(",\"raw\":");
     put_words(text);
     room(16 * FIELD_MAX);
     put(",\"amendment\":");
-    put_bool(amendment);
+    put_bool(report.amendment);
     put(",\"correction\":");
-    put_bool(correction);
+    put_bool(report.correction);
     put(",\"nil\":");
-    put_bool(nil);
+    put_bool(report.nil);
     put(",\"cancelled\":");
-    put_bool(cancelled);
+    put_bool(report.cancelled);
     put(",\"issued\":");
-    put_time(issue_known ? make_time(issue_item.month, issue_item.day, issue_item.hour,
-                                     issue_item.min, issue_item.text)
-                         : Time{});
-    const Time start = valid_from();
-    const Time end = valid_to(start);
+    put_time(resolved.issued);
     put(",\"valid_from\":");
-    put_time(start);
+    put_time(resolved.valid_from);
     put(",\"valid_to\":");
-    put_time(end);
+    put_time(resolved.valid_to);
     put(',');
-    put_periods(start, end);
+    put_periods();
     room(FIELD_MAX);
     put(",\"remarks\":");
     const std::string_view rmk = remarks(text);
@@ -983,176 +659,17 @@ void write_report() {
         put_null();
     else
         put_words(rmk);
-    if (source->cut)
-        warnings.push_back({station_known ? std::string_view(station_id) : std::string_view(),
-                            "report cut at 5000 characters"});
     put_warnings();
     room(FIELD_MAX);
     put("}\n");
     MESS_write_data(dec_mes, line.get(), static_cast<size_t>(at - line.get()));
 }
 
-// ---- The writer ----
-
-void report_begin(const TafReport& report) {
-    source = report.source;
-    report_text = report.text;
-    station_known = city_known = false;
-    amendment = correction = nil = cancelled = false;
-    issue_known = validity_known = false;
-    period_count = 0;
-    unread_words.clear();
-    in_remarks = false;
-}
-
-void city_record(CTY_data* record, const char*) { city = *record; }
-
-void station(const TafStation& s) {
-    copy_cut(station_id, s.id);
-    station_known = true;
-    if (s.city != nullptr) {
-        TAF_trim_city(s.city);
-        city = *s.city;
-        city_known = true;
-    }
-    amendment = amendment || s.amd;
-    correction = correction || s.cor;
-}
-
-void issue(const TafIssue& t) {
-    issue_item = t;
-    issue_known = true;
-}
-
-void validity(const TafValidity& v) {
-    validity_item = v;
-    validity_known = true;
-}
-
-void word(TafWord w) {
-    switch (w) {
-        case TafWord::retransmitted: break;
-        case TafWord::amendment: amendment = true; break;
-        case TafWord::correction: correction = true; break;
-        case TafWord::nil: nil = true; break;
-        case TafWord::cancelled: cancelled = true; break;
-    }
-}
-
-void period(const TafPeriod& change) {
-    if (static_cast<size_t>(period_count) == periods.size()) periods.emplace_back();
-    Period& p = periods[static_cast<size_t>(period_count++)];
-    // Only what tells which items the period holds is reset; the items are written anew.
-    p.has_wind = p.has_variation = p.has_visibility = p.cavok = p.has_sky = p.has_shear = false;
-    p.has_icing = p.has_turbulence = p.has_altimeter = false;
-    p.weather_count = p.cloud_count = p.temperature_count = 0;
-    p.change = change;
-    p.unread_begin = p.unread_end = static_cast<int>(unread_words.size());
-}
-
-void groups_begin() {}
-
-void wind(const TafWind& w) {
-    Period& p = current();
-    p.wind = w;
-    p.has_wind = true;
-}
-
-void wind_variation(const TafWindVariation& v) {
-    Period& p = current();
-    p.vary_from = v.from;
-    p.vary_to = v.to;
-    p.has_variation = true;
-}
-
-void visibility(const TafVisibility& v) {
-    Period& p = current();
-    if (v.kind == TafVisibilityKind::cavok) {
-        p.cavok = true;
-        return;
-    }
-    p.visibility = v;
-    p.has_visibility = true;
-}
-
-void weather(const TafWeather& w) {
-    Period& p = current();
-    for (int i = 0; i < w.count && p.weather_count < JSON_WEATHER_MAX; ++i)
-        p.weather[p.weather_count++] = w.groups[i];
-}
-
-void sky(const TafSky& s) {
-    Period& p = current();
-    p.sky_text = s.text;
-    p.has_sky = true;
-}
-
-void cloud(const TafCloud& c) {
-    Period& p = current();
-    if (p.cloud_count >= JSON_CLOUDS_MAX) return;
-    Cloud& out = p.clouds[p.cloud_count++];
-    out.kind = c.kind;
-    out.amount = c.amount;
-    out.height = c.height;
-    copy_cut(out.cover, c.kind == TafCloudKind::vertical ? "VV" : c.cover != nullptr ? c.cover : "");
-    const char* type = c.type != nullptr && strspn(c.type, "/") != strlen(c.type) ? c.type : "";
-    copy_cut(out.type, type);
-}
-
-void wind_shear(const TafWindShear& s) {
-    Period& p = current();
-    p.shear = s;
-    p.has_shear = true;
-}
-
-void temperature(const TafTemperature& t) {
-    Period& p = current();
-    if (p.temperature_count < JSON_TEMPERATURES_MAX) p.temperatures[p.temperature_count++] = t;
-}
-
-void layer(const TafLayer& l) {
-    Period& p = current();
-    if (l.kind == TafLayerKind::icing) {
-        p.icing = l;
-        p.has_icing = true;
-    } else {
-        p.turbulence = l;
-        p.has_turbulence = true;
-    }
-}
-
-void altimeter(const TafAltimeter& a) {
-    Period& p = current();
-    p.inches = a.inches;
-    p.has_altimeter = true;
-}
-
-void vicinity(const TafVicinity& v) {
-    Period& p = current();
-    if (p.weather_count < JSON_WEATHER_MAX) p.weather[p.weather_count++] = v.text;
-}
-
-void unread(const char*, std::string_view text, bool) {
-    if (text == "RMK") in_remarks = true;
-    if (in_remarks || text == "=") return;
-    Period& p = current();
-    unread_words.push_back(text);
-    p.unread_end = static_cast<int>(unread_words.size());
-}
-
-void unread_end() {}
-void groups_end() {}
-
 void report_end() { write_report(); }
 
 }  // namespace
 
-const TafWriter TAF_JSON_WRITER = {
-    report_begin, station,     issue,    validity,    word,       period,
-    groups_begin, wind,        wind_variation, visibility, weather, sky,
-    cloud,        wind_shear,  temperature, layer,    altimeter,  vicinity,
-    unread,       unread_end,  groups_end, report_end, city_record,
-};
+const TafWriter TAF_JSON_WRITER = TAF_collecting_writer(report_end);
 
 std::string_view TAF_json_last_line() {
     return line ? std::string_view(line.get(), static_cast<size_t>(at - line.get())) : std::string_view();
