@@ -274,9 +274,9 @@ void put_wind(const TafPeriodRecord& p) {
     else
         put_null();
     put(",\"varying_from\":");
-    if (p.has_variation) put_int(p.vary_from); else put_null();
+    if (p.has_variation) put_int(p.variation.from); else put_null();
     put(",\"varying_to\":");
-    if (p.has_variation) put_int(p.vary_to); else put_null();
+    if (p.has_variation) put_int(p.variation.to); else put_null();
     put('}');
 }
 

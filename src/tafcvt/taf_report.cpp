@@ -104,8 +104,7 @@ void wind(const TafWind& w) {
 
 void wind_variation(const TafWindVariation& v) {
     TafPeriodRecord& p = current();
-    p.vary_from = v.from;
-    p.vary_to = v.to;
+    p.variation = v;
     p.has_variation = true;
 }
 
@@ -135,6 +134,7 @@ void cloud(const TafCloud& c) {
     TafPeriodRecord& p = current();
     if (p.cloud_count >= TAF_REPORT_CLOUDS_MAX) return;
     TafCloudRecord& out = p.clouds[p.cloud_count++];
+    out.text = c.text;
     out.kind = c.kind;
     out.amount = c.amount;
     out.height = c.height;

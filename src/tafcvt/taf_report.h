@@ -33,6 +33,7 @@ struct TafTime {
 };
 
 struct TafCloudRecord {
+    std::string_view text;  // as written
     TafCloudKind kind{};
     int amount = 0;
     int height = 0;  // hundreds of feet, or TAF_ITEM_MISSING
@@ -47,7 +48,7 @@ struct TafPeriodRecord {
     bool has_sky = false, has_shear = false, has_icing = false, has_turbulence = false;
     bool has_altimeter = false;
     TafWind wind;
-    int vary_from = 0, vary_to = 0;
+    TafWindVariation variation;
     TafVisibility visibility;
     std::string_view weather[TAF_REPORT_WEATHER_MAX];
     int weather_count = 0;
