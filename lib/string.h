@@ -226,12 +226,39 @@ struct Sink {
     }
 };
 
+// The two digits of 0 to 99, for writing numbers two digits at a time.
+constexpr auto DIGIT_PAIRS = [] {
+    struct Table {
+        char pair[100][2] = {};
+    } t;
+    for (int i = 0; i < 100; ++i) {
+        t.pair[i][0] = static_cast<char>('0' + i / 10);
+        t.pair[i][1] = static_cast<char>('0' + i % 10);
+    }
+    return t;
+}();
+
+// How many decimal digits magnitude has (0 has one).
+inline int decimal_digits(unsigned magnitude) {
+    int n = 1;
+    for (; magnitude >= 10000; magnitude /= 10000) n += 4;
+    return n + (magnitude >= 10) + (magnitude >= 100) + (magnitude >= 1000);
+}
+
+// The n digits of magnitude ending before end, two at a time.
+inline void digits_before(char* end, unsigned magnitude, int n) {
+    for (; n >= 2; n -= 2, magnitude /= 100) {
+        end -= 2;
+        memcpy(end, DIGIT_PAIRS.pair[magnitude % 100], 2);
+    }
+    if (n == 1) end[-1] = static_cast<char>('0' + magnitude % 10);
+}
+
 inline void put_int(Sink& out, const Conversion& c, int value) {
     unsigned magnitude =
         value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
-    int n = 0;  // digits
-    for (unsigned m = magnitude; m != 0; m /= 10) ++n;
-    if (n == 0 && c.precision != 0) n = 1;  // "%.0d" prints no digit for 0
+    // "%.0d" prints no digit for 0.
+    int n = magnitude == 0 && c.precision == 0 ? 0 : decimal_digits(magnitude);
     const int zeros = c.precision > n ? c.precision - n : 0;
     const int total = (value < 0 ? 1 : 0) + zeros + n;
     const int blanks = c.width > total ? c.width - total : 0;
@@ -244,14 +271,12 @@ inline void put_int(Sink& out, const Conversion& c, int value) {
         if (value < 0) *w++ = '-';
         if (zeros == 1) *w++ = '0';
         else for (int i = 0; i < zeros; ++i) *w++ = '0';
-        for (int i = n - 1; i >= 0; --i, magnitude /= 10)
-            w[i] = static_cast<char>('0' + magnitude % 10);
+        digits_before(w + n, magnitude, n);
         out.len = static_cast<size_t>(w + n - out.str);
         return;
     }
     char digits[FORMAT_INT_DIGITS];
-    for (int i = n - 1; i >= 0; --i, magnitude /= 10)
-        digits[i] = static_cast<char>('0' + magnitude % 10);
+    digits_before(digits + n, magnitude, n);
     out.pad(blanks, ' ');
     if (value < 0) out.put('-');
     out.pad(zeros, '0');
