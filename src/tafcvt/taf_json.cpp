@@ -10,6 +10,9 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "taf.h"
 #include "taf_items.h"
@@ -273,10 +276,14 @@ void put_wind(const TafPeriodRecord& p) {
         put_int_or_null(TAF_knots_rounded(w.gust, w.unit));
     else
         put_null();
+    if (!p.has_variation) {
+        put(",\"varying_from\":null,\"varying_to\":null}");
+        return;
+    }
     put(",\"varying_from\":");
-    if (p.has_variation) put_int(p.variation.from); else put_null();
+    put_int(p.variation.from);
     put(",\"varying_to\":");
-    if (p.has_variation) put_int(p.variation.to); else put_null();
+    put_int(p.variation.to);
     put('}');
 }
 
@@ -398,19 +405,28 @@ void put_temperature(const TafTemperature& t, const TafTime& at_time) {
     put('}');
 }
 
-const char* const TYPE_NAMES[] = {"BASE", "TEMPO", "PROB", "FM", "BECMG", "INTER"};  // by kind
+// The type, as it opens the period's object; by TafPeriodKind.
+constexpr std::string_view TYPE_OPENINGS[] = {
+    R"({"type":"BASE")", R"({"type":"TEMPO")", R"({"type":"PROB")",
+    R"({"type":"FM")",   R"({"type":"BECMG")", R"({"type":"INTER")",
+};
 
-const char* type_name(const TafPeriod& c) {
-    if (c.kind == TafPeriodKind::prob && c.prob_word == TafProbWord::tempo) return "TEMPO";
-    if (c.kind == TafPeriodKind::prob && c.prob_word == TafProbWord::inter) return "INTER";
-    return TYPE_NAMES[static_cast<int>(c.kind)];
+std::string_view type_opening(const TafPeriod& c) {
+    if (c.kind == TafPeriodKind::prob && c.prob_word == TafProbWord::tempo)
+        return TYPE_OPENINGS[static_cast<int>(TafPeriodKind::tempo)];
+    if (c.kind == TafPeriodKind::prob && c.prob_word == TafProbWord::inter)
+        return TYPE_OPENINGS[static_cast<int>(TafPeriodKind::inter)];
+    return TYPE_OPENINGS[static_cast<int>(c.kind)];
 }
+
+// The flight category as a JSON value; by TafCategory.
+constexpr std::string_view CATEGORY_VALUES[] = {"null", R"("VFR")", R"("MVFR")", R"("IFR")",
+                                                R"("LIFR")"};
 
 void put_period(const TafPeriodRecord& p, const TafPeriodResolved& r) {
     const TafConditions& conditions = r.conditions;
-    put("{\"type\":\"");
-    put(type_name(p.change));
-    put("\",\"probability\":");
+    put(type_opening(p.change));
+    put(",\"probability\":");
     if (p.change.kind == TafPeriodKind::prob)
         put_int(p.change.probability);
     else
@@ -443,11 +459,14 @@ void put_period(const TafPeriodRecord& p, const TafPeriodResolved& r) {
     else
         put_null();
     put(",\"flight_category\":");
-    const char* name = TAF_CATEGORY_NAMES[r.category];
-    if (name == nullptr)
-        put_null();
-    else
-        put_plain(name);
+    put(CATEGORY_VALUES[r.category]);
+    // Most periods have none of what follows: one literal writes it all.
+    if (!p.has_shear && !p.has_icing && !p.has_turbulence && !p.has_altimeter &&
+        p.temperature_count == 0 && p.unread_end == p.unread_begin) {
+        put(",\"wind_shear\":null,\"icing\":null,\"turbulence\":null,\"altimeter_inhg\":null,"
+            "\"temperatures\":[],\"unread\":[]}");
+        return;
+    }
     put(",\"wind_shear\":");
     if (p.has_shear) {
         put("{\"height_ft\":");
@@ -536,38 +555,56 @@ std::string_view trimmed_report() {
     return text;
 }
 
-// The words of text joined by single blanks, as a JSON string. Runs of bytes that stand as
-// they are, single spaces between words among them, are copied whole: most of a report.
+// The words of text from *p to end, one by one: each run of blanks becomes one blank (text
+// has no blank at its ends, so a blank always has a word after it), the other bytes as they
+// stand or escaped. Returns where the writing ends.
+char* words_at(char* o, const char* p, const char* end) {
+    for (; p < end; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        const ByteClass kind = BYTE_CLASS.of[c];
+        if (kind == AS_IS)
+            *o++ = *p;
+        else if (kind == ESCAPED)
+            o = escape_at(o, c);
+        else if (o[-1] != ' ')
+            *o++ = ' ';
+    }
+    return o;
+}
+
+// The words of text joined by single blanks, as a JSON string (text has no blank at its
+// ends). A report is mostly words between single spaces: sixteen bytes at a time are copied
+// whole when they hold nothing else, and the rest is written byte by byte.
 void put_words(std::string_view text) {
     room(text.size() * ESCAPE_MAX + 2);
     *at++ = '"';
     const char* p = text.data();
     const char* const end = p + text.size();
-    const char* const first = at;
-    auto kind = [](char c) { return BYTE_CLASS.of[static_cast<unsigned char>(c)]; };
-    bool blank = false;  // a blank stands before the next word
-    while (p < end) {
-        const ByteClass k = kind(*p);
-        if (k == BLANK) {
-            blank = at != first;
-            ++p;
-            continue;
+#if defined(__SSE2__)
+    constexpr size_t BLOCK = 16;
+    const __m128i below = _mm_set1_epi8(0x21);  // blanks, control bytes, and 0x80-0xFF (signed)
+    const __m128i above = _mm_set1_epi8(0x7E);
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i space = _mm_set1_epi8(' ');
+    while (static_cast<size_t>(end - p) >= BLOCK) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i odd = _mm_or_si128(
+            _mm_or_si128(_mm_cmplt_epi8(v, below), _mm_cmpgt_epi8(v, above)),
+            _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
+        const unsigned spaces = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, space)));
+        const unsigned others = static_cast<unsigned>(_mm_movemask_epi8(odd)) & ~spaces;
+        const unsigned space_before = at[-1] == ' ' ? 1u : 0u;  // the opening quote is no space
+        if (others == 0 && (spaces & ((spaces << 1) | space_before)) == 0) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
+            at += BLOCK;
+        } else {
+            at = words_at(at, p, p + BLOCK);
         }
-        if (blank) *at++ = ' ';
-        blank = false;
-        if (k == ESCAPED) {
-            at = escape_at(at, static_cast<unsigned char>(*p++));
-            continue;
-        }
-        const char* run = p;
-        for (;;) {
-            while (p < end && kind(*p) == AS_IS) ++p;
-            if (end - p < 2 || *p != ' ' || kind(p[1]) != AS_IS) break;
-            p += 2;
-        }
-        memcpy(at, run, static_cast<size_t>(p - run));
-        at += p - run;
+        p += BLOCK;
     }
+#endif
+    at = words_at(at, p, end);
     *at++ = '"';
 }
 
