@@ -30,7 +30,7 @@ class Texts {
             " ",   "  ",  "\t",  "\n",  "\r",   "\v",  "=",   "CB",  "SKC",  "VV", "FM",
             "PROB", "TEMPO", "BECMG", "QNH", "+",   "SHRA", "999", "9999", "27015", "1/2",
             "Z",    "UTC",   "U",     "CLR", "NSC", "INTER", "P6",  "KJFK", "081130", "FM0812",
-            "1",    "M1/4",  "P6SM",  "20",  "TEMP"};
+            "1",    "M1/4",  "P6SM",  "20",  "TEMP", "VRB", "V"};
         std::string t;
         for (int n = static_cast<int>(random_() % 7); n >= 0; --n)
             t += pieces[random_() % (sizeof pieces / sizeof pieces[0])];
@@ -135,6 +135,34 @@ TEST_F(TafRead, GustingWind) {
                 [](parse_param* p, Dests& d) {
                     return scanp_runtime(p, "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ", &d.i[0],
                                          &d.i[1], &d.i[2], d.buf());
+                });
+}
+
+TEST_F(TafRead, OlderTimesAndVariableWind) {
+    const std::vector<std::string> written = {"1218 ", "121212 ", "1218", "12181", "-118 ",
+                                              "FM1800 ", "FM180 ", "FM18000", "VRB05KT ",
+                                              "VRB05", "VRB5KT", "VRB05KTS ", "VRB-5MPS "};
+    compare_all(written,
+                [](parse_param* p, Dests& d) { return TAF_read_hours(p, &d.i[0], &d.i[1]); },
+                [](parse_param* p, Dests& d) { return scanp_runtime(p, "%2d%2d ", &d.i[0], &d.i[1]); });
+    compare_all(written,
+                [](parse_param* p, Dests& d) {
+                    return TAF_read_day_hours(p, &d.i[0], &d.i[1], &d.i[2]);
+                },
+                [](parse_param* p, Dests& d) {
+                    return scanp_runtime(p, "%2d%2d%2d ", &d.i[0], &d.i[1], &d.i[2]);
+                });
+    compare_all(written,
+                [](parse_param* p, Dests& d) { return TAF_read_from_time(p, &d.i[0], &d.i[1]); },
+                [](parse_param* p, Dests& d) {
+                    return scanp_runtime(p, "%*(FM)%2d%2d ", &d.i[0], &d.i[1]);
+                });
+    compare_all(written,
+                [](parse_param* p, Dests& d) {
+                    return TAF_read_variable_wind(p, &d.i[0], d.buf());
+                },
+                [](parse_param* p, Dests& d) {
+                    return scanp_runtime(p, "%*(VRB)%2d%!!(KTS|KT|MPS|KMH) ", &d.i[0], d.buf());
                 });
 }
 

@@ -116,10 +116,11 @@ bool read_dated_period(parse_param* param, TafTimes* times) {
     return true;
 }
 
-// Whether the word pattern (one storing directive) matches at the position.
-bool word_matches(parse_param* param, scanp_pattern<scan_buf> pattern) {
+// Whether the word pattern (one storing directive) matches at the position; its word begins
+// with lead, so that other words are passed over without a scan.
+bool word_matches(parse_param* param, char lead, scanp_pattern<scan_buf> pattern) {
     char word[TAF_WORD_SIZE];
-    return scanp(param, pattern, word) == 1;
+    return scanp_char(param, 0) == lead && scanp(param, pattern, word) == 1;
 }
 
 // The words TAF, AMD and COR that stand before or after the station.
@@ -135,9 +136,9 @@ void skip_header_words(parse_param* param, HeaderWords* words) {
         const int c = scanp_char(param, 0);
         if (c == 'T' && !taf && scanp(param, "%*(TAF) ") == 1)
             taf = true;
-        else if (c == 'A' && !amd && word_matches(param, "%(AMD) "))
+        else if (c == 'A' && !amd && word_matches(param, 'A', "%(AMD) "))
             amd = true;
-        else if (c == 'C' && !cor && word_matches(param, "%(COR) "))
+        else if (c == 'C' && !cor && word_matches(param, 'C', "%(COR) "))
             cor = true;
         else
             break;
@@ -173,7 +174,7 @@ bool is_validity_group(const char* text) {
 // An issue time written without its Z (KMKE 011530 0116/0218): six digits, a word of their
 // own, followed by the validity. Otherwise six digits there are the older validity itself.
 bool read_issue_without_zone(parse_param* param, int* day, int* hour, int* min) {
-    return scanp(param, "%2d%2d%2d ", day, hour, min) == 3 && param->len > 6 &&
+    return TAF_read_day_hours(param, day, hour, min) == 3 && param->len > 6 &&
            is_validity_group(scanp_str(param) + param->len);
 }
 
@@ -222,11 +223,11 @@ void decode_validity(parse_param* param) {
         out->validity({t.text, TafValidityForm::dated, t.from_day, t.from_hour, t.from_month,
                        t.to_day, t.to_hour, t.to_month});
         scanp_inc(param);
-    } else if (scanp(param, "%2d%2d%2d ", &day, &start, &end) == 3) {
+    } else if (TAF_read_day_hours(param, &day, &start, &end) == 3) {
         if (end == TAF_END_OF_DAY) end = 0;
         say_hours_validity(param, TafValidityForm::hours, day, start, end);
         scanp_inc(param);
-    } else if (scanp(param, "%2d%2d ", &day, &start) == 2) {
+    } else if (TAF_read_hours(param, &day, &start) == 2) {
         // The group names no end hour: it covers 24 hours, to the start hour the next day.
         say_hours_validity(param, TafValidityForm::day_hour, day, start, start);
         scanp_inc(param);
@@ -236,19 +237,19 @@ void decode_validity(parse_param* param) {
 // RTD, AMD (with the repeated station, issue time and validity behind it) and COR.
 void decode_remarks(parse_param* param, const char* stat) {
     int day = 0, hour = 0, min = 0;
-    if (word_matches(param, "%(RTD) ")) {
+    if (word_matches(param, 'R', "%(RTD) ")) {
         out->word(TafWord::retransmitted);
         scanp_inc(param);
     }
-    if (word_matches(param, "%(AMD) ")) {
+    if (word_matches(param, 'A', "%(AMD) ")) {
         out->word(TafWord::amendment);
         scanp_inc(param);
         skip_repeated_station(param, stat);
         if (TAF_read_issue_time(param, &day, &hour, &min) == 4) scanp_inc(param);
-        if (scanp(param, "%2d%2d%2d ", &day, &hour, &min) == 3 && param->len > 6)
+        if (TAF_read_day_hours(param, &day, &hour, &min) == 3 && param->len > 6)
             scanp_inc(param);
     }
-    if (word_matches(param, "%(COR) ")) {
+    if (word_matches(param, 'C', "%(COR) ")) {
         out->word(TafWord::correction);
         scanp_inc(param);
     }
@@ -279,7 +280,7 @@ std::string_view words_since(const parse_param* param, int start) {
 void decode_change_times(parse_param* param, TafTimes* times) {
     if (read_dated_period(param, times)) {
         scanp_inc(param);
-    } else if (scanp(param, "%2d%2d ", &times->from_hour, &times->to_hour) == 2) {
+    } else if (TAF_read_hours(param, &times->from_hour, &times->to_hour) == 2) {
         times->form = TafTimesForm::hours;
         times->text = group_text(param);
         scanp_inc(param);
@@ -355,7 +356,7 @@ void decode_from(parse_param* param) {
     if (scanp_char(param, 0) != 'F') return;
     if (TAF_read_from(param, &day, &hour, &min) == 4)
         period.from_form = TafFromForm::day_time;
-    else if (scanp(param, "%*(FM)%2d%2d ", &hour, &min) == 3)
+    else if (TAF_read_from_time(param, &hour, &min) == 3)
         period.from_form = TafFromForm::time;
     else if (scanp(param, "%*(FM)%2d ", &hour) == 2)
         period.from_form = TafFromForm::hour;

@@ -189,6 +189,7 @@ constexpr std::string_view FROM_WORD[] = {"FM"};
 constexpr std::string_view PROB_WORD[] = {"PROB"};
 constexpr std::string_view UNITS[] = {"KTS", "KT", "MPS", "KMH"};
 constexpr std::string_view GUST_MARKS[] = {"/", "G"};
+constexpr std::string_view VARIABLE_WORD[] = {"VRB"};
 
 // M or R and a number (its "-" sign included), as "%*(M)%d" and "%*(R)%d" take them.
 bool letter_and_number(const char* text, char letter) {
@@ -242,6 +243,41 @@ int TAF_read_gusting_wind(parse_param* param, int* dir, int* speed, int* gust, s
     bool done = run([&] { return number(r, 3, dir); }, [&] { return number(r, 2, speed); },
                     [&] { return alternatives(r, GUST_MARKS, nullptr); },
                     [&] { return number(r, 2, gust); },
+                    [&] { return alternatives(r, UNITS, &unit, true); },
+                    [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_hours(parse_param* param, int* from, int* to) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return number(r, 2, from); }, [&] { return number(r, 2, to); },
+                    [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_day_hours(parse_param* param, int* day, int* from, int* to) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return number(r, 2, day); }, [&] { return number(r, 2, from); },
+                    [&] { return number(r, 2, to); }, [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_from_time(parse_param* param, int* hour, int* min) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return alternatives(r, FROM_WORD, nullptr); },
+                    [&] { return number(r, 2, hour); }, [&] { return number(r, 2, min); },
+                    [&] { return blanks(r); });
+    return finish(r, param, done);
+}
+
+int TAF_read_variable_wind(parse_param* param, int* speed, scan_buf unit) {
+    Reading r;
+    if (!begin(r, param)) return -1;
+    bool done = run([&] { return alternatives(r, VARIABLE_WORD, nullptr); },
+                    [&] { return number(r, 2, speed); },
                     [&] { return alternatives(r, UNITS, &unit, true); },
                     [&] { return blanks(r); });
     return finish(r, param, done);

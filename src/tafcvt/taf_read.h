@@ -24,6 +24,14 @@ int TAF_read_dated_period(parse_param* param, int* from_day, int* from_hour, int
 int TAF_read_wind(parse_param* param, int* dir, int* speed, scan_buf unit);
 // "%3d%2d%*(/|G)%2d%!!(KTS|KT|MPS|KMH) ": direction, speed, gust and unit of a wind.
 int TAF_read_gusting_wind(parse_param* param, int* dir, int* speed, int* gust, scan_buf unit);
+// "%2d%2d ": the hours of an older change period (TEMPO 1218).
+int TAF_read_hours(parse_param* param, int* from, int* to);
+// "%2d%2d%2d ": day and hours of an older validity (121212).
+int TAF_read_day_hours(parse_param* param, int* day, int* from, int* to);
+// "%*(FM)%2d%2d ": hour and minute of an older from-group (FM1800).
+int TAF_read_from_time(parse_param* param, int* hour, int* min);
+// "%*(VRB)%2d%!!(KTS|KT|MPS|KMH) ": speed and unit of a variable wind.
+int TAF_read_variable_wind(parse_param* param, int* speed, scan_buf unit);
 // "%4d ": a visibility in metres.
 int TAF_read_metres(parse_param* param, int* metres);
 

@@ -128,7 +128,8 @@ constexpr WindForm WIND_FORMS[] = {
      }},
     {WindKind::variable, false, -1, nullptr, -1,
      [](parse_param* p, Wind* w) {
-         return scanp(p, "%*(VRB)%2d%!!(KTS|KT|MPS|KMH) ", &w->speed, w->unit) == 3;
+         // "%*(VRB)%2d%!!(KTS|KT|MPS|KMH) "
+         return TAF_read_variable_wind(p, &w->speed, scan_buf{w->unit, sizeof w->unit}) == 3;
      }},
     {WindKind::steady, true, 6, UNIT_LETTERS, 6,
      [](parse_param* p, Wind* w) {
@@ -176,6 +177,7 @@ void decode_wind_variation(parse_param* p) {
 
 bool decode_wind(parse_param* p) {
     const int c = scanp_char(p, 0);
+    if (c != 'V' && !begins_number(c)) return false;  // no wind form begins otherwise
     const bool long_enough = TAF_word_length(scanp_str(p)) >= TAF_THREE_DIGIT_WIND_MIN;
     Wind w;
     for (const WindForm& form : WIND_FORMS) {
@@ -247,11 +249,12 @@ bool decode_visibility(parse_param* p) {
     int value = 0;
     float miles = 0.0f;
     const int start = scanp_get_off(p);
-    const bool minus = scanp_char(p, 0) == 'M';
+    const int c = scanp_char(p, 0);
+    const bool minus = c == 'M';
     TafVisibility v{};
-    if (scanp_char(p, 0) == 'C' && scanp(p, "%*(CAVOK) ") == 1) {
+    if (c == 'C' && scanp(p, "%*(CAVOK) ") == 1) {
         v = {.text = group_text(p), .kind = TafVisibilityKind::cavok};
-    } else if (TAF_read_more_miles(p, &value, scan_buf{unit, sizeof unit}) >= 2) {
+    } else if (c == 'P' && TAF_read_more_miles(p, &value, scan_buf{unit, sizeof unit}) >= 2) {
         v = {.text = group_text(p), .kind = TafVisibilityKind::more_miles,
              .miles = to_statute(static_cast<float>(value), unit)};
     } else if (read_miles(p, &miles, unit)) {
@@ -265,6 +268,8 @@ bool decode_visibility(parse_param* p) {
         out->visibility({.text = text_since(p, start), .kind = TafVisibilityKind::metres_direction,
                          .miles = metres_in_miles(value), .metres = value});
         return true;
+    } else if (!begins_number(c)) {
+        return false;  // the number forms below begin with a digit or a "-"
     } else if (TAF_read_metres(p, &value) == 1 && p->len > 4) {
         v = {.text = group_text(p), .kind = TafVisibilityKind::metres,
              .miles = metres_in_miles(value), .metres = value};
@@ -308,6 +313,10 @@ void decode_weather(parse_param* p) {
 
 // A cloud group of amount in eighths, type letters and height.
 bool read_octets(parse_param* p, TafCloud* cloud, char* type) {
+    // The amount's digit, then the type's letters (or "/").
+    const int c1 = scanp_char(p, 1);
+    if (!is_digit(static_cast<char>(scanp_char(p, 0))) || !(is_letter(static_cast<char>(c1)) || c1 == '/'))
+        return false;
     int& amount = cloud->amount;
     int& height = cloud->height;
     const scan_buf letters{type, TAF_TEXT_SIZE};
@@ -323,12 +332,17 @@ bool read_octets(parse_param* p, TafCloud* cloud, char* type) {
 }
 
 bool read_vertical_visibility(parse_param* p, TafCloud* cloud) {
+    if (scanp_char(p, 0) != 'V' || scanp_char(p, 1) != 'V') return false;
     if (scanp(p, "VV%3!///!d ", &cloud->height) != 1) return false;
     cloud->kind = TafCloudKind::vertical;
     return true;
 }
 
+// Whether c can begin a cover word (FEW, SCT, BKN, OVC).
+bool begins_cover(int c) { return c == 'F' || c == 'S' || c == 'B' || c == 'O'; }
+
 bool read_layer(parse_param* p, TafCloud* cloud, char* cover, char* type) {
+    if (!begins_cover(scanp_char(p, 0))) return false;
     cloud->cover = cover;
     // The cover and the height take exactly three characters each: the type's letters begin
     // at the seventh.
@@ -351,13 +365,14 @@ struct SkyWord {
     TafSkyWord kind;
 };
 constexpr SkyWord SKY_WORDS[] = {
-    {0, "SKC", "CLR", TafSkyWord::clear},
+    {0, "SKC", "CLR", TafSkyWord::clear},  // read when the group begins with S or C
     {'N', "NSC", "", TafSkyWord::nsc},
     {'N', "NCD", "", TafSkyWord::ncd},
 };
 
 bool decode_sky_word(parse_param* p) {
     const int c = scanp_char(p, 0);
+    if (c != 'S' && c != 'C' && c != 'N') return false;
     for (const SkyWord& word : SKY_WORDS) {
         if ((word.lead != 0 && c != word.lead) || TAF_read_word(p, word.word, word.other) != 1)
             continue;
@@ -445,8 +460,9 @@ void decode_temperatures(parse_param* p) {
 
 // Icing (6...) and turbulence (5...) layers: type, base and thickness; the thickness digit
 // counts thousands of feet.
-void decode_layer_group(parse_param* p, scanp_pattern<int*, int*, int*> pattern,
+void decode_layer_group(parse_param* p, char lead, scanp_pattern<int*, int*, int*> pattern,
                         TafLayerKind kind) {
+    if (scanp_char(p, 0) != lead) return;
     int type = 0, base = 0, thickness = 0;
     if (scanp(p, pattern, &type, &base, &thickness) != 3 || type < 0 || type > 9) return;
     out->layer({group_text(p), kind, type, base, base + TAF_LAYER_PER_THICKNESS * thickness});
@@ -454,6 +470,7 @@ void decode_layer_group(parse_param* p, scanp_pattern<int*, int*, int*> pattern,
 }
 
 void decode_altimeter(parse_param* p) {
+    if (scanp_char(p, 0) != 'Q') return;
     int value = 0;
     char unit[TAF_UNIT_SIZE];
     if (scanp(p, "QNH%4d%(INS) ", &value, unit) != 2) return;
@@ -463,6 +480,7 @@ void decode_altimeter(parse_param* p) {
 }
 
 void decode_vicinity(parse_param* p) {
+    if (scanp_char(p, 0) != 'V' || scanp_char(p, 1) != 'C') return;
     // The code goes into the weather buffer: a longer run is cut to fit it.
     char code[TAF_WX_LIST_SIZE];
     if (scanp(p, "VC%[/A-+] ", code) != 1) return;
@@ -509,8 +527,8 @@ int TAF_decode_wx(const char* line, int length) {
     decode_clouds(&p);
     decode_wind_shear(&p);
     decode_temperatures(&p);
-    decode_layer_group(&p, "6%1d%3d%1d ", TafLayerKind::icing);
-    decode_layer_group(&p, "5%1d%3d%1d ", TafLayerKind::turbulence);
+    decode_layer_group(&p, '6', "6%1d%3d%1d ", TafLayerKind::icing);
+    decode_layer_group(&p, '5', "5%1d%3d%1d ", TafLayerKind::turbulence);
     decode_altimeter(&p);
     decode_temperatures(&p);
     decode_vicinity(&p);
