@@ -160,6 +160,26 @@ TEST_F(TafJsonTest, WindsInKnotsRoundedFromTheirUnit) {
     }
 }
 
+TEST_F(TafJsonTest, RawIsTheWordsBetweenSingleBlanks) {
+    struct Case {
+        const char* report;
+        const char* raw;
+    };
+    const Case cases[] = {
+        {"TAF KQQQ 121130Z\n     FM121800 BKN030=\n", "TAF KQQQ 121130Z FM121800 BKN030"},
+        {"  KQQQ\t 121130Z  1212/1312 =", "KQQQ 121130Z 1212/1312"},
+        // Lines copied whole and lines written word by word meet with one blank between
+        // them, also after a quote or before a double blank where a block of sixteen ends.
+        {"KQQQ \"X\"\n  FM121800", "KQQQ \"X\" FM121800"},
+        {"KQQQ 121130Z 1212/1312 18010KTX  BKN030 T///RA=)",  // blanks at 31 and 32 of 48
+         "KQQQ 121130Z 1212/1312 18010KTX BKN030 T///RA=)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.report);
+        EXPECT_EQ(report(c.report)["raw"], c.raw);
+    }
+}
+
 TEST_F(TafJsonTest, GroupWrittenOverTwoLinesKeepsOneBlank) {
     const json v = period(std::string(HEAD) + "18010KT 1\n   1/2SM BR", 0)["visibility"];
     EXPECT_EQ(v["text"], "1 1/2SM");

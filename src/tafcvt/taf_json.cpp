@@ -555,56 +555,87 @@ std::string_view trimmed_report() {
     return text;
 }
 
-// The words of text from *p to end, one by one: each run of blanks becomes one blank (text
-// has no blank at its ends, so a blank always has a word after it), the other bytes as they
-// stand or escaped. Returns where the writing ends.
-char* words_at(char* o, const char* p, const char* end) {
+
+// Whether the n bytes at p (n >= 1) stand in a JSON string as they are: no blank but single
+// spaces between other bytes, nothing to escape, no space at the end.
+bool simple_line(const char* p, size_t n) {
+    if (p[n - 1] == ' ') return false;
+#if defined(__SSE2__)
+    constexpr size_t BLOCK = 16;
+    if (n >= BLOCK) {
+        const __m128i below = _mm_set1_epi8(0x21);  // blanks, control bytes, 0x80-0xFF (signed)
+        const __m128i above = _mm_set1_epi8(0x7E);
+        const __m128i quote = _mm_set1_epi8('"');
+        const __m128i backslash = _mm_set1_epi8('\\');
+        const __m128i space = _mm_set1_epi8(' ');
+        // Blocks from the start, the last one ending at the end (over bytes seen before).
+        unsigned space_before = 0;
+        for (size_t i = 0;; i += BLOCK) {
+            const bool last = i + BLOCK >= n;
+            if (last && i + BLOCK > n) {
+                i = n - BLOCK;
+                space_before = 0;  // a pair across its start lies inside the block before
+            }
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const __m128i odd = _mm_or_si128(
+                _mm_or_si128(_mm_cmplt_epi8(v, below), _mm_cmpgt_epi8(v, above)),
+                _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
+            const auto spaces = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, space)));
+            const auto others = static_cast<unsigned>(_mm_movemask_epi8(odd)) & ~spaces;
+            if (others != 0 || (spaces & ((spaces << 1) | space_before)) != 0) return false;
+            if (last) return true;
+            space_before = spaces >> (BLOCK - 1);
+        }
+    }
+#endif
+    for (size_t i = 0; i < n; ++i) {
+        const char c = p[i];
+        if (BYTE_CLASS.of[static_cast<unsigned char>(c)] != AS_IS &&
+            (c != ' ' || p[i + 1] == ' '))  // a space is never last: p[i + 1] exists
+            return false;
+    }
+    return true;
+}
+
+// The words of a line from first (not a blank) to end: each run of blanks becomes one blank,
+// the other bytes as they stand or escaped. Returns where the writing ends.
+char* words_at(char* o, const char* first, const char* p, const char* end) {
     for (; p < end; ++p) {
         const auto c = static_cast<unsigned char>(*p);
         const ByteClass kind = BYTE_CLASS.of[c];
+        if (kind == BLANK) continue;
+        // The line begins with a word: a blank run inside it always has one before it.
+        if (p > first && BYTE_CLASS.of[static_cast<unsigned char>(p[-1])] == BLANK) *o++ = ' ';
         if (kind == AS_IS)
             *o++ = *p;
-        else if (kind == ESCAPED)
+        else
             o = escape_at(o, c);
-        else if (o[-1] != ' ')
-            *o++ = ' ';
     }
     return o;
 }
 
 // The words of text joined by single blanks, as a JSON string (text has no blank at its
-// ends). A report is mostly words between single spaces: sixteen bytes at a time are copied
-// whole when they hold nothing else, and the rest is written byte by byte.
+// ends). A report is lines of words between single spaces: such a line is copied whole.
 void put_words(std::string_view text) {
     room(text.size() * ESCAPE_MAX + 2);
     *at++ = '"';
     const char* p = text.data();
     const char* const end = p + text.size();
-#if defined(__SSE2__)
-    constexpr size_t BLOCK = 16;
-    const __m128i below = _mm_set1_epi8(0x21);  // blanks, control bytes, and 0x80-0xFF (signed)
-    const __m128i above = _mm_set1_epi8(0x7E);
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i backslash = _mm_set1_epi8('\\');
-    const __m128i space = _mm_set1_epi8(' ');
-    while (static_cast<size_t>(end - p) >= BLOCK) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i odd = _mm_or_si128(
-            _mm_or_si128(_mm_cmplt_epi8(v, below), _mm_cmpgt_epi8(v, above)),
-            _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
-        const unsigned spaces = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, space)));
-        const unsigned others = static_cast<unsigned>(_mm_movemask_epi8(odd)) & ~spaces;
-        const unsigned space_before = at[-1] == ' ' ? 1u : 0u;  // the opening quote is no space
-        if (others == 0 && (spaces & ((spaces << 1) | space_before)) == 0) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(at), v);
-            at += BLOCK;
+    for (bool first = true; p < end; first = false) {
+        while (p < end && is_blank_or_eol(*p)) ++p;  // the line's indentation
+        if (p == end) break;
+        const char* newline = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)));
+        const char* line_end = newline != nullptr ? newline : end;
+        if (!first) *at++ = ' ';
+        const auto n = static_cast<size_t>(line_end - p);
+        if (simple_line(p, n)) {
+            memcpy(at, p, n);
+            at += n;
         } else {
-            at = words_at(at, p, p + BLOCK);
+            at = words_at(at, p, p, line_end);
         }
-        p += BLOCK;
+        p = line_end;
     }
-#endif
-    at = words_at(at, p, end);
     *at++ = '"';
 }
 
