@@ -91,12 +91,6 @@ int DATE_is_leap(int year) {
     return year % 4 == 0 ? 1 : 0;
 }
 
-int DATE_month_days(int year, int month) {
-    if (month < 1 || month > 12) return 0;
-    const int* table = DATE_is_leap(year) ? NUM_DAY_LEAP : NUM_DAY;
-    return table[month] - table[month - 1];
-}
-
 int64_t DATE_num_sec(Date* date) {
     normalise(date);
     int64_t secs = date->sec + 60 * static_cast<int64_t>(date->min) +

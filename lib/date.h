@@ -38,8 +38,14 @@ int DATE_set_TZ(const char* str);
 // Writes the current UTC time as "YY MON DD  HH:MM:SSZ" (str holds DATE_STAMP_SIZE bytes).
 int DATE_get_current_str(char* str);
 int DATE_is_leap(int year);
-// Days of a month (1..12) of a year; 0 for a month outside 1..12.
-int DATE_month_days(int year, int month);
+// Days of a month (1..12) of a year; 0 for a month outside 1..12. (Inline: a report's
+// times are each checked against their month.)
+inline int DATE_month_days(int year, int month) {
+    constexpr int DAYS[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12) return 0;
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    return DAYS[month] + (month == 2 && leap ? 1 : 0);
+}
 // Seconds since 1970 of date, normalising the record in place first (two-digit years,
 // out-of-range fields). Exact for 1901 through 2099.
 int64_t DATE_num_sec(Date* date);

@@ -20,11 +20,14 @@
 
 namespace {
 
-// The line being written, from its start to at. It grows only at the places that reserve
-// room (room()); the writing between them stays within what they reserved.
+// The line being written. Its writers take the place to write at and give back the place
+// after what they wrote: the place stays in a register, where in memory it would be
+// reloaded after every character written (a character may alias anything). The line grows
+// only at the places that reserve room (room()); the writing between them stays within what
+// they reserved.
 std::unique_ptr<char[]> line;
-char* at = nullptr;        // where the next character of the line goes
 char* room_end = nullptr;  // the end of the line's room
+size_t line_length = 0;    // of the line written last
 
 const TafReportRecord& report = TAF_report();
 TafResolved resolved;  // the report's times and conditions, reused from report to report
@@ -39,36 +42,59 @@ constexpr size_t FIELD_MAX = 64;
 // fields in all).
 constexpr size_t PERIOD_FIELDS_MAX = 160 * FIELD_MAX;
 
-[[gnu::noinline]] void grow(size_t n) {
-    const size_t used = line ? static_cast<size_t>(at - line.get()) : 0;
+// The line with room for n more characters after o (what was written kept); where o is now.
+[[gnu::noinline]] char* grow(char* o, size_t n) {
+    const size_t used = line ? static_cast<size_t>(o - line.get()) : 0;
     const size_t size = 2 * (used + n) + LINE_START_SIZE;
     auto bigger = std::make_unique<char[]>(size);
     if (used > 0) memcpy(bigger.get(), line.get(), used);
     line = std::move(bigger);
-    at = line.get() + used;
     room_end = line.get() + size;
+    return line.get() + used;
 }
 
-// Room for n more characters of the line, which the writing after it may use without
-// asking again.
-[[gnu::always_inline]] inline void room(size_t n) {
-    if (static_cast<size_t>(room_end - at) < n) [[unlikely]]
-        grow(n);
+// Room for n more characters of the line after o, which the writing after it may use
+// without asking again; where o is now.
+[[gnu::always_inline]] inline char* room(char* o, size_t n) {
+    if (static_cast<size_t>(room_end - o) < n) [[unlikely]]
+        return grow(o, n);
+    return o;
 }
 
 // Writing within reserved room. (A line is written a few characters at a time: these
 // stay inline.)
-[[gnu::always_inline]] inline void put(const char* text, size_t n) {
-    memcpy(at, text, n);
-    at += n;
+[[gnu::always_inline]] inline char* put(char* o, const char* text, size_t n) {
+    memcpy(o, text, n);
+    return o + n;
 }
-void put(std::string_view text) { put(text.data(), text.size()); }
+[[gnu::always_inline]] inline char* put(char* o, std::string_view text) {
+    return put(o, text.data(), text.size());
+}
 // A literal: its length is known where it is written.
 template <size_t N>
-[[gnu::always_inline]] inline void put(const char (&text)[N]) {
-    put(text, N - 1);
+[[gnu::always_inline]] inline char* put(char* o, const char (&text)[N]) {
+    return put(o, text, N - 1);
 }
-[[gnu::always_inline]] inline void put(char c) { *at++ = c; }
+[[gnu::always_inline]] inline char* put(char* o, char c) { *o++ = c; return o; }
+
+// A text of the form's own chosen while writing (a type, a cover, a category), kept in a
+// block of fixed size: a copy of the whole block is a few moves where a copy of the text's
+// own length would be a call. The block's tail lands in room the field has anyway.
+constexpr size_t PIECE_SIZE = 48;
+struct Piece {
+    char text[PIECE_SIZE];
+    size_t size;
+};
+consteval Piece piece(std::string_view text) {
+    Piece p{};
+    for (size_t i = 0; i < text.size(); ++i) p.text[i] = text[i];
+    p.size = text.size();
+    return p;
+}
+[[gnu::always_inline]] inline char* put(char* o, const Piece& p) {
+    memcpy(o, p.text, PIECE_SIZE);
+    return o + p.size;
+}
 
 // The two digits of 0 to 99.
 constexpr auto TWO_DIGITS = [] {
@@ -84,33 +110,34 @@ constexpr auto TWO_DIGITS = [] {
 
 void two_digits_at(char* text, int value) { memcpy(text, TWO_DIGITS.pair[value], 2); }
 
-void put_long(long value);
+char* put_long(char* o, long value);
 
 // Most numbers of a report are below 10000 (directions, speeds, heights in feet, metres):
 // two look-ups at most.
-[[gnu::always_inline]] inline void put_int(long value) {
+[[gnu::always_inline]] inline char* put_int(char* o, long value) {
     if (value < 0 || value >= 10000) [[unlikely]] {
-        put_long(value);
-        return;
+        o = put_long(o, value);
+        return o;
     }
     const auto v = static_cast<int>(value);
     if (v < 10) {
-        *at++ = static_cast<char>('0' + v);
+        *o++ = static_cast<char>('0' + v);
     } else if (v < 100) {
-        memcpy(at, TWO_DIGITS.pair[v], 2);
-        at += 2;
+        memcpy(o, TWO_DIGITS.pair[v], 2);
+        o += 2;
     } else if (v < 1000) {
-        *at++ = static_cast<char>('0' + v / 100);
-        memcpy(at, TWO_DIGITS.pair[v % 100], 2);
-        at += 2;
+        *o++ = static_cast<char>('0' + v / 100);
+        memcpy(o, TWO_DIGITS.pair[v % 100], 2);
+        o += 2;
     } else {
-        memcpy(at, TWO_DIGITS.pair[v / 100], 2);
-        memcpy(at + 2, TWO_DIGITS.pair[v % 100], 2);
-        at += 4;
+        memcpy(o, TWO_DIGITS.pair[v / 100], 2);
+        memcpy(o + 2, TWO_DIGITS.pair[v % 100], 2);
+        o += 4;
     }
+    return o;
 }
 
-void put_long(long value) {
+char* put_long(char* o, long value) {
     char digits[24];
     char* end = digits + sizeof digits;
     char* p = end;
@@ -121,21 +148,23 @@ void put_long(long value) {
         v /= 10;
     } while (v != 0);
     if (negative) *--p = '-';
-    put(p, static_cast<size_t>(end - p));
+    o = put(o, p, static_cast<size_t>(end - p));
+    return o;
 }
 
 // A number with exactly two decimals, rounded half away from zero.
-void put_hundredths(double value) {
-    const long hundredths = std::lround(value * 100.0);
-    if (hundredths < 0) put('-');
+char* put_hundredths(char* o, double value) {
+    const long hundredths = TAF_round(value * 100.0);
+    if (hundredths < 0) o = put(o, '-');
     const long magnitude = hundredths < 0 ? -hundredths : hundredths;
-    put_int(magnitude / 100);
-    put('.');
-    put(static_cast<char>('0' + magnitude / 10 % 10));
-    put(static_cast<char>('0' + magnitude % 10));
+    o = put_int(o, magnitude / 100);
+    o = put(o, '.');
+    o = put(o, static_cast<char>('0' + magnitude / 10 % 10));
+    o = put(o, static_cast<char>('0' + magnitude % 10));
+    return o;
 }
 
-void put_null() { put("null"); }
+char* put_null(char* o) { o = put(o, "null"); return o; }
 
 constexpr char HEX[] = "0123456789abcdef";
 
@@ -178,60 +207,67 @@ char* escape_at(char* out, unsigned char c) {
 
 // Text from the input inside a JSON string: UTF-8, bytes 0x80-0xFF as Latin-1, quotes,
 // backslashes and control bytes escaped.
-void put_escaped(std::string_view text) {
-    room(text.size() * ESCAPE_MAX);
+char* put_escaped(char* o, std::string_view text) {
+    o = room(o, text.size() * ESCAPE_MAX);
     for (char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         if (BYTE_CLASS.of[c] == AS_IS || ch == ' ')
-            *at++ = ch;
+            *o++ = ch;
         else
-            at = escape_at(at, c);
+            o = escape_at(o, c);
     }
+    return o;
 }
 
-void put_string(std::string_view text) {
-    put('"');
-    put_escaped(text);
-    put('"');
+char* put_string(char* o, std::string_view text) {
+    o = put(o, '"');
+    o = put_escaped(o, text);
+    o = put(o, '"');
+    return o;
 }
 
 // A text made of letters, digits, blanks, "/", "+" and "-" only (what the group patterns
 // read, and the form's own words): nothing in it needs escaping.
-void put_plain(std::string_view text) {
-    put('"');
-    put(text);
-    put('"');
+char* put_plain(char* o, std::string_view text) {
+    o = put(o, '"');
+    o = put(o, text);
+    o = put(o, '"');
+    return o;
 }
-void put_plain_or_null(std::string_view text) {
+char* put_plain_or_null(char* o, std::string_view text) {
     if (text.empty())
-        put_null();
+        o = put_null(o);
     else
-        put_plain(text);
+        o = put_plain(o, text);
+    return o;
 }
 
-void put_bool(bool value) {
+char* put_bool(char* o, bool value) {
     if (value)
-        put("true");
+        o = put(o, "true");
     else
-        put("false");
+        o = put(o, "false");
+    return o;
 }
-void put_string_or_null(std::string_view text) {
+char* put_string_or_null(char* o, std::string_view text) {
     if (text.empty())
-        put_null();
+        o = put_null(o);
     else
-        put_string(text);
+        o = put_string(o, text);
+    return o;
 }
-void put_int_or_null(int value) {
+char* put_int_or_null(char* o, int value) {
     if (value == TAF_ITEM_MISSING)
-        put_null();
+        o = put_null(o);
     else
-        put_int(value);
+        o = put_int(o, value);
+    return o;
 }
 
-void put_time(const TafTime& t) {
+char* put_time(char* o, const TafTime& t) {
     if (!t.known || t.year < 0 || t.year > 9999) {
-        put_null();
-        return;
+        o = put_null(o);
+        return o;
     }
     char text[] = "\"YYYY-MM-DDTHH:MMZ\"";
     two_digits_at(text + 1, t.year / 100);
@@ -240,80 +276,100 @@ void put_time(const TafTime& t) {
     two_digits_at(text + 9, t.day);
     two_digits_at(text + 12, t.hour);
     two_digits_at(text + 15, t.min);
-    put(text);
+    o = put(o, text);
+    return o;
 }
 
 // ---- The objects ----
 
-void put_wind(const TafPeriodRecord& p) {
+char* put_wind(char* o, const TafPeriodRecord& p) {
     if (!p.has_wind) {
-        put_null();
-        return;
+        o = put_null(o);
+        return o;
     }
     const TafWind& w = p.wind;
+    // The commonest wind, steady in knots and nothing varying: its fixed text in three pieces.
+    if (w.kind == TafWindKind::steady && !p.has_variation && w.unit == "KT" &&
+        w.dir != TAF_ITEM_MISSING && w.speed != TAF_ITEM_MISSING) {
+        o = put(o, R"({"direction":)");
+        o = put_int(o, w.dir);
+        o = put(o, R"(,"variable":false,"speed":)");
+        o = put_int(o, w.speed);
+        o = put(o, R"(,"gust":null,"unit":"KT","speed_kt":)");
+        o = put_int(o, w.speed);
+        o = put(o, R"(,"gust_kt":null,"varying_from":null,"varying_to":null})");
+        return o;
+    }
     const bool variable = w.kind == TafWindKind::variable || w.kind == TafWindKind::variable_gusting;
     const bool gusting = w.kind == TafWindKind::gusting || w.kind == TafWindKind::variable_gusting;
-    put("{\"direction\":");
+    o = put(o, "{\"direction\":");
     if (variable)
-        put_null();
+        o = put_null(o);
     else
-        put_int(w.kind == TafWindKind::calm ? 0 : w.dir);
-    put(",\"variable\":");
-    put_bool(variable);
-    put(",\"speed\":");
-    put_int(w.kind == TafWindKind::calm ? 0 : w.speed);
-    put(",\"gust\":");
+        o = put_int(o, w.kind == TafWindKind::calm ? 0 : w.dir);
+    o = put(o, ",\"variable\":");
+    o = put_bool(o, variable);
+    o = put(o, ",\"speed\":");
+    o = put_int(o, w.kind == TafWindKind::calm ? 0 : w.speed);
+    o = put(o, ",\"gust\":");
     if (gusting)
-        put_int_or_null(w.gust);
+        o = put_int_or_null(o, w.gust);
     else
-        put_null();
-    put(",\"unit\":");
-    put_plain_or_null(TAF_unit_name(w.unit));
-    put(",\"speed_kt\":");
-    put_int_or_null(w.kind == TafWindKind::calm ? 0 : TAF_knots_rounded(w.speed, w.unit));
-    put(",\"gust_kt\":");
+        o = put_null(o);
+    o = put(o, ",\"unit\":");
+    o = put_plain_or_null(o, TAF_unit_name(w.unit));
+    o = put(o, ",\"speed_kt\":");
+    o = put_int_or_null(o, w.kind == TafWindKind::calm ? 0 : TAF_knots_rounded(w.speed, w.unit));
+    o = put(o, ",\"gust_kt\":");
     if (gusting)
-        put_int_or_null(TAF_knots_rounded(w.gust, w.unit));
+        o = put_int_or_null(o, TAF_knots_rounded(w.gust, w.unit));
     else
-        put_null();
+        o = put_null(o);
     if (!p.has_variation) {
-        put(",\"varying_from\":null,\"varying_to\":null}");
-        return;
+        o = put(o, ",\"varying_from\":null,\"varying_to\":null}");
+        return o;
     }
-    put(",\"varying_from\":");
-    put_int(p.variation.from);
-    put(",\"varying_to\":");
-    put_int(p.variation.to);
-    put('}');
+    o = put(o, ",\"varying_from\":");
+    o = put_int(o, p.variation.from);
+    o = put(o, ",\"varying_to\":");
+    o = put_int(o, p.variation.to);
+    o = put(o, '}');
+    return o;
 }
 
-void put_words(std::string_view text);
+char* put_words(char* o, std::string_view text);
 
-void put_visibility(const TafPeriodRecord& p) {
+char* put_visibility(char* o, const TafPeriodRecord& p) {
     if (!p.has_visibility) {
-        put_null();
-        return;
+        o = put_null(o);
+        return o;
     }
     const TafVisibility& v = p.visibility;
     const bool metres_kind =
         v.kind == TafVisibilityKind::metres || v.kind == TafVisibilityKind::metres_direction;
-    put("{\"text\":");
-    put_words(v.text);  // "1 1/2SM" and "4000NE 2000SW" may stand on two lines
-    put(",\"metres\":");
-    put_int(TAF_visibility_metres(v));
-    put(",\"miles\":");
-    put_hundredths(TAF_visibility_miles(v));
-    put(",\"plus\":");
-    put_bool(v.kind == TafVisibilityKind::more_miles ||
+    o = put(o, "{\"text\":");
+    // Its letters, digits and "/" stand as they are; the blank of "1 1/2SM" or "4000NE
+    // 2000SW" may be a line's end.
+    if (v.text.find_first_of("\t\r\n") == std::string_view::npos)
+        o = put_plain(o, v.text);
+    else
+        o = put_words(o, v.text);
+    o = put(o, ",\"metres\":");
+    o = put_int(o, TAF_visibility_metres(v));
+    o = put(o, ",\"miles\":");
+    o = put_hundredths(o, TAF_visibility_miles(v));
+    o = put(o, ",\"plus\":");
+    o = put_bool(o, v.kind == TafVisibilityKind::more_miles ||
              (metres_kind && v.metres == TAF_METRES_UNLIMITED));
-    put(",\"minus\":");
-    put_bool(v.minus);
-    put('}');
+    o = put(o, ",\"minus\":");
+    o = put_bool(o, v.minus);
+    o = put(o, '}');
+    return o;
 }
 
 constexpr std::string_view DESCRIPTORS[] = {"MI", "PR", "BC", "DR", "BL", "SH", "TS", "FZ"};
 
-void put_weather_entry(std::string_view text) {
+char* put_weather_entry(char* o, std::string_view text) {
     std::string_view codes = text;
     const char sign = !codes.empty() && (codes[0] == '-' || codes[0] == '+') ? codes[0] : '\0';
     if (sign != '\0') codes.remove_prefix(1);
@@ -324,94 +380,130 @@ void put_weather_entry(std::string_view text) {
     for (std::string_view d : DESCRIPTORS)
         if (codes.substr(0, 2) == d) descriptor = d;
     if (!descriptor.empty()) codes.remove_prefix(2);
-    put("{\"text\":");
-    put_plain(text);
-    put(",\"intensity\":");
+    o = put(o, "{\"text\":");
+    o = put_plain(o, text);
+    o = put(o, ",\"intensity\":");
     if (sign == '-')
-        put("\"light\"");
+        o = put(o, "\"light\"");
     else if (sign == '+')
-        put("\"heavy\"");
+        o = put(o, "\"heavy\"");
     else if (nsw || vicinity)
-        put_null();
+        o = put_null(o);
     else
-        put("\"moderate\"");
-    put(",\"vicinity\":");
-    put_bool(vicinity);
-    put(",\"descriptor\":");
-    put_plain_or_null(descriptor);
-    put(",\"phenomena\":[");
+        o = put(o, "\"moderate\"");
+    o = put(o, ",\"vicinity\":");
+    o = put_bool(o, vicinity);
+    o = put(o, ",\"descriptor\":");
+    o = put_plain_or_null(o, descriptor);
+    o = put(o, ",\"phenomena\":[");
     for (size_t i = 0; !nsw && i < codes.size(); i += 2) {
-        if (i > 0) put(',');
-        put_plain(codes.substr(i, 2));
+        if (i > 0) o = put(o, ',');
+        o = put_plain(o, codes.substr(i, 2));
     }
-    put("]}");
+    o = put(o, "]}");
+    return o;
 }
 
 
-void put_cloud(const TafCloudRecord& c) {
-    put("{\"cover\":");
+// The cover words as they open a layer's object.
+constexpr Piece COVER_OPENINGS[] = {piece(R"({"cover":"FEW","oktas":null,"height_ft":)"),
+                                    piece(R"({"cover":"SCT","oktas":null,"height_ft":)"),
+                                    piece(R"({"cover":"BKN","oktas":null,"height_ft":)"),
+                                    piece(R"({"cover":"OVC","oktas":null,"height_ft":)")};
+constexpr size_t COVER_AT = 10;  // where the cover word stands in its opening (FEW SCT BKN OVC)
+
+// The opening of a layer of a cover word, or null for another.
+const Piece* cover_opening(const char* cover) {
+    const Piece* opening = nullptr;
+    switch (cover[0]) {
+        case 'F': opening = &COVER_OPENINGS[0]; break;
+        case 'S': opening = &COVER_OPENINGS[1]; break;
+        case 'B': opening = &COVER_OPENINGS[2]; break;
+        case 'O': opening = &COVER_OPENINGS[3]; break;
+        default: return nullptr;
+    }
+    return memcmp(opening->text + COVER_AT, cover, 3) == 0 && cover[3] == '\0' ? opening
+                                                                                : nullptr;
+}
+
+char* put_cloud(char* o, const TafCloudRecord& c) {
+    // The commonest layer, a cover word and a height, in two pieces.
+    if (c.kind == TafCloudKind::layer && c.height != TAF_ITEM_MISSING) {
+        const Piece* opening = cover_opening(c.cover);
+        if (opening != nullptr) {
+            o = put(o, *opening);
+            o = put_int(o, c.height * TAF_FEET_PER_HUNDRED);
+            o = put(o, R"(,"type":null})");
+            return o;
+        }
+    }
+    o = put(o, "{\"cover\":");
     if (c.kind == TafCloudKind::octets)
-        put_null();
+        o = put_null(o);
     else
-        put_plain(c.cover);
-    put(",\"oktas\":");
+        o = put_plain(o, c.cover);
+    o = put(o, ",\"oktas\":");
     if (c.kind == TafCloudKind::octets)
-        put_int(c.amount);
+        o = put_int(o, c.amount);
     else
-        put_null();
-    put(",\"height_ft\":");
+        o = put_null(o);
+    o = put(o, ",\"height_ft\":");
     if (c.height == TAF_ITEM_MISSING)
-        put_null();
+        o = put_null(o);
     else
-        put_int(c.height * TAF_FEET_PER_HUNDRED);
-    put(",\"type\":");
-    put_plain_or_null(c.type);
-    put('}');
+        o = put_int(o, c.height * TAF_FEET_PER_HUNDRED);
+    o = put(o, ",\"type\":");
+    o = put_plain_or_null(o, c.type);
+    o = put(o, '}');
+    return o;
 }
 
-void put_layer(bool has, const TafLayer& l) {
+char* put_layer(char* o, bool has, const TafLayer& l) {
     if (!has) {
-        put_null();
-        return;
+        o = put_null(o);
+        return o;
     }
-    put("{\"code\":");
-    put_int(l.type);
-    put(",\"base_ft\":");
-    put_int(l.base * TAF_FEET_PER_HUNDRED);
-    put(",\"top_ft\":");
-    put_int(l.top * TAF_FEET_PER_HUNDRED);
-    put('}');
+    o = put(o, "{\"code\":");
+    o = put_int(o, l.type);
+    o = put(o, ",\"base_ft\":");
+    o = put_int(o, l.base * TAF_FEET_PER_HUNDRED);
+    o = put(o, ",\"top_ft\":");
+    o = put_int(o, l.top * TAF_FEET_PER_HUNDRED);
+    o = put(o, '}');
+    return o;
 }
 
-void put_temperature(const TafTemperature& t, const TafTime& at_time) {
+char* put_temperature(char* o, const TafTemperature& t, const TafTime& at_time) {
     const bool extreme = t.kind != TafTemperatureKind::at_hour;
-    put("{\"kind\":");
+    o = put(o, "{\"kind\":");
     if (!extreme)
-        put_null();
+        o = put_null(o);
     else
-        put(t.kind == TafTemperatureKind::max ? "\"max\"" : "\"min\"");
-    put(",\"celsius\":");
-    put_int_or_null(t.celsius);
-    put(",\"at\":");
+        o = put(o, t.kind == TafTemperatureKind::max ? "\"max\"" : "\"min\"");
+    o = put(o, ",\"celsius\":");
+    o = put_int_or_null(o, t.celsius);
+    o = put(o, ",\"at\":");
     if (extreme)
-        put_time(at_time);
+        o = put_time(o, at_time);
     else
-        put_null();
-    put(",\"hour\":");
+        o = put_null(o);
+    o = put(o, ",\"hour\":");
     if (extreme)
-        put_null();
+        o = put_null(o);
     else
-        put_int_or_null(t.hour);
-    put('}');
+        o = put_int_or_null(o, t.hour);
+    o = put(o, '}');
+    return o;
 }
 
 // The type, as it opens the period's object; by TafPeriodKind.
-constexpr std::string_view TYPE_OPENINGS[] = {
-    R"({"type":"BASE")", R"({"type":"TEMPO")", R"({"type":"PROB")",
-    R"({"type":"FM")",   R"({"type":"BECMG")", R"({"type":"INTER")",
+constexpr Piece TYPE_OPENINGS[] = {
+    piece(R"({"type":"BASE","probability":)"),  piece(R"({"type":"TEMPO","probability":)"),
+    piece(R"({"type":"PROB","probability":)"),  piece(R"({"type":"FM","probability":)"),
+    piece(R"({"type":"BECMG","probability":)"), piece(R"({"type":"INTER","probability":)"),
 };
 
-std::string_view type_opening(const TafPeriod& c) {
+const Piece& type_opening(const TafPeriod& c) {
     if (c.kind == TafPeriodKind::prob && c.prob_word == TafProbWord::tempo)
         return TYPE_OPENINGS[static_cast<int>(TafPeriodKind::tempo)];
     if (c.kind == TafPeriodKind::prob && c.prob_word == TafProbWord::inter)
@@ -420,129 +512,133 @@ std::string_view type_opening(const TafPeriod& c) {
 }
 
 // The flight category as a JSON value; by TafCategory.
-constexpr std::string_view CATEGORY_VALUES[] = {"null", R"("VFR")", R"("MVFR")", R"("IFR")",
-                                                R"("LIFR")"};
+constexpr Piece CATEGORY_VALUES[] = {
+    piece(R"(,"flight_category":null)"), piece(R"(,"flight_category":"VFR")"),
+    piece(R"(,"flight_category":"MVFR")"), piece(R"(,"flight_category":"IFR")"),
+    piece(R"(,"flight_category":"LIFR")")};
 
-void put_period(const TafPeriodRecord& p, const TafPeriodResolved& r) {
+char* put_period(char* o, const TafPeriodRecord& p, const TafPeriodResolved& r) {
     const TafConditions& conditions = r.conditions;
-    put(type_opening(p.change));
-    put(",\"probability\":");
+    o = put(o, type_opening(p.change));
     if (p.change.kind == TafPeriodKind::prob)
-        put_int(p.change.probability);
+        o = put_int(o, p.change.probability);
     else
-        put_null();
-    put(",\"from\":");
-    put_time(r.from);
-    put(",\"to\":");
-    put_time(r.to);
-    put(",\"wind\":");
-    put_wind(p);
-    put(",\"visibility\":");
-    put_visibility(p);
-    put(",\"cavok\":");
-    put_bool(p.cavok);
-    put(",\"weather\":[");
+        o = put_null(o);
+    o = put(o, ",\"from\":");
+    o = put_time(o, r.from);
+    o = put(o, ",\"to\":");
+    o = put_time(o, r.to);
+    o = put(o, ",\"wind\":");
+    o = put_wind(o, p);
+    o = put(o, ",\"visibility\":");
+    o = put_visibility(o, p);
+    o = put(o, ",\"cavok\":");
+    o = put_bool(o, p.cavok);
+    o = put(o, ",\"weather\":[");
     for (int i = 0; i < p.weather_count; ++i) {
-        if (i > 0) put(',');
-        put_weather_entry(p.weather[i]);
+        if (i > 0) o = put(o, ',');
+        o = put_weather_entry(o, p.weather[i]);
     }
-    put("],\"sky\":");
-    put_plain_or_null(p.has_sky ? p.sky_text : std::string_view());
-    put(",\"clouds\":[");
+    o = put(o, "],\"sky\":");
+    o = put_plain_or_null(o, p.has_sky ? p.sky_text : std::string_view());
+    o = put(o, ",\"clouds\":[");
     for (int i = 0; i < p.cloud_count; ++i) {
-        if (i > 0) put(',');
-        put_cloud(p.clouds[i]);
+        if (i > 0) o = put(o, ',');
+        o = put_cloud(o, p.clouds[i]);
     }
-    put("],\"ceiling_ft\":");
+    o = put(o, "],\"ceiling_ft\":");
     if (conditions.clouds_known && conditions.has_ceiling)
-        put_int(conditions.ceiling_ft);
+        o = put_int(o, conditions.ceiling_ft);
     else
-        put_null();
-    put(",\"flight_category\":");
-    put(CATEGORY_VALUES[r.category]);
+        o = put_null(o);
+    o = put(o, CATEGORY_VALUES[r.category]);
     // Most periods have none of what follows: one literal writes it all.
     if (!p.has_shear && !p.has_icing && !p.has_turbulence && !p.has_altimeter &&
         p.temperature_count == 0 && p.unread_end == p.unread_begin) {
-        put(",\"wind_shear\":null,\"icing\":null,\"turbulence\":null,\"altimeter_inhg\":null,"
+        o = put(o, ",\"wind_shear\":null,\"icing\":null,\"turbulence\":null,\"altimeter_inhg\":null,"
             "\"temperatures\":[],\"unread\":[]}");
-        return;
+        return o;
     }
-    put(",\"wind_shear\":");
+    o = put(o, ",\"wind_shear\":");
     if (p.has_shear) {
-        put("{\"height_ft\":");
-        put_int(p.shear.height * TAF_FEET_PER_HUNDRED);
-        put(",\"direction\":");
-        put_int(p.shear.dir);
-        put(",\"speed_kt\":");
-        put_int(p.shear.speed);
-        put('}');
+        o = put(o, "{\"height_ft\":");
+        o = put_int(o, p.shear.height * TAF_FEET_PER_HUNDRED);
+        o = put(o, ",\"direction\":");
+        o = put_int(o, p.shear.dir);
+        o = put(o, ",\"speed_kt\":");
+        o = put_int(o, p.shear.speed);
+        o = put(o, '}');
     } else {
-        put_null();
+        o = put_null(o);
     }
-    put(",\"icing\":");
-    put_layer(p.has_icing, p.icing);
-    put(",\"turbulence\":");
-    put_layer(p.has_turbulence, p.turbulence);
-    put(",\"altimeter_inhg\":");
+    o = put(o, ",\"icing\":");
+    o = put_layer(o, p.has_icing, p.icing);
+    o = put(o, ",\"turbulence\":");
+    o = put_layer(o, p.has_turbulence, p.turbulence);
+    o = put(o, ",\"altimeter_inhg\":");
     if (p.has_altimeter)
-        put_hundredths(p.inches);
+        o = put_hundredths(o, p.inches);
     else
-        put_null();
-    put(",\"temperatures\":[");
+        o = put_null(o);
+    o = put(o, ",\"temperatures\":[");
     for (int i = 0; i < p.temperature_count; ++i) {
-        if (i > 0) put(',');
-        put_temperature(p.temperatures[i], r.temperature_at[i]);
+        if (i > 0) o = put(o, ',');
+        o = put_temperature(o, p.temperatures[i], r.temperature_at[i]);
     }
-    put("],\"unread\":[");
+    o = put(o, "],\"unread\":[");
     for (int i = p.unread_begin; i < p.unread_end; ++i) {
-        if (i > p.unread_begin) put(',');
-        put_string(report.unread_words[static_cast<size_t>(i)]);
+        if (i > p.unread_begin) o = put(o, ',');
+        o = put_string(o, report.unread_words[static_cast<size_t>(i)]);
     }
-    put("]}");
+    o = put(o, "]}");
+    return o;
 }
 
-void put_periods() {
-    put("\"periods\":[");
+char* put_periods(char* o) {
+    o = put(o, "\"periods\":[");
     for (int i = 0; i < report.period_count; ++i) {
         // The texts of a period are parts of the decoder's copy of the report (at most twice
         // its length), each written at most ESCAPE_MAX times longer (a weather text with its
         // phenomena too).
-        room(PERIOD_FIELDS_MAX + 2 * ESCAPE_MAX * report.text.size());
-        if (i > 0) put(',');
-        put_period(report.periods[static_cast<size_t>(i)], resolved.periods[static_cast<size_t>(i)]);
+        o = room(o, PERIOD_FIELDS_MAX + 2 * ESCAPE_MAX * report.text.size());
+        if (i > 0) o = put(o, ',');
+        o = put_period(o, report.periods[static_cast<size_t>(i)], resolved.periods[static_cast<size_t>(i)]);
     }
-    room(FIELD_MAX);
-    put(']');
+    o = room(o, FIELD_MAX);
+    o = put(o, ']');
+    return o;
 }
 
-void put_city_text(const char* text, bool blanks_for_underscores) {
+char* put_city_text(char* o, const char* text, bool blanks_for_underscores) {
     std::string_view t(text);
     if (!blanks_for_underscores) {
-        put_string(t);
-        return;
+        o = put_string(o, t);
+        return o;
     }
     char name[CTY_NAME_SIZE];
     size_t n = t.copy(name, sizeof name - 1);
     for (size_t i = 0; i < n; ++i)
         if (name[i] == '_') name[i] = ' ';
-    put_string({name, n});
+    o = put_string(o, {name, n});
+    return o;
 }
 
-void put_station() {
+char* put_station(char* o) {
     const CTY_data& city = report.city;
     const bool known = report.city_known;
-    put("{\"station\":");
-    if (report.station_known) put_string(report.station_id); else put_null();
-    put(",\"name\":");
-    if (known) put_city_text(city.name, true); else put_null();
-    put(",\"state\":");
-    if (known && city.state[0] != '-') put_string(city.state); else put_null();
-    put(",\"country\":");
-    if (known) put_string(city.region); else put_null();
-    put(",\"lat\":");
-    if (known) put_hundredths(city.lat); else put_null();
-    put(",\"lon\":");
-    if (known) put_hundredths(city.lon); else put_null();
+    o = put(o, "{\"station\":");
+    if (report.station_known) o = put_string(o, report.station_id); else o = put_null(o);
+    o = put(o, ",\"name\":");
+    if (known) o = put_city_text(o, city.name, true); else o = put_null(o);
+    o = put(o, ",\"state\":");
+    if (known && city.state[0] != '-') o = put_string(o, city.state); else o = put_null(o);
+    o = put(o, ",\"country\":");
+    if (known) o = put_string(o, city.region); else o = put_null(o);
+    o = put(o, ",\"lat\":");
+    if (known) o = put_hundredths(o, city.lat); else o = put_null(o);
+    o = put(o, ",\"lon\":");
+    if (known) o = put_hundredths(o, city.lon); else o = put_null(o);
+    return o;
 }
 
 // The report without the blanks around it and without its final "=".
@@ -616,9 +712,9 @@ char* words_at(char* o, const char* first, const char* p, const char* end) {
 
 // The words of text joined by single blanks, as a JSON string (text has no blank at its
 // ends). A report is lines of words between single spaces: such a line is copied whole.
-void put_words(std::string_view text) {
-    room(text.size() * ESCAPE_MAX + 2);
-    *at++ = '"';
+char* put_words(char* o, std::string_view text) {
+    o = room(o, text.size() * ESCAPE_MAX + 2);
+    *o++ = '"';
     const char* p = text.data();
     const char* const end = p + text.size();
     for (bool first = true; p < end; first = false) {
@@ -626,17 +722,18 @@ void put_words(std::string_view text) {
         if (p == end) break;
         const char* newline = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)));
         const char* line_end = newline != nullptr ? newline : end;
-        if (!first) *at++ = ' ';
+        if (!first) *o++ = ' ';
         const auto n = static_cast<size_t>(line_end - p);
         if (simple_line(p, n)) {
-            memcpy(at, p, n);
-            at += n;
+            memcpy(o, p, n);
+            o += n;
         } else {
-            at = words_at(at, p, p, line_end);
+            o = words_at(o, p, p, line_end);
         }
         p = line_end;
     }
-    *at++ = '"';
+    *o++ = '"';
+    return o;
 }
 
 // From the word RMK to the end of the report, or empty.
@@ -650,87 +747,89 @@ std::string_view remarks(std::string_view text) {
 }
 
 // The unread words of a period joined by single blanks.
-void put_unread_group(int index) {
+char* put_unread_group(char* o, int index) {
     const TafPeriodRecord& p = report.periods[static_cast<size_t>(index)];
     size_t need = 2;
     for (int i = p.unread_begin; i < p.unread_end; ++i)
         need += 1 + ESCAPE_MAX * report.unread_words[static_cast<size_t>(i)].size();
-    room(need);
-    put('"');
+    o = room(o, need);
+    o = put(o, '"');
     for (int i = p.unread_begin; i < p.unread_end; ++i) {
-        if (i > p.unread_begin) put(' ');
-        put_escaped(report.unread_words[static_cast<size_t>(i)]);
+        if (i > p.unread_begin) o = put(o, ' ');
+        o = put_escaped(o, report.unread_words[static_cast<size_t>(i)]);
     }
-    put('"');
+    o = put(o, '"');
+    return o;
 }
 
-void put_warnings() {
-    room(FIELD_MAX);
-    put(",\"warnings\":[");
+char* put_warnings(char* o) {
+    o = room(o, FIELD_MAX);
+    o = put(o, ",\"warnings\":[");
     for (size_t i = 0; i < resolved.warnings.size(); ++i) {
         const TafWarning& w = resolved.warnings[i];
-        room(2 * FIELD_MAX);
-        if (i > 0) put(',');
-        put("{\"group\":");
+        o = room(o, 2 * FIELD_MAX);
+        if (i > 0) o = put(o, ',');
+        o = put(o, "{\"group\":");
         if (w.period >= 0) {
-            put_unread_group(w.period);
+            o = put_unread_group(o, w.period);
         } else {
-            room(2 + ESCAPE_MAX * w.group.size());
-            put_string(w.group);
+            o = room(o, 2 + ESCAPE_MAX * w.group.size());
+            o = put_string(o, w.group);
         }
-        room(2 * FIELD_MAX);
-        put(",\"problem\":");
-        put_plain(w.problem);
-        put('}');
+        o = room(o, 2 * FIELD_MAX);
+        o = put(o, ",\"problem\":");
+        o = put_plain(o, w.problem);
+        o = put(o, '}');
     }
-    room(FIELD_MAX);
-    put(']');
+    o = room(o, FIELD_MAX);
+    o = put(o, ']');
+    return o;
 }
 
 void write_report() {
     const TafSource& source = *report.source;
     TAF_report_resolve(&resolved);
-    if (!line) grow(0);
-    at = line.get();
+    char* o = line ? line.get() : grow(nullptr, 0);
     // The station's fields, the bulletin and the file name, each escaped.
-    room(16 * FIELD_MAX + ESCAPE_MAX * (sizeof(CTY_data) + sizeof report.station_id +
+    o = room(o, 16 * FIELD_MAX + ESCAPE_MAX * (sizeof(CTY_data) + sizeof report.station_id +
                                         strlen(source.bulletin) + strlen(source.file)));
-    put_station();
-    put(",\"bulletin\":");
-    put_string_or_null(source.bulletin);
-    put(",\"file\":");
-    put_string(source.file);
+    o = put_station(o);
+    o = put(o, ",\"bulletin\":");
+    o = put_string_or_null(o, source.bulletin);
+    o = put(o, ",\"file\":");
+    o = put_string(o, source.file);
     const std::string_view text = trimmed_report();
-    put(",\"raw\":");
-    put_words(text);
-    room(16 * FIELD_MAX);
-    put(",\"amendment\":");
-    put_bool(report.amendment);
-    put(",\"correction\":");
-    put_bool(report.correction);
-    put(",\"nil\":");
-    put_bool(report.nil);
-    put(",\"cancelled\":");
-    put_bool(report.cancelled);
-    put(",\"issued\":");
-    put_time(resolved.issued);
-    put(",\"valid_from\":");
-    put_time(resolved.valid_from);
-    put(",\"valid_to\":");
-    put_time(resolved.valid_to);
-    put(',');
-    put_periods();
-    room(FIELD_MAX);
-    put(",\"remarks\":");
+    o = put(o, ",\"raw\":");
+    o = put_words(o, text);
+    o = room(o, 16 * FIELD_MAX);
+    o = put(o, ",\"amendment\":");
+    o = put_bool(o, report.amendment);
+    o = put(o, ",\"correction\":");
+    o = put_bool(o, report.correction);
+    o = put(o, ",\"nil\":");
+    o = put_bool(o, report.nil);
+    o = put(o, ",\"cancelled\":");
+    o = put_bool(o, report.cancelled);
+    o = put(o, ",\"issued\":");
+    o = put_time(o, resolved.issued);
+    o = put(o, ",\"valid_from\":");
+    o = put_time(o, resolved.valid_from);
+    o = put(o, ",\"valid_to\":");
+    o = put_time(o, resolved.valid_to);
+    o = put(o, ',');
+    o = put_periods(o);
+    o = room(o, FIELD_MAX);
+    o = put(o, ",\"remarks\":");
     const std::string_view rmk = remarks(text);
     if (rmk.empty())
-        put_null();
+        o = put_null(o);
     else
-        put_words(rmk);
-    put_warnings();
-    room(FIELD_MAX);
-    put("}\n");
-    MESS_write_data(dec_mes, line.get(), static_cast<size_t>(at - line.get()));
+        o = put_words(o, rmk);
+    o = put_warnings(o);
+    o = room(o, FIELD_MAX);
+    o = put(o, "}\n");
+    line_length = static_cast<size_t>(o - line.get());
+    MESS_write_data(dec_mes, line.get(), line_length);
 }
 
 void report_end() { write_report(); }
@@ -740,5 +839,5 @@ void report_end() { write_report(); }
 const TafWriter TAF_JSON_WRITER = TAF_collecting_writer(report_end);
 
 std::string_view TAF_json_last_line() {
-    return line ? std::string_view(line.get(), static_cast<size_t>(at - line.get())) : std::string_view();
+    return line ? std::string_view(line.get(), line_length) : std::string_view();
 }

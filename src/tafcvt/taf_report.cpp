@@ -201,7 +201,6 @@ constexpr TafWriter COLLECTOR = {
 // ---- Times ----
 
 TafResolved* out = nullptr;  // what is being resolved
-bool warn_times = true;      // an impossible time is warned of (not while looking ahead)
 
 TafTime add_day(TafTime t) {
     if (++t.day <= DATE_month_days(t.year, t.month)) return t;
@@ -213,9 +212,7 @@ TafTime add_day(TafTime t) {
     return t;
 }
 
-void warn(std::string_view group, const char* problem) {
-    if (warn_times) out->warnings.push_back({group, problem});
-}
+void warn(std::string_view group, const char* problem) { out->warnings.push_back({group, problem}); }
 
 // A time of the report, or not known (with a warning naming the group) when it cannot
 // exist. Hour 24 is 00 of the next day.
@@ -310,23 +307,11 @@ bool opens_time_line(TafPeriodKind kind) {
     return kind == TafPeriodKind::base || kind == TafPeriodKind::from;
 }
 
-// A BASE or FM period runs to the start of the next FM period, or to the validity's end.
-TafTime line_end(int index, const TafTime& start, const TafTime& end) {
-    for (int j = index + 1; j < report.period_count; ++j) {
-        const TafPeriodRecord& next = report.periods[static_cast<size_t>(j)];
-        if (next.change.kind != TafPeriodKind::from) continue;
-        warn_times = false;  // the next period warns of its own time
-        const TafTime to = period_from(next, start);
-        warn_times = true;
-        return to;
-    }
-    return end;
-}
-
 // ---- Flight categories ----
 
 bool is_ceiling_cover(const char* cover) {
-    return strcmp(cover, "BKN") == 0 || strcmp(cover, "OVC") == 0 || strcmp(cover, "VV") == 0;
+    const std::string_view c(cover);
+    return c == "BKN" || c == "OVC" || c == "VV";
 }
 
 // The period's own conditions, from what it says.
@@ -427,14 +412,22 @@ void TAF_report_resolve(TafResolved* resolved) {
     out->valid_from = valid_from();
     out->valid_to = valid_to(out->valid_from);
     const TafTime& start = out->valid_from;
-    out->periods.resize(static_cast<size_t>(report.period_count));
+    // Grown only: periods are written anew, and shrinking then growing again would clear them.
+    if (out->periods.size() < static_cast<size_t>(report.period_count))
+        out->periods.resize(static_cast<size_t>(report.period_count));
     TafConditions prevailing;
+    // A BASE or FM period runs to the start of the next FM period, or to the validity's end.
+    TafTime* line_to = nullptr;
     for (int i = 0; i < report.period_count; ++i) {
         const TafPeriodRecord& p = report.periods[static_cast<size_t>(i)];
         TafPeriodResolved& r = out->periods[static_cast<size_t>(i)];
         r.from = period_from(p, start);
-        r.to = opens_time_line(p.change.kind) ? line_end(i, start, out->valid_to)
-                                              : change_to(p, r.from, start);
+        if (opens_time_line(p.change.kind)) {
+            if (line_to != nullptr && p.change.kind == TafPeriodKind::from) *line_to = r.from;
+            line_to = &r.to;
+        } else {
+            r.to = change_to(p, r.from, start);
+        }
         for (int t = 0; t < p.temperature_count; ++t) {
             const TafTemperature& temp = p.temperatures[t];
             r.temperature_at[t] = temp.kind == TafTemperatureKind::at_hour
@@ -447,6 +440,7 @@ void TAF_report_resolve(TafResolved* resolved) {
         if (!overlays(p.change.kind)) prevailing = r.conditions;
         r.category = category(r.conditions);
     }
+    if (line_to != nullptr) *line_to = out->valid_to;
     if (report.source != nullptr && report.source->cut)
         out->warnings.push_back(
             {report.station_known ? std::string_view(report.station_id) : std::string_view(),
@@ -464,7 +458,7 @@ int TAF_knots_rounded(int speed, std::string_view unit) {
     const std::string_view name = TAF_unit_name(unit);
     if (name == "KT") return speed;
     const double factor = name == "MPS" ? KNOTS_PER_MPS : KNOTS_PER_KMH;
-    return static_cast<int>(std::lround(speed * factor));
+    return static_cast<int>(TAF_round(speed * factor));
 }
 
 namespace {
@@ -474,7 +468,7 @@ bool in_metres(const TafVisibility& v) {
 }  // namespace
 
 int TAF_visibility_metres(const TafVisibility& v) {
-    if (!in_metres(v)) return static_cast<int>(std::lround(v.miles * TAF_METRES_PER_MILE));
+    if (!in_metres(v)) return static_cast<int>(TAF_round(v.miles * TAF_METRES_PER_MILE));
     return v.metres == TAF_METRES_UNLIMITED ? TAF_METRES_TEN_KM : v.metres;
 }
 

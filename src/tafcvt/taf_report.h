@@ -114,7 +114,7 @@ struct TafPeriodResolved {
 // The times of the report's header, and its periods resolved; warnings in the order met.
 struct TafResolved {
     TafTime issued, valid_from, valid_to;
-    std::vector<TafPeriodResolved> periods;
+    std::vector<TafPeriodResolved> periods;  // the first TAF_report().period_count are this report's
     std::vector<TafWarning> warnings;
 };
 
@@ -131,6 +131,16 @@ const TafReportRecord& TAF_report();
 // exist, of periods with unread words and of a report cut at its bound. The result stays
 // valid until the next call (resolved is reused, so a run allocates little).
 void TAF_report_resolve(TafResolved* resolved);
+
+// value rounded to the nearest whole number, halves away from zero (as lround rounds), for
+// the finite values of a report; written out because a report rounds a dozen of them.
+inline long TAF_round(double value) {
+    constexpr double LIMIT = 1e15;  // well inside long and exact in double
+    if (!(value > -LIMIT && value < LIMIT)) return 0;
+    const auto whole = static_cast<long>(value);
+    const double part = value - static_cast<double>(whole);  // exact at these magnitudes
+    return part >= 0.5 ? whole + 1 : part <= -0.5 ? whole - 1 : whole;
+}
 
 // The unit of a wind as forms name it: "KT" (KT and KTS), "MPS", "KMH"; empty when none.
 std::string_view TAF_unit_name(std::string_view unit);
