@@ -168,6 +168,7 @@ const std::string HELP =
     " -nh hour[,step]  Number of hours to view\n"
     " -ph header  Specific product header\n"
     " -ou type    Type of output\n"
+    " -co on|off|auto  Table colors (auto: on a terminal without NO_COLOR)\n"
     " -id ident   Specific station identifier\n"
     " -pa param[,...]  Program parameters\n"
     "Positional options...\n"
