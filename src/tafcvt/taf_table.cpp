@@ -105,9 +105,11 @@ void cell_item(std::string_view item, TafCategory category = TAF_CATEGORY_NONE) 
     if (colored) text.append(COLOR_RESET);
 }
 
-// Ends the column value: blanks up to the column's width and one after it.
+// Ends the column value: blanks up to the column's width and one after it. The free column
+// takes no room when it is empty.
 void cell_end(int width) {
-    pending += (cell_length < width ? width - cell_length : 0) + 1;
+    if (width != FREE_WIDTH || cell_length > 0)
+        pending += (cell_length < width ? width - cell_length : 0) + 1;
     cell_length = 0;
 }
 
