@@ -15,6 +15,7 @@
 // allocates only while its reports grow; whether to color.
 #include "taf_table.h"
 
+#include <charconv>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -36,7 +37,7 @@ constexpr int CLOUDS_WIDTH = 20;      // FEW020 SCT040 BKN100
 constexpr int FREE_WIDTH = 0;         // the other groups: as long as they are
 constexpr int INDENT = 2;             // before a period's kind
 constexpr int HEADING_GAP = 2;        // between the parts of the heading
-constexpr int KIND_SIZE = 24;         // PROB, a percentage (two digits as read) and a word
+constexpr int PROB_SIZE = 16;         // PROB and a percentage (two digits as read)
 
 // SGR codes by category: VFR green, MVFR blue, IFR red, LIFR magenta.
 constexpr std::string_view CATEGORY_COLORS[] = {"", "\x1b[32m", "\x1b[34m", "\x1b[31m",
@@ -58,11 +59,20 @@ int cell_length = 0;   // characters of the column value being written
 // Bytes a terminal acts on: C0 controls, DEL and the C1 controls of Latin-1.
 constexpr bool is_control(unsigned char c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 
+// The bytes that stand in a line as they are: neither blanks nor controls.
+constexpr auto PLAIN = [] {
+    struct Table {
+        bool of[256] = {};
+    } t;
+    for (int c = 0; c < 256; ++c) t.of[c] = c != ' ' && !is_control(static_cast<unsigned char>(c));
+    return t;
+}();
+
 // Text of the report or the database (see the module comment). The characters written.
 int put_input(std::string_view s) {
-    bool plain = true;
-    for (char ch : s) plain = plain && !is_control(static_cast<unsigned char>(ch)) && ch != ' ';
-    if (plain) {  // a group as the patterns read it: most texts
+    size_t plain = 0;
+    while (plain < s.size() && PLAIN.of[static_cast<unsigned char>(s[plain])]) ++plain;
+    if (plain == s.size()) {  // a group as the patterns read it: most texts
         text.append(s);
         return static_cast<int>(s.size());
     }
@@ -118,9 +128,10 @@ void line_end() {
     pending = 0;
 }
 
-void put_two_digits(int value) {
-    text += static_cast<char>('0' + value / 10 % 10);
-    text += static_cast<char>('0' + value % 10);
+// The two digits of a day, hour or minute of a time made whole, at text.
+void two_digits_at(char* at, int value) {
+    at[0] = static_cast<char>('0' + value / 10 % 10);
+    at[1] = static_cast<char>('0' + value % 10);
 }
 
 // DD/HH, or DD/HHMM (minutes wanted or not 00), or "?" when not known.
@@ -129,10 +140,11 @@ void put_time(const TafTime& t, bool minutes) {
         text += '?';
         return;
     }
-    put_two_digits(t.day);
-    text += '/';
-    put_two_digits(t.hour);
-    if (minutes || t.min != 0) put_two_digits(t.min);
+    char time[] = "DD/HHMM";
+    two_digits_at(time, t.day);
+    two_digits_at(time + 3, t.hour);
+    two_digits_at(time + 5, t.min);
+    text.append(time, minutes || t.min != 0 ? 7 : 5);
 }
 
 // ---- The heading ----
@@ -177,14 +189,12 @@ void put_heading() {
         text += "issued ";
         const TafTime& t = resolved.issued;
         if (t.known) {
-            put_two_digits(t.day);
-            text += ' ';
-            text.append(std::string_view(DATE_month_long(t.month)).substr(0, 3));
-            text += ' ';
-            put_two_digits(t.hour);
-            text += ':';
-            put_two_digits(t.min);
-            text += 'Z';
+            char issued[] = "DD Mon HH:MMZ";
+            two_digits_at(issued, t.day);
+            std::string_view(DATE_month_long(t.month)).copy(issued + 3, 3);
+            two_digits_at(issued + 7, t.hour);
+            two_digits_at(issued + 10, t.min);
+            text.append(issued, sizeof issued - 1);
         } else {
             text += '?';
         }
@@ -222,12 +232,11 @@ void put_kind(const TafPeriod& change) {
         cell_item(KIND_NAMES[static_cast<int>(change.kind)]);
         return;
     }
-    char kind[KIND_SIZE];
-    const char* word = change.prob_word == TafProbWord::tempo   ? " TEMPO"
-                       : change.prob_word == TafProbWord::inter ? " INTER"
-                                                                : "";
-    format_checked(kind, sizeof kind, "PROB%d%s", change.probability, word);
-    cell_item(kind);
+    char prob[PROB_SIZE] = "PROB";
+    const char* end = std::to_chars(prob + 4, prob + sizeof prob, change.probability).ptr;
+    cell_item({prob, static_cast<size_t>(end - prob)});
+    if (change.prob_word == TafProbWord::tempo) cell_item("TEMPO");
+    if (change.prob_word == TafProbWord::inter) cell_item("INTER");
 }
 
 // From-to; nothing when neither end is known (a change period without times).
