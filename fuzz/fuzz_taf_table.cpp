@@ -7,9 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cty_tool.h"
 #include "harness.h"
-#include "resrc.h"
 #include "taf.h"
 #include "taf_table.h"
 
@@ -48,9 +46,7 @@ void check(std::string_view text, bool colored) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    harness::quiet_messages(MESS_NONE);
-    RES_put("file_path", harness::data_dir().c_str());
-    CTY_store(CTY_DEFAULT_FILE, CTY_STORE_DATA, nullptr, 7);
+    harness::load_stations();
     return 0;
 }
 
