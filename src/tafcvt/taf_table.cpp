@@ -18,6 +18,7 @@
 #include <charconv>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "taf.h"
@@ -150,8 +151,8 @@ void put_time(const TafTime& t, bool minutes) {
 // ---- The heading ----
 
 // The database name in mixed case, blanks for "_", as a person reads it ("Kennedy Intl
-// Arpt"); the English heading mixes case the same way.
-void put_name(const char* name) {
+// Arpt"); the English heading mixes case the same way. The characters written.
+int put_name(const char* name) {
     char mixed[CTY_NAME_SIZE];
     bool word_start = true;
     size_t n = 0;
@@ -165,7 +166,7 @@ void put_name(const char* name) {
         }
         mixed[n] = c;
     }
-    put_input({mixed, n});
+    return put_input({mixed, n});
 }
 
 // A part of the heading, two blanks after the one before it.
@@ -179,10 +180,10 @@ void put_heading() {
     if (report.station_known) put_input(report.station_id);
     if (report.city_known) {
         const CTY_data& city = report.city;
+        const std::string_view state = city.state[0] == '-' ? city.region : city.state;
         heading_part();
-        put_name(city.name);
-        if (city.name[0] != '\0') text += ", ";
-        put_input(city.state[0] == '-' ? city.region : city.state);
+        if (put_name(city.name) > 0 && !state.empty()) text += ", ";
+        put_input(state);
     }
     if (report.issue_known) {
         heading_part();
