@@ -138,22 +138,11 @@ const std::string LFPG_AMD_DECODED =
     "   COMMENTS: = \n"
     "\n";
 
-// The table of JUNE_FILE: names in mixed case with blanks for "_", the region where the
-// database has no state, the older forms' times made whole.
+// The table of the KXYZ report: the older forms' times made whole.
 const std::string XYZ_TABLE =
     "KXYZ  Sometown, ST  issued 12 Jun 11:30Z  valid 12/12Z-13/12Z\n"
     "  BASE          12/12-12/15    VFR   18010KT      P6SM                SCT250\n"
     "  FM            12/1500-13/12  MVFR  20015G25KT   3SM     -SHRA       BKN030\n"
-    "\n";
-
-const std::string ABC_LFPG_TABLE =
-    "KABC  San Juan Hill, NM  issued 12 Jun 11:25Z  valid 12/12Z-13/12Z\n"
-    "  BASE          12/12-12/18    VFR   VRB03KT      P6SM                SKC\n"
-    "  FM            12/1800-13/12  VFR   27012G20KT   P6SM                FEW080\n"
-    "\n"
-    "LFPG  Paris Charles, FR  issued 12 Jun 11:00Z  valid 12/12Z-13/18Z  AMD\n"
-    "  BASE          12/12-13/18    MVFR  24010KT      9999                BKN030\n"
-    "  TEMPO         12/14-12/18    IFR                4000    SHRA\n"
     "\n";
 
 // XYZ_TABLE in color: each category, and the visibility and clouds that give it.
@@ -266,13 +255,6 @@ TEST_F(Tafcvt, OutputItemsApplyInOrder) {
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out, c.expected);
     }
-}
-
-TEST_F(Tafcvt, AllStationsInTheTable) {
-    RunResult r = tafcvt({"-ba", "-ou", "table", "24061212"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, XYZ_TABLE + ABC_LFPG_TABLE);
-    EXPECT_EQ(r.err, "");
 }
 
 // Standard output here is no terminal: no colors unless the resource color says on, whatever
