@@ -2,9 +2,9 @@
 """End-to-end benchmark of the built converter on two large generated files: feed-shaped
 bulletins, and bare one-line reports without bulletins.
 
-Runs tafcvt over each file in English, decoded and JSON forms, for all stations and for a station
-list, with the output sent to /dev/null, and `cat` of the same file in the same run as the
-baseline. Prints for each run the best wall seconds and processor seconds of --repeat runs,
+Runs tafcvt over each file in English, decoded, JSON and table forms, for all stations and for
+a station list, with the output sent to /dev/null, and `cat` of the same file in the same run
+as the baseline. Prints for each run the best wall seconds and processor seconds of --repeat runs,
 MB/s, reports read per second (every report of the file passes the reader and the station
 selection, also in the station-list run), the reports decoded, the time ratio to `cat` and the
 peak memory. MB/s, reports/s and the ratio are of the wall time.
@@ -78,10 +78,13 @@ def bench_file(args, path):
             ("English, all stations", [args.bin, "-ba", "-ou", "eng", "@" + path], reports),
             ("decoded, all stations", [args.bin, "-ba", "-ou", "dec", "@" + path], reports),
             ("JSON, all stations", [args.bin, "-ba", "-ou", "json", "@" + path], reports),
+            ("table, all stations", [args.bin, "-ba", "-ou", "table", "@" + path], reports),
             ("English, station list", [args.bin, "-ba", "-id", stations, "@" + path], listed),
             ("decoded, station list", [args.bin, "-ba", "-ou", "dec", "-id", stations, "@" + path],
              listed),
             ("JSON, station list", [args.bin, "-ba", "-ou", "json", "-id", stations, "@" + path],
+             listed),
+            ("table, station list", [args.bin, "-ba", "-ou", "table", "-id", stations, "@" + path],
              listed),
         ]
         print("file: %s, %.1f MB, %d reports; station list %s (%d reports)" % (

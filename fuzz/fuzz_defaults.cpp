@@ -21,7 +21,7 @@ constexpr const char* RESOURCE_NAMES[] = {
     "grid_path", "raw_path",    "image_path", "watch_path", "text_path", "model_path",
     "sat_path",  "city_file",   "stat_prior", "name_conv", "in_file",    "out_file",
     "file_param", "current",    "hour",      "num_hour",   "product",    "output",
-    "identifier", "parameter",  "filename",  "",
+    "color",     "identifier", "parameter",  "filename",  "",
 };
 constexpr int ENTRIES_MAX = 100000;
 

@@ -1,6 +1,8 @@
 // Shared helpers of the fuzz targets; see harness.h.
 #include "harness.h"
 
+#include "cty_tool.h"
+#include "resrc.h"
 #include "scanp_reference.h"
 #include "string.h"
 
@@ -85,6 +87,12 @@ void write_file(const std::string& path, std::string_view text) {
 std::string data_dir() { return std::string(TAFCVT_SOURCE_DIR) + "/data/"; }
 
 void pin_clock() { setenv("joxcurtime", "202403151800", 1); }
+
+void load_stations() {
+    quiet_messages(MESS_NONE);
+    RES_put("file_path", data_dir().c_str());
+    CTY_store(CTY_DEFAULT_FILE, CTY_STORE_DATA, nullptr, STATION_PRIOR_ALL);
+}
 
 void quiet_messages(M_type levels) {
     MESS_reset();

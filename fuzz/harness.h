@@ -32,6 +32,11 @@ void write_file(const std::string& path, std::string_view text);
 // The project's data folder (with a trailing slash).
 std::string data_dir();
 
+// The shipped city database stored for station look-ups, as the converter loads it for all
+// stations (priorities 0 to STATION_PRIOR_ALL), with messages off.
+inline constexpr int STATION_PRIOR_ALL = 7;
+void load_stations();
+
 // Pins the current time that file naming reads (joxcurtime) to 15 March 2024 18:00, the time
 // the targets' dated sandbox files and seeds are made for.
 void pin_clock();

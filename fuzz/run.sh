@@ -61,7 +61,7 @@ cp data/jox.cfg.in "$seeds/conf/jox.cfg"
 # Per target: seed folders, dictionary, and the largest input worth trying.
 seed_dirs() {
   case $1 in
-    scanp_decoders | taf_decode | taf_json) echo reports texts ;;
+    scanp_decoders | taf_decode | taf_json | taf_table) echo reports texts ;;
     reader) echo bulletins texts ;;
     defaults) echo conf ;;
     name_conv) echo conf ;;
@@ -71,14 +71,14 @@ seed_dirs() {
 }
 dict_of() {
   case $1 in
-    scanp_decoders | taf_decode | taf_json | reader) echo "$root/fuzz/taf.dict" ;;
+    scanp_decoders | taf_decode | taf_json | taf_table | reader) echo "$root/fuzz/taf.dict" ;;
     *) echo "$root/fuzz/settings.dict" ;;
   esac
 }
 max_len_of() {
   case $1 in
     scanp_decoders | scanp_patterns) echo 512 ;;
-    taf_decode | taf_json) echo 6000 ;;
+    taf_decode | taf_json | taf_table) echo 6000 ;;
     reader | city) echo 8192 ;;
     *) echo 2048 ;;
   esac

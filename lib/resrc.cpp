@@ -188,6 +188,7 @@ constexpr CatalogueRow CATALOGUE[] = {
     keyed(RES_text_path, "text_path", "tp", "joxtext", CV_path, "-tp path", "Text file path"),
     keyed(RES_model_path, "model_path", "mp", "joxmpath", CV_path, "-mp path", "Model file path"),
     keyed(RES_sat_path, "sat_path", "sp", "joxsat", CV_path, "-sp path", "Satellite file path"),
+    keyed(RES_color, "color", "co", "joxcolor", CV_string, "-co on|off|auto", "Table colors (auto: on a terminal without NO_COLOR)"),
 };
 // clang-format on
 

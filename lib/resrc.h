@@ -40,10 +40,11 @@ typedef enum {
     RES_region, RES_save_param, RES_stat_prior, RES_state, RES_table, RES_time, RES_title,
     RES_unit, RES_values, RES_variable, RES_watch_path, RES_window_num, RES_color_watch,
     RES_log_file, RES_grid_domain, RES_inputg, RES_text_path, RES_model_path, RES_sat_path,
+    RES_color,
     RES_count  // one past the last number
 } res_type;
 
-static_assert(RES_help == 57 && RES_identifier == 60 && RES_sat_path == 114,
+static_assert(RES_help == 57 && RES_identifier == 60 && RES_sat_path == 114 && RES_color == 115,
               "resource numbers are part of every program's declaration lists");
 
 // How a value is converted at start-up (and by RES_getval).

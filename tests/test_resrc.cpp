@@ -34,7 +34,7 @@ const res_type KEYS[] = {
     RES_grid_path,  RES_raw_path,  RES_image_path, RES_watch_path, RES_text_path, RES_model_path,
     RES_sat_path,   RES_city_file, RES_stat_prior, RES_name_conv,  RES_in_file,   RES_out_file,
     RES_file_param, RES_current,   RES_hour,       RES_num_hour,   RES_product,   RES_output,
-    RES_identifier, RES_parameter, RES_null};
+    RES_color,      RES_identifier, RES_parameter, RES_null};
 const res_type POS[] = {RES_filenames, RES_null};
 
 void clear_jox_environment() {
@@ -180,6 +180,7 @@ TEST_F(Resrc, ConverterRowsAreExact) {
         {RES_num_hour, "num_hour", "nh", "joxnumhour", CV_string, 0},
         {RES_product, "product", "ph", "joxproduct", CV_string, 0},
         {RES_output, "output", "ou", "joxout", CV_string, 0},
+        {RES_color, "color", "co", "joxcolor", CV_string, 0},
         {RES_identifier, "identifier", "id", "joxident", CV_string, 0},
         {RES_parameter, "parameter", "pa", "joxparam", CV_string, 0},
         {RES_filenames, "filename", nullptr, "joxfilename", CV_strings, 10},
@@ -371,6 +372,31 @@ TEST_F(Resrc, UnknownAndAbbreviatedOptions) {
     EXPECT_EQ(get("file_path"), "data");  // the first row in table order whose name fits
     EXPECT_EQ(get("filen"), "x");         // positional rows are never named by options
     EXPECT_EQ(get("filename"), "<null>");
+}
+
+// A word is looked up as an option word, then as a resource name, then as the start of a
+// resource name: "co", which abbreviated con_path before color had it as its own word, now
+// names color, and the abbreviations still go to the first row they fit.
+TEST_F(Resrc, OptionWordBeforeResourceNameBeforeAbbreviation) {
+    struct Case {
+        const char* word;
+        const char* resource;
+    };
+    const Case cases[] = {
+        {"-co", "color"},     {"-CO", "color"}, {"-col", "color"},
+        {"-con", "con_path"}, {"-c", "con_path"}, {"-cp", "con_path"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word);
+        RES_reset();
+        init({c.word, "on"});
+        EXPECT_EQ(get(c.resource), "on");
+        EXPECT_EQ(get(strcmp(c.resource, "color") == 0 ? "con_path" : "color"), "<null>");
+    }
+    RES_reset();
+    setenv("joxcolor", "off", 1);
+    init({});
+    EXPECT_EQ(get("color"), "off");
 }
 
 TEST_F(Resrc, LongOptionWordIsCut) {
@@ -912,6 +938,7 @@ TEST_F(Resrc, HelpText) {
               " -nh hour[,step]  Number of hours to view\n"
               " -ph header  Specific product header\n"
               " -ou type    Type of output\n"
+              " -co on|off|auto  Table colors (auto: on a terminal without NO_COLOR)\n"
               " -id ident   Specific station identifier\n"
               " -pa param[,...]  Program parameters\n"
               "Positional options...\n"

@@ -4,10 +4,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "testutil.h"
@@ -135,6 +138,22 @@ const std::string LFPG_AMD_DECODED =
     "   COMMENTS: = \n"
     "\n";
 
+// The table of the KXYZ report: the older forms' times made whole.
+const std::string XYZ_TABLE =
+    "KXYZ  Sometown, ST  issued 12 Jun 11:30Z  valid 12/12Z-13/12Z\n"
+    "  BASE          12/12-12/15    VFR   18010KT      P6SM                SCT250\n"
+    "  FM            12/1500-13/12  MVFR  20015G25KT   3SM     -SHRA       BKN030\n"
+    "\n";
+
+// XYZ_TABLE in color: each category, and the visibility and clouds that give it.
+const std::string XYZ_TABLE_COLORED =
+    "KXYZ  Sometown, ST  issued 12 Jun 11:30Z  valid 12/12Z-13/12Z\n"
+    "  BASE          12/12-12/15    \x1b[32mVFR\x1b[0m   18010KT      \x1b[32mP6SM\x1b[0m"
+    "                SCT250\n"
+    "  FM            12/1500-13/12  \x1b[34mMVFR\x1b[0m  20015G25KT   \x1b[34m3SM\x1b[0m"
+    "     -SHRA       \x1b[34mBKN030\x1b[0m\n"
+    "\n";
+
 const std::string HELP =
     "tafcvt: This program converts raw surface observations\n"
     "   into a useable format\n"
@@ -168,6 +187,7 @@ const std::string HELP =
     " -nh hour[,step]  Number of hours to view\n"
     " -ph header  Specific product header\n"
     " -ou type    Type of output\n"
+    " -co on|off|auto  Table colors (auto: on a terminal without NO_COLOR)\n"
     " -id ident   Specific station identifier\n"
     " -pa param[,...]  Program parameters\n"
     "Positional options...\n"
@@ -226,12 +246,47 @@ TEST_F(Tafcvt, OutputItemsApplyInOrder) {
         {"dec+eng", raw + XYZ_DECODED},
         {"DEC,bogus", XYZ_DECODED},  // case ignored, unknown items ignored
         {"bogus", XYZ_ENGLISH},
+        {"eng,Table", XYZ_TABLE},
+        {"table,dec", XYZ_DECODED},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.output);
         RunResult r = tafcvt({"-ba", "-id", "KXYZ", "-ou", c.output, "24061212"});
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out, c.expected);
+    }
+}
+
+// Standard output here is no terminal: no colors unless the resource color says on, whatever
+// NO_COLOR says then; an unknown setting is told and counts as auto. Other forms have none.
+TEST_F(Tafcvt, TableColorsWhenTheResourceSaysSo) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::vector<std::string> env;
+        std::string out;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {"auto on a pipe", {}, {}, XYZ_TABLE, ""},
+        {"-co on", {"-co", "on"}, {}, XYZ_TABLE_COLORED, ""},
+        {"-co ON over NO_COLOR", {"-co", "ON"}, {"NO_COLOR=1"}, XYZ_TABLE_COLORED, ""},
+        {"joxcolor", {}, {"joxcolor=on"}, XYZ_TABLE_COLORED, ""},
+        {"-color off over joxcolor", {"-color", "off"}, {"joxcolor=on"}, XYZ_TABLE, ""},
+        {"-co auto", {"-co", "auto"}, {}, XYZ_TABLE, ""},
+        {"unknown", {"-co", "always"}, {}, XYZ_TABLE,
+         "Unknown color setting: always (on, off or auto); auto is used\n"},
+        {"English", {"-co", "on", "-ou", "eng"}, {}, XYZ_ENGLISH, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"-ba", "-ou", "table", "-id", "KXYZ"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.push_back("24061212");
+        RunResult r = tafcvt(args, "", c.env);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
     }
 }
 
@@ -324,6 +379,7 @@ TEST_F(Tafcvt, OutputThatCannotBeWrittenFailsTheRun) {
         {{"-ba", "-ou", "dec", "24061212"}, true},
         {{"-ba", "-ou", "code+eng", "24061212"}, true},
         {{"-ba", "-ou", "dec+eng", "24061212"}, true},
+        {{"-ba", "-ou", "table", "24061212"}, true},
         {{"-h"}, true},
         {{"-ba", "-me", "print,fi=/dev/full", "24061212"}, false},
         {{"-ba", "-me", "print,+fi=/dev/full", "24061212"}, false},
@@ -677,6 +733,9 @@ TEST(TafcvtGolden, ShippedSamplesAsTheReadmeRunsThem) {
         {{"-df", build, "-ba", "-ou", "dec", "-id", stations, "24031518"}, "24031518_list_dec.txt"},
         {{"-df", build, "-ba", "-id", stations, "07061806"}, "07061806_list_eng.txt"},
         {{"-df", build, "-ba", "-ou", "dec", "-id", stations, "07061806"}, "07061806_list_dec.txt"},
+        {{"-df", build, "-ba", "-ou", "table", "24031512"}, "24031512_table.txt"},
+        {{"-df", build, "-ba", "-ou", "table", "24031518"}, "24031518_table.txt"},
+        {{"-df", build, "-ba", "-ou", "table", "07061806"}, "07061806_table.txt"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.golden);
@@ -686,6 +745,65 @@ TEST(TafcvtGolden, ShippedSamplesAsTheReadmeRunsThem) {
         const std::string golden = testutil::test_data("golden/") + c.golden;
         ASSERT_TRUE(std::filesystem::is_regular_file(golden)) << golden;
         EXPECT_EQ(r.out, testutil::read_file(golden));
+    }
+}
+
+// A program on the search path, or "" when there is none.
+std::string find_program(const std::string& name) {
+    const char* path = getenv("PATH");
+    std::string dirs = path != nullptr ? path : "";
+    for (size_t at = 0; at <= dirs.size();) {
+        size_t end = dirs.find(':', at);
+        if (end == std::string::npos) end = dirs.size();
+        const std::string candidate = dirs.substr(at, end - at) + "/" + name;
+        if (end > at && access(candidate.c_str(), X_OK) == 0) return candidate;
+        at = end + 1;
+    }
+    return "";
+}
+
+// The table on a real terminal: the program runs in a tmux pane (a server of the test's own),
+// whose screen, captured with its attributes, must show the categories in color, unless
+// NO_COLOR or -co off say no; -co on wins over NO_COLOR. Skipped where tmux is missing.
+TEST(TafcvtTerminal, TableColorsOnATerminal) {
+    const std::string tmux = find_program("tmux");
+    if (tmux.empty()) GTEST_SKIP() << "no tmux on the search path";
+    const std::string build = std::filesystem::path(TAFCVT_BIN).parent_path().string();
+    const std::string run = "'" + std::string(TAFCVT_BIN) + "' -df '" + build +
+                            "' -ba -ou table -id KJFK 24031512";
+    struct Case {
+        const char* before;  // in front of the command
+        const char* after;   // options after it
+        bool colored;
+    };
+    const Case cases[] = {
+        {"", "", true},
+        {"NO_COLOR=1 ", "", false},
+        {"NO_COLOR=1 ", " -co on", true},
+        {"", " -co off", false},
+    };
+    const std::string end_mark = "__TABLE_END__";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before + run + c.after);
+        TempDir dir;
+        const std::string socket = dir.file("tmux");
+        const std::string command = c.before + run + c.after + "; echo " + end_mark + "; sleep 60";
+        RunResult started = testutil::run(
+            tmux, {"-S", socket, "new-session", "-d", "-x", "160", "-y", "40", command}, {});
+        ASSERT_EQ(started.status, 0) << started.err;
+        std::string screen;
+        for (int tries = 0; tries < 200 && screen.find(end_mark) == std::string::npos; ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            screen = testutil::run(tmux, {"-S", socket, "capture-pane", "-e", "-p"}, {}).out;
+        }
+        testutil::run(tmux, {"-S", socket, "kill-server"}, {});
+        ASSERT_NE(screen.find(end_mark), std::string::npos) << screen;
+        EXPECT_NE(screen.find("KJFK  Kennedy Intl Arpt, NY"), std::string::npos) << screen;
+        for (const char* colored : {"\x1b[32mVFR", "\x1b[34mMVFR", "\x1b[31mIFR", "\x1b[31m1 1/2SM"})
+            EXPECT_EQ(screen.find(colored) != std::string::npos, c.colored) << colored << screen;
+        if (!c.colored) {
+            EXPECT_EQ(screen.find("\x1b[3"), std::string::npos) << screen;
+        }
     }
 }
 

@@ -30,7 +30,7 @@ digest() {  # name, then the arguments of the run
         "$status" "$name"
 }
 
-forms=(eng dec code+eng dec+eng json)
+forms=(eng dec code+eng dec+eng json table)
 digest "readme" -ba 24031512 24031518 07061806
 for f in "$root"/data/samples/*_taf; do
     for form in "${forms[@]}"; do
@@ -50,7 +50,7 @@ fi
 for f in "$root"/bench/data/*.txt; do
     [ -f "$f.count" ] || continue
     list="$(awk 'NR == 2 { print $2 }' "$f.count")"
-    for form in eng dec json; do
+    for form in eng dec json table; do
         digest "bench $(basename "$f") $form" -ba -ou "$form" "@$f"
         digest "bench $(basename "$f") $form -id" -ba -ou "$form" -id "${list:-$stations}" "@$f"
     done

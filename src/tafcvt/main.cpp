@@ -1,5 +1,6 @@
 // tafcvt: converts the terminal aerodrome forecasts (TAF) of raw weather bulletin files
-// into English sentences or a decoded listing of labelled lines.
+// into English sentences, a decoded listing of labelled lines, JSON lines or a briefing
+// table.
 //
 // The driver declares the program's resources, settles the output form and the message
 // level, chooses the input files and the station selection, walks every forecast bulletin of
@@ -10,7 +11,10 @@
 // Exit status: 0 normally and after help; 1 when an input file the user named could not be
 // opened (the other files are still read); 3 when output could not be written (the run stops
 // at the first report after the failure); 7 when the loop window stops answering.
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "cty_tool.h"
@@ -23,6 +27,7 @@
 #include "system.h"
 #include "taf.h"
 #include "taf_gather.h"
+#include "taf_table.h"
 #include "tafcvt_res.h"
 
 namespace {
@@ -48,6 +53,7 @@ constexpr OutputItem OUTPUT_ITEMS[] = {
     {"dec", TAF_FORM_DECODED, false},
     {"dec+eng", TAF_FORM_DECODED, true},
     {"json", TAF_FORM_JSON, false},
+    {"table", TAF_FORM_TABLE, false},
 };
 
 bool named_file_failed = false;  // an input file the user named could not be opened
@@ -77,6 +83,17 @@ void apply_output_items() {
         }
     }
     free_parsed_array(paramc, paramv);
+}
+
+// The table's colors: the resource color, else colors on a terminal unless NO_COLOR says no.
+void choose_table_color() {
+    const char* setting = RES_get("color");
+    bool unknown = false;
+    TAF_table_set_color(
+        TAF_table_wants_color(setting, getenv("NO_COLOR"), isatty(STDOUT_FILENO) != 0, &unknown));
+    if (unknown)
+        MESS_print(MESS_WARN, "Unknown color setting: %s (on, off or auto); auto is used\n",
+                   setting);
 }
 
 // The station selection: the resource, a prompt answer, or null for all stations.
@@ -161,6 +178,7 @@ int main(int argc, char** argv) {
         MESS_data_only(1);
     else
         MESS_print_prog("TERMINAL FORECAST PARSER");
+    if (english == TAF_FORM_TABLE) choose_table_color();
     source.bulletin = bulletin;
     TAF_set_source(&source);
 

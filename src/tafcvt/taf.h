@@ -26,7 +26,7 @@ inline constexpr int TAF_WRAP_COLUMN = 75;
 inline constexpr int TAF_MAX_PERIODS = 20;
 
 extern int english;          // the output form (TafForm): 1 English sentences, 0 decoded
-                             // listing, TAF_FORM_JSON JSON lines
+                             // listing, TAF_FORM_JSON JSON lines, TAF_FORM_TABLE the table
 extern M_type raw_mes;       // level of the raw report echo
 extern M_type dec_mes;       // level of all decoded output
 extern const char* id;       // station selection; null: all stations

@@ -401,6 +401,7 @@ const TafWriter& TAF_writer(int form) {
     switch (form) {
         case TAF_FORM_ENGLISH: return TAF_ENGLISH_WRITER;
         case TAF_FORM_JSON: return TAF_JSON_WRITER;
+        case TAF_FORM_TABLE: return TAF_TABLE_WRITER;
         default: return TAF_DECODED_WRITER;
     }
 }

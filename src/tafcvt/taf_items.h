@@ -5,8 +5,9 @@
 // item: the group's text as it stands in the report and its values, as read (speeds in their
 // unit, heights in hundreds of feet, days with the month the report's dates give them). It
 // hands each item to the writer of the chosen form, a table of plain functions, one per item
-// kind: the English sentences (taf_english.cpp), the decoded listing (taf_decoded.cpp) and
-// JSON lines (taf_json.cpp). An item carries values, never wording; a writer never scans.
+// kind: the English sentences (taf_english.cpp), the decoded listing (taf_decoded.cpp), JSON
+// lines (taf_json.cpp) and the briefing table (taf_table.cpp). An item carries values, never
+// wording; a writer never scans.
 //
 // Items live only for the call that hands them out: their texts point into the decoder's copy
 // of the report, which stays unchanged until the next report begins.
@@ -241,6 +242,7 @@ struct TafWriter {
 extern const TafWriter TAF_ENGLISH_WRITER;
 extern const TafWriter TAF_DECODED_WRITER;
 extern const TafWriter TAF_JSON_WRITER;
+extern const TafWriter TAF_TABLE_WRITER;
 
 // The line the JSON writer wrote last (its "\n" included), valid until the next report; for
 // checks of what was written whatever the message level.

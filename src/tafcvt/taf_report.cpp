@@ -169,6 +169,7 @@ void layer(const TafLayer& l) {
 void altimeter(const TafAltimeter& a) {
     TafPeriodRecord& p = current();
     p.inches = a.inches;
+    p.altimeter_text = a.text;
     p.has_altimeter = true;
 }
 
@@ -339,7 +340,9 @@ TafConditions own_conditions(const TafPeriodRecord& p) {
                                                                 : is_ceiling_cover(cloud.cover);
         if (!ceiling || cloud.height == TAF_ITEM_MISSING) continue;
         const int feet = cloud.height * TAF_FEET_PER_HUNDRED;
-        if (!c.has_ceiling || feet < c.ceiling_ft) c.ceiling_ft = feet;
+        if (c.has_ceiling && feet >= c.ceiling_ft) continue;
+        c.ceiling_ft = feet;
+        c.ceiling_cloud = i;
         c.has_ceiling = true;
     }
     return c;
@@ -375,14 +378,13 @@ TafCategory visibility_category(double miles) {
     return TAF_VFR;
 }
 
-TafCategory category(const TafConditions& c) {
-    TafCategory worst = TAF_CATEGORY_NONE;
-    if (c.clouds_known) worst = ceiling_category(c);
-    if (c.visibility_known) {
-        const TafCategory v = visibility_category(c.miles);
-        if (v > worst) worst = v;
-    }
-    return worst;
+// The category of each part, and the worse of the two.
+void categorize(TafPeriodResolved* r) {
+    const TafConditions& c = r->conditions;
+    r->ceiling_category = c.clouds_known ? ceiling_category(c) : TAF_CATEGORY_NONE;
+    r->visibility_category = c.visibility_known ? visibility_category(c.miles) : TAF_CATEGORY_NONE;
+    r->category = r->ceiling_category > r->visibility_category ? r->ceiling_category
+                                                               : r->visibility_category;
 }
 
 bool overlays(TafPeriodKind kind) {
@@ -438,7 +440,7 @@ void TAF_report_resolve(TafResolved* resolved) {
         const TafConditions own = own_conditions(p);
         r.conditions = opens_time_line(p.change.kind) ? own : carried(own, prevailing);
         if (!overlays(p.change.kind)) prevailing = r.conditions;
-        r.category = category(r.conditions);
+        categorize(&r);
     }
     if (line_to != nullptr) *line_to = out->valid_to;
     if (report.source != nullptr && report.source->cut)

@@ -58,6 +58,7 @@ struct TafPeriodRecord {
     TafWindShear shear;
     TafLayer icing, turbulence;
     float inches = 0;
+    std::string_view altimeter_text;  // as written
     TafTemperature temperatures[TAF_REPORT_TEMPERATURES_MAX];
     int temperature_count = 0;
     int unread_begin = 0, unread_end = 0;  // its words in the report's unread_words
@@ -71,6 +72,9 @@ struct TafConditions {
     bool clouds_known = false;
     bool has_ceiling = false;
     int ceiling_ft = 0;
+    // The period's own cloud group that gives the ceiling (its index); -1 when the ceiling is
+    // carried over or there is none.
+    int ceiling_cloud = -1;
 };
 
 // Flight categories by the FAA thresholds, worst last.
@@ -108,6 +112,9 @@ struct TafPeriodResolved {
     TafTime from, to;
     TafConditions conditions;
     TafCategory category = TAF_CATEGORY_NONE;
+    // What the visibility alone and the clouds alone give (the category is the worse), for
+    // forms that show which groups set it.
+    TafCategory visibility_category = TAF_CATEGORY_NONE, ceiling_category = TAF_CATEGORY_NONE;
     TafTime temperature_at[TAF_REPORT_TEMPERATURES_MAX];  // of TX/TN
 };
 
