@@ -9,6 +9,8 @@
 # to the next; each run starts from them and from seeds made of the project's sample
 # bulletins, the tests' texts and fuzz/seeds/<target>. Extra seed folders may be given in
 # FUZZ_EXTRA_SEEDS (colon-separated). FUZZ_SEED fixes the random seed (default 1).
+# FUZZ_RUNS ends a target's run after that many executions, if it comes before the seconds
+# (a long campaign: FUZZ_RUNS=10000000 fuzz/run.sh 1200).
 # A finding is written to $FUZZ_BUILD_DIR/artifacts/<target>/ and makes the run fail.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -98,11 +100,15 @@ for t in "${targets[@]}"; do
   log=$build/artifacts/$t.log
   echo "== fuzz_$t: $secs s"
   status=0
-  "$build/fuzz/fuzz_$t" -max_total_time="$secs" -seed="$seed" -timeout=25 \
+  runs_limit=()
+  [[ -n ${FUZZ_RUNS:-} ]] && runs_limit=(-runs="$FUZZ_RUNS")
+  started=$SECONDS
+  "$build/fuzz/fuzz_$t" -max_total_time="$secs" "${runs_limit[@]}" -seed="$seed" -timeout=25 \
     -max_len="$(max_len_of "$t")" -dict="$(dict_of "$t")" -close_fd_mask=3 \
     -artifact_prefix="$artifacts/" -print_final_stats=1 "${dirs[@]}" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-  summary+=("fuzz_$t: ${runs:-?} executions")
+  edges=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)
+  summary+=("fuzz_$t: ${runs:-?} executions in $((SECONDS - started)) s, ${edges:-?} edges, $(find "$corpus" -type f | wc -l) corpus files")
   if [[ $status -ne 0 ]]; then
     failed+=("$t")
     grep -E 'ERROR|SUMMARY|runtime error|Test unit written' "$log" | head -n 20 >&2 || true
