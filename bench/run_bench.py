@@ -13,7 +13,8 @@ peak memory. MB/s, reports/s and the ratio are of the wall time.
                                [--bare-file bench/data/bare.txt] [--mb 200]
 
 The files are generated (bench/make_bulletins.py, fixed seed; --bare for the one-line file) when
-they do not exist. --bare-file "" leaves the one-line file out.
+they do not exist. --bare-file "" leaves the one-line file out. When ../shared/corpus exists,
+its real bulletins repeated to 20 MB are run too (bench/data/corpus.txt).
 """
 import argparse
 import os
@@ -58,6 +59,45 @@ def generate(path, mb, bare):
     print("generating %s (%.0f MB)..." % (path, mb), flush=True)
     subprocess.check_call([sys.executable, os.path.join(HERE, "make_bulletins.py"), path,
                            "--mb", str(mb)] + (["--bare"] if bare else []))
+
+
+CORPUS = os.path.join(ROOT, "..", "shared", "corpus", "pyiem")
+CORPUS_STATIONS = "KDSM,KJFK,EGLL"
+
+
+def make_corpus_file(path, mb, binary):
+    """The real bulletins beside the project (../shared/corpus/pyiem), one after another,
+    repeated to mb MB, with a .count file: the reports of one copy times the copies, as the
+    converter reads them, and those of the station list."""
+    if os.path.exists(path):
+        return
+    names = sorted(n for n in os.listdir(CORPUS) if n.endswith(".txt"))
+    one = b""
+    for name in names:
+        with open(os.path.join(CORPUS, name), "rb") as f:
+            text = f.read()
+        one += text if text.endswith(b"\n") else text + b"\n"
+    copies = max(1, int(mb * 1024 * 1024 / len(one)))
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    with open(path, "wb") as f:
+        for _ in range(copies):
+            f.write(one)
+
+    def reports(extra):
+        with tempfile.TemporaryDirectory() as cfg:
+            with open(os.path.join(cfg, "jox.cfg"), "w") as f:
+                f.write("*.file_path %s/data/\n" % ROOT)
+            sample = os.path.join(cfg, "one.txt")
+            with open(sample, "wb") as f:
+                f.write(one)
+            out = subprocess.run([binary, "-ba", "-ou", "json"] + extra + ["@" + sample],
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                 env={"PATH": os.environ.get("PATH", ""), "joxdefault": cfg})
+            return out.stdout.count(b"\n")
+
+    with open(path + ".count", "w") as f:
+        f.write("%d\nLIST %s %d\n" % (reports([]) * copies, CORPUS_STATIONS,
+                                        reports(["-id", CORPUS_STATIONS]) * copies))
 
 
 def bench_file(args, path):
@@ -106,6 +146,9 @@ def main():
     ap.add_argument("--bin", default=os.path.join(ROOT, "build", "tafcvt"))
     ap.add_argument("--file", default=os.path.join(HERE, "data", "bulletins.txt"))
     ap.add_argument("--bare-file", default=os.path.join(HERE, "data", "bare.txt"))
+    ap.add_argument("--corpus-file", default=os.path.join(HERE, "data", "corpus.txt"),
+                    help="the real bulletins of ../shared/corpus repeated to 20 MB (made when "
+                         "that folder exists; \"\" leaves it out)")
     ap.add_argument("--mb", type=float, default=200.0)
     ap.add_argument("--repeat", type=int, default=1)
     args = ap.parse_args()
@@ -116,6 +159,10 @@ def main():
         if i:
             print()
         bench_file(args, path)
+    if args.corpus_file and os.path.isdir(CORPUS):
+        make_corpus_file(args.corpus_file, min(args.mb, 20.0), args.bin)
+        print()
+        bench_file(args, args.corpus_file)
 
 
 if __name__ == "__main__":

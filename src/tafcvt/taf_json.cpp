@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -209,10 +210,30 @@ char* escape_at(char* out, unsigned char c) {
 // backslashes and control bytes escaped.
 char* put_escaped(char* o, std::string_view text) {
     o = room(o, text.size() * ESCAPE_MAX);
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (BYTE_CLASS.of[c] == AS_IS || ch == ' ')
-            *o++ = ch;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+#if defined(__SSE2__)
+    // Sixteen bytes at a time while none of them needs care (names and words, as a rule).
+    constexpr size_t BLOCK = 16;
+    const __m128i below = _mm_set1_epi8(0x20);  // control bytes, and 0x80-0xFF (signed)
+    const __m128i above = _mm_set1_epi8(0x7E);
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    while (static_cast<size_t>(end - p) >= BLOCK) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i odd = _mm_or_si128(
+            _mm_or_si128(_mm_cmplt_epi8(v, below), _mm_cmpgt_epi8(v, above)),
+            _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
+        if (_mm_movemask_epi8(odd) != 0) break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+        o += BLOCK;
+        p += BLOCK;
+    }
+#endif
+    for (; p < end; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (BYTE_CLASS.of[c] == AS_IS || c == ' ')
+            *o++ = *p;
         else
             o = escape_at(o, c);
     }
@@ -247,13 +268,6 @@ char* put_bool(char* o, bool value) {
         o = put(o, "true");
     else
         o = put(o, "false");
-    return o;
-}
-char* put_string_or_null(char* o, std::string_view text) {
-    if (text.empty())
-        o = put_null(o);
-    else
-        o = put_string(o, text);
     return o;
 }
 char* put_int_or_null(char* o, int value) {
@@ -786,6 +800,23 @@ char* put_warnings(char* o) {
     return o;
 }
 
+// A text that stays from report to report (the file's name, the bulletin's heading), kept
+// with its JSON value so that it is escaped once, not for every report.
+struct KeptText {
+    std::string text;
+    std::string json;
+};
+KeptText kept_file, kept_bulletin;
+
+char* put_kept(char* o, KeptText& kept, std::string_view text) {
+    if (kept.json.empty() || text != kept.text) {
+        kept.text = text;
+        kept.json.assign(2 + ESCAPE_MAX * text.size(), '\0');
+        kept.json.resize(static_cast<size_t>(put_string(kept.json.data(), text) - kept.json.data()));
+    }
+    return put(o, kept.json);
+}
+
 void write_report() {
     const TafSource& source = *report.source;
     TAF_report_resolve(&resolved);
@@ -795,9 +826,9 @@ void write_report() {
                                         strlen(source.bulletin) + strlen(source.file)));
     o = put_station(o);
     o = put(o, ",\"bulletin\":");
-    o = put_string_or_null(o, source.bulletin);
+    o = source.bulletin[0] == '\0' ? put_null(o) : put_kept(o, kept_bulletin, source.bulletin);
     o = put(o, ",\"file\":");
-    o = put_string(o, source.file);
+    o = put_kept(o, kept_file, source.file);
     const std::string_view text = trimmed_report();
     o = put(o, ",\"raw\":");
     o = put_words(o, text);

@@ -148,7 +148,8 @@ Step alternatives(Reading& r, const std::string_view (&alts)[N], scan_buf* dest,
                   bool optional = false) {
     const int room = r.end - r.cur;
     for (std::string_view alt : alts) {
-        if (static_cast<int>(alt.size()) > room ||
+        // The first character tells most alternatives apart without a comparison.
+        if (static_cast<int>(alt.size()) > room || (!alt.empty() && r.text[r.cur] != alt[0]) ||
             memcmp(r.text + r.cur, alt.data(), alt.size()) != 0)
             continue;
         ++r.matched;

@@ -489,8 +489,14 @@ void decode_vicinity(parse_param* p) {
 }
 
 bool opens_period(const char* word) {
-    return strcmp(word, "TEMPO") == 0 || strcmp(word, "BECMG") == 0 || strcmp(word, "INTER") == 0 ||
-           strncmp(word, "PROB", 4) == 0 || strncmp(word, "FM", 2) == 0;
+    switch (word[0]) {
+        case 'T': return strcmp(word, "TEMPO") == 0;
+        case 'B': return strcmp(word, "BECMG") == 0;
+        case 'I': return strcmp(word, "INTER") == 0;
+        case 'P': return strncmp(word, "PROB", 4) == 0;
+        case 'F': return word[1] == 'M';
+        default: return false;
+    }
 }
 
 // Words that no step took, up to the word that opens the next period. With take_first the
