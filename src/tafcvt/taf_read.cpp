@@ -209,11 +209,52 @@ int read_marked_miles(parse_param* param, const std::string_view (&marks)[N], in
     return finish(r, param, done);
 }
 
+// Whether the three characters at t are a cover word.
+bool is_cover(const char* t) {
+    switch (t[0]) {
+        case 'F': return t[1] == 'E' && t[2] == 'W';
+        case 'S': return t[1] == 'C' && t[2] == 'T';
+        case 'B': return t[1] == 'K' && t[2] == 'N';
+        case 'O': return t[1] == 'V' && t[2] == 'C';
+        default: return false;
+    }
+}
+
+bool digits(const char* t, int n) {
+    for (int i = 0; i < n; ++i)
+        if (!is_digit(t[i])) return false;
+    return true;
+}
+
+int digits_value(const char* t, int n) {
+    int value = 0;
+    for (int i = 0; i < n; ++i) value = value * 10 + (t[i] - '0');
+    return value;
+}
+
+// A number of exactly n digits at the cursor, as number() reads it when all are digits.
+void take_digits(Reading& r, int n, int* dest) {
+    *dest = digits_value(r.text + r.cur, n);
+    ++r.matched;
+    ++r.assigned;
+    r.cur += n;
+}
+
 }  // namespace
 
 int TAF_read_layer(parse_param* param, scan_buf cover, int* height) {
     Reading r;
     if (!begin(r, param)) return -1;
+    // The common shape first, a cover word and three digits (BKN030), read as the steps below
+    // read it.
+    const char* t = r.text + r.cur;
+    if (r.end - r.cur >= 6 && is_cover(t) && digits(t + 3, 3)) {
+        ++r.matched;
+        store_text(r, cover, t, 3);
+        r.cur += 3;
+        take_digits(r, 3, height);
+        return finish(r, param, blanks(r) != Step::fail);
+    }
     bool done = run([&] { return alternatives(r, COVERS, &cover); },
                     [&] { return number(r, 3, height, "///"); }, [&] { return blanks(r); });
     return finish(r, param, done);
@@ -232,6 +273,17 @@ int TAF_read_dated_period(parse_param* param, int* from_day, int* from_hour, int
 int TAF_read_wind(parse_param* param, int* dir, int* speed, scan_buf unit) {
     Reading r;
     if (!begin(r, param)) return -1;
+    // The common shape first, five digits and KT (18010KT), read as the steps below read it.
+    const char* t = r.text + r.cur;
+    if (r.end - r.cur >= 7 && digits(t, 5) && t[5] == 'K' && t[6] == 'T' &&
+        (r.end - r.cur == 7 || t[7] != 'S')) {
+        take_digits(r, 3, dir);
+        take_digits(r, 2, speed);
+        ++r.matched;
+        store_text(r, unit, t + 5, 2);
+        r.cur += 2;
+        return finish(r, param, blanks(r) != Step::fail);
+    }
     bool done = run([&] { return number(r, 3, dir); }, [&] { return number(r, 2, speed); },
                     [&] { return alternatives(r, UNITS, &unit, true); },
                     [&] { return blanks(r); });

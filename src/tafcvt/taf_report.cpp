@@ -2,6 +2,7 @@
 // after carry-over; see taf_report.h.
 #include "taf_report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -29,6 +30,11 @@ TafReportRecord report;   // the report being gathered
 bool in_remarks = false;  // RMK was met: the words behind it are remarks, not unread
 
 // ---- Gathering ----
+
+bool is_ceiling_cover(const char* cover) {
+    const std::string_view c(cover);
+    return c == "BKN" || c == "OVC" || c == "VV";
+}
 
 void period(const TafPeriod& change);
 
@@ -141,6 +147,8 @@ void cloud(const TafCloud& c) {
     copy_cut(out.cover, c.kind == TafCloudKind::vertical ? "VV" : c.cover != nullptr ? c.cover : "");
     const char* type = c.type != nullptr && strspn(c.type, "/") != strlen(c.type) ? c.type : "";
     copy_cut(out.type, type);
+    out.ceiling = c.kind == TafCloudKind::octets ? c.amount >= OKTAS_CEILING
+                                                : is_ceiling_cover(out.cover);
 }
 
 void wind_shear(const TafWindShear& s) {
@@ -218,10 +226,11 @@ void warn(std::string_view group, const char* problem) { out->warnings.push_back
 // A time of the report, or not known (with a warning naming the group) when it cannot
 // exist. Hour 24 is 00 of the next day.
 TafTime make_time(TafMonth month, int day, int hour, int min, std::string_view group) {
-    const bool exists = month.month >= 1 && month.month <= 12 && day >= 1 &&
-                        day <= DATE_month_days(month.year, month.month) && hour >= 0 &&
-                        min >= 0 && min <= LAST_MINUTE &&
-                        (hour < HOURS_PER_DAY || (hour == HOURS_PER_DAY && min == 0));
+    // One decision for the whole test, its parts joined without a branch each (they hold for
+    // nearly every time, and a branch each would cost more than working them all out).
+    const bool exists = (day >= 1) & (day <= DATE_month_days(month.year, month.month)) &
+                        (hour >= 0) & (min >= 0) & (min <= LAST_MINUTE) &
+                        ((hour < HOURS_PER_DAY) | ((hour == HOURS_PER_DAY) & (min == 0)));
     if (!exists) {
         warn(group, NO_TIME);
         return {};
@@ -310,11 +319,6 @@ bool opens_time_line(TafPeriodKind kind) {
 
 // ---- Flight categories ----
 
-bool is_ceiling_cover(const char* cover) {
-    const std::string_view c(cover);
-    return c == "BKN" || c == "OVC" || c == "VV";
-}
-
 // The period's own conditions, from what it says.
 TafConditions own_conditions(const TafPeriodRecord& p) {
     TafConditions c;
@@ -336,9 +340,7 @@ TafConditions own_conditions(const TafPeriodRecord& p) {
     c.clouds_known = p.has_sky || p.cloud_count > 0;
     for (int i = 0; i < p.cloud_count; ++i) {
         const TafCloudRecord& cloud = p.clouds[i];
-        const bool ceiling = cloud.kind == TafCloudKind::octets ? cloud.amount >= OKTAS_CEILING
-                                                                : is_ceiling_cover(cloud.cover);
-        if (!ceiling || cloud.height == TAF_ITEM_MISSING) continue;
+        if (!cloud.ceiling || cloud.height == TAF_ITEM_MISSING) continue;
         const int feet = cloud.height * TAF_FEET_PER_HUNDRED;
         if (c.has_ceiling && feet >= c.ceiling_ft) continue;
         c.ceiling_ft = feet;
@@ -363,28 +365,27 @@ TafConditions carried(const TafConditions& own, const TafConditions& prevailing)
     return c;
 }
 
+// The categories count up from VFR one threshold passed at a time, so that each is worked
+// out with no decision that depends on the weather (one each would be mispredicted often).
 TafCategory ceiling_category(const TafConditions& c) {
-    if (!c.has_ceiling) return TAF_VFR;
-    if (c.ceiling_ft < LIFR_CEILING) return TAF_LIFR;
-    if (c.ceiling_ft < IFR_CEILING) return TAF_IFR;
-    if (c.ceiling_ft <= MVFR_CEILING) return TAF_MVFR;
-    return TAF_VFR;
+    const int ft = c.ceiling_ft;
+    const int worse = (ft <= MVFR_CEILING) + (ft < IFR_CEILING) + (ft < LIFR_CEILING);
+    return static_cast<TafCategory>(TAF_VFR + (c.has_ceiling ? worse : 0));
 }
 
 TafCategory visibility_category(double miles) {
-    if (miles < LIFR_MILES) return TAF_LIFR;
-    if (miles < IFR_MILES) return TAF_IFR;
-    if (miles <= MVFR_MILES) return TAF_MVFR;
-    return TAF_VFR;
+    return static_cast<TafCategory>(TAF_VFR + (miles <= MVFR_MILES) + (miles < IFR_MILES) +
+                                    (miles < LIFR_MILES));
 }
 
 // The category of each part, and the worse of the two.
 void categorize(TafPeriodResolved* r) {
     const TafConditions& c = r->conditions;
-    r->ceiling_category = c.clouds_known ? ceiling_category(c) : TAF_CATEGORY_NONE;
-    r->visibility_category = c.visibility_known ? visibility_category(c.miles) : TAF_CATEGORY_NONE;
-    r->category = r->ceiling_category > r->visibility_category ? r->ceiling_category
-                                                               : r->visibility_category;
+    const TafCategory ceiling = ceiling_category(c);
+    const TafCategory visibility = visibility_category(c.miles);
+    r->ceiling_category = c.clouds_known ? ceiling : TAF_CATEGORY_NONE;
+    r->visibility_category = c.visibility_known ? visibility : TAF_CATEGORY_NONE;
+    r->category = std::max(r->ceiling_category, r->visibility_category);
 }
 
 bool overlays(TafPeriodKind kind) {

@@ -39,6 +39,7 @@ struct TafCloudRecord {
     int height = 0;  // hundreds of feet, or TAF_ITEM_MISSING
     char cover[4] = "";
     char type[TAF_REPORT_TYPE_SIZE] = "";  // empty when none, or only "/"
+    bool ceiling = false;  // a layer that makes a ceiling (BKN, OVC, VV, 5 oktas or more)
 };
 
 // A period and the groups read in it.
