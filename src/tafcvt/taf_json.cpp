@@ -7,7 +7,10 @@
 //
 // State: the line being written, kept from report to report so that a run allocates only
 // while its reports grow.
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -113,29 +116,26 @@ void two_digits_at(char* text, int value) { memcpy(text, TWO_DIGITS.pair[value],
 
 char* put_long(char* o, long value);
 
-// Most numbers of a report are below 10000 (directions, speeds, heights in feet, metres):
-// two look-ups at most.
+// Every number of a report but the rare large one is below 10^8. Its eight digits are
+// worked out whole and its own digits copied from their end: no decision on its length,
+// which varies from number to number and would be mispredicted often.
 [[gnu::always_inline]] inline char* put_int(char* o, long value) {
-    if (value < 0 || value >= 10000) [[unlikely]] {
+    constexpr long EIGHT_DIGITS = 100000000;
+    if (value < 0 || value >= EIGHT_DIGITS) [[unlikely]] {
         o = put_long(o, value);
         return o;
     }
-    const auto v = static_cast<int>(value);
-    if (v < 10) {
-        *o++ = static_cast<char>('0' + v);
-    } else if (v < 100) {
-        memcpy(o, TWO_DIGITS.pair[v], 2);
-        o += 2;
-    } else if (v < 1000) {
-        *o++ = static_cast<char>('0' + v / 100);
-        memcpy(o, TWO_DIGITS.pair[v % 100], 2);
-        o += 2;
-    } else {
-        memcpy(o, TWO_DIGITS.pair[v / 100], 2);
-        memcpy(o + 2, TWO_DIGITS.pair[v % 100], 2);
-        o += 4;
-    }
-    return o;
+    const auto v = static_cast<unsigned>(value);
+    const unsigned high = v / 10000, low = v % 10000;
+    char digits[16] = {};
+    memcpy(digits, TWO_DIGITS.pair[high / 100], 2);
+    memcpy(digits + 2, TWO_DIGITS.pair[high % 100], 2);
+    memcpy(digits + 4, TWO_DIGITS.pair[low / 100], 2);
+    memcpy(digits + 6, TWO_DIGITS.pair[low % 100], 2);
+    const unsigned count = 1 + (v >= 10) + (v >= 100) + (v >= 1000) + (v >= 10000) +
+                           (v >= 100000) + (v >= 1000000) + (v >= 10000000);
+    memcpy(o, digits + 8 - count, 8);
+    return o + count;
 }
 
 char* put_long(char* o, long value) {
@@ -255,6 +255,12 @@ char* put_plain(char* o, std::string_view text) {
     o = put(o, '"');
     return o;
 }
+bool has_line_break(std::string_view text) {
+    for (char c : text)
+        if (c == '\t' || c == '\r' || c == '\n') return true;
+    return false;
+}
+
 char* put_plain_or_null(char* o, std::string_view text) {
     if (text.empty())
         o = put_null(o);
@@ -292,6 +298,53 @@ char* put_time(char* o, const TafTime& t) {
     two_digits_at(text + 15, t.min);
     o = put(o, text);
     return o;
+}
+
+// ---- Objects written again and again ----
+
+// Most objects of a period (its visibility, its weather) take only a few hundred values
+// across a run: each is written once, and copied where it appears again. The cache is
+// direct-mapped, by a key of bytes holding everything the object is written from.
+struct RenderedKey {
+    char bytes[24];
+};
+// A compare of constant size, which the compiler makes a few word compares.
+bool same_key(const RenderedKey& a, const RenderedKey& b) {
+    return memcmp(a.bytes, b.bytes, sizeof a.bytes) == 0;
+}
+// Most such an object takes, in whole blocks of sixteen: a weather entry of 24 characters
+// takes 167, a visibility with a text of 14 and the longest numbers 99.
+constexpr size_t RENDERED_MAX = 192;
+struct Rendered {
+    RenderedKey key{};
+    bool used = false;
+    size_t size = 0;
+    alignas(16) char text[RENDERED_MAX];
+};
+constexpr size_t RENDERED_SLOTS = 256;
+using RenderedCache = std::array<Rendered, RENDERED_SLOTS>;
+
+size_t slot_of(const RenderedKey& key) {
+    uint64_t words[3];
+    memcpy(words, key.bytes, sizeof words);
+    const uint64_t mixed = (words[0] * 0x9E3779B97F4A7C15ULL) ^ (words[1] * 0xC2B2AE3D27D4EB4FULL) ^
+                           (words[2] * 0x165667B19E3779F9ULL);
+    return static_cast<size_t>(mixed >> 56) % RENDERED_SLOTS;
+}
+
+// The object of key, written by render when it is not in the cache. render writes within
+// RENDERED_MAX characters for any key, and reserves no room of its own. The copy is of
+// whole blocks: its tail lands in room the object's fields have anyway.
+template <typename Render>
+char* put_rendered(char* o, RenderedCache& cache, const RenderedKey& key, Render render) {
+    Rendered& slot = cache[slot_of(key)];
+    if (!slot.used || !same_key(slot.key, key)) [[unlikely]] {
+        slot.size = static_cast<size_t>(render(slot.text) - slot.text);
+        slot.key = key;
+        slot.used = true;
+    }
+    for (size_t at = 0; at < slot.size; at += 16) memcpy(o + at, slot.text + at, 16);
+    return o + slot.size;
 }
 
 // ---- The objects ----
@@ -353,18 +406,13 @@ char* put_wind(char* o, const TafPeriodRecord& p) {
 
 char* put_words(char* o, std::string_view text);
 
-char* put_visibility(char* o, const TafPeriodRecord& p) {
-    if (!p.has_visibility) {
-        o = put_null(o);
-        return o;
-    }
-    const TafVisibility& v = p.visibility;
+char* put_visibility_object(char* o, const TafVisibility& v) {
     const bool metres_kind =
         v.kind == TafVisibilityKind::metres || v.kind == TafVisibilityKind::metres_direction;
     o = put(o, "{\"text\":");
     // Its letters, digits and "/" stand as they are; the blank of "1 1/2SM" or "4000NE
     // 2000SW" may be a line's end.
-    if (v.text.find_first_of("\t\r\n") == std::string_view::npos)
+    if (!has_line_break(v.text))
         o = put_plain(o, v.text);
     else
         o = put_words(o, v.text);
@@ -381,9 +429,32 @@ char* put_visibility(char* o, const TafPeriodRecord& p) {
     return o;
 }
 
+RenderedCache visibility_cache;
+
+char* put_visibility(char* o, const TafPeriodRecord& p) {
+    if (!p.has_visibility) {
+        o = put_null(o);
+        return o;
+    }
+    const TafVisibility& v = p.visibility;
+    // The key: what the object is written from. A text with a line break in it is written
+    // by words, which reserves room of its own, and is left out.
+    RenderedKey key{};
+    constexpr size_t VALUES = sizeof v.kind + sizeof v.minus + sizeof v.miles + sizeof v.metres;
+    if (v.text.size() > sizeof key.bytes - VALUES || has_line_break(v.text))
+        return put_visibility_object(o, v);
+    char* k = key.bytes;
+    k = std::copy_n(reinterpret_cast<const char*>(&v.kind), sizeof v.kind, k);
+    k = std::copy_n(reinterpret_cast<const char*>(&v.minus), sizeof v.minus, k);
+    k = std::copy_n(reinterpret_cast<const char*>(&v.miles), sizeof v.miles, k);
+    k = std::copy_n(reinterpret_cast<const char*>(&v.metres), sizeof v.metres, k);
+    std::copy_n(v.text.data(), v.text.size(), k);
+    return put_rendered(o, visibility_cache, key, [&](char* at) { return put_visibility_object(at, v); });
+}
+
 constexpr std::string_view DESCRIPTORS[] = {"MI", "PR", "BC", "DR", "BL", "SH", "TS", "FZ"};
 
-char* put_weather_entry(char* o, std::string_view text) {
+char* put_weather_object(char* o, std::string_view text) {
     std::string_view codes = text;
     const char sign = !codes.empty() && (codes[0] == '-' || codes[0] == '+') ? codes[0] : '\0';
     if (sign != '\0') codes.remove_prefix(1);
@@ -418,6 +489,15 @@ char* put_weather_entry(char* o, std::string_view text) {
     return o;
 }
 
+
+RenderedCache weather_cache;
+
+char* put_weather_entry(char* o, std::string_view text) {
+    RenderedKey key{};
+    if (text.empty() || text.size() > sizeof key.bytes) return put_weather_object(o, text);
+    std::copy_n(text.data(), text.size(), key.bytes);
+    return put_rendered(o, weather_cache, key, [&](char* at) { return put_weather_object(at, text); });
+}
 
 // The cover words as they open a layer's object.
 constexpr Piece COVER_OPENINGS[] = {piece(R"({"cover":"FEW","oktas":null,"height_ft":)"),

@@ -136,6 +136,20 @@ void sky(const TafSky& s) {
     p.has_sky = true;
 }
 
+// A short name into its field, cut to fit: a loop over a few characters, where a call
+// would cost more than the copy.
+template <size_t N>
+void copy_name(char (&dst)[N], const char* src) {
+    size_t n = 0;
+    for (; n + 1 < N && src[n] != '\0'; ++n) dst[n] = src[n];
+    dst[n] = '\0';
+}
+
+bool only_slashes(const char* text) {
+    while (*text == '/') ++text;
+    return *text == '\0';
+}
+
 void cloud(const TafCloud& c) {
     TafPeriodRecord& p = current();
     if (p.cloud_count >= TAF_REPORT_CLOUDS_MAX) return;
@@ -144,9 +158,8 @@ void cloud(const TafCloud& c) {
     out.kind = c.kind;
     out.amount = c.amount;
     out.height = c.height;
-    copy_cut(out.cover, c.kind == TafCloudKind::vertical ? "VV" : c.cover != nullptr ? c.cover : "");
-    const char* type = c.type != nullptr && strspn(c.type, "/") != strlen(c.type) ? c.type : "";
-    copy_cut(out.type, type);
+    copy_name(out.cover, c.kind == TafCloudKind::vertical ? "VV" : c.cover != nullptr ? c.cover : "");
+    copy_name(out.type, c.type != nullptr && !only_slashes(c.type) ? c.type : "");
     out.ceiling = c.kind == TafCloudKind::octets ? c.amount >= OKTAS_CEILING
                                                 : is_ceiling_cover(out.cover);
 }
@@ -319,50 +332,48 @@ bool opens_time_line(TafPeriodKind kind) {
 
 // ---- Flight categories ----
 
-// The period's own conditions, from what it says.
-TafConditions own_conditions(const TafPeriodRecord& p) {
-    TafConditions c;
+// The period's own conditions, from what it says, written in place (the record is read
+// back soon after, and a copy of one built field by field would wait on each field).
+void own_conditions(const TafPeriodRecord& p, TafConditions* c) {
+    *c = {};
     if (p.cavok) {
-        c.visibility_known = true;
-        c.miles = TAF_METRES_TEN_KM / TAF_METRES_PER_MILE + BEYOND;
-        c.clouds_known = true;
-        return c;
+        c->visibility_known = true;
+        c->miles = TAF_METRES_TEN_KM / TAF_METRES_PER_MILE + BEYOND;
+        c->clouds_known = true;
+        return;
     }
     if (p.has_visibility) {
         const TafVisibility& v = p.visibility;
-        c.visibility_known = true;
-        c.miles = TAF_visibility_miles(v);
+        c->visibility_known = true;
+        c->miles = TAF_visibility_miles(v);
         if (v.kind == TafVisibilityKind::more_miles ||
             (v.kind != TafVisibilityKind::miles && v.metres == TAF_METRES_UNLIMITED))
-            c.miles += BEYOND;
-        if (v.minus) c.miles -= BEYOND;
+            c->miles += BEYOND;
+        if (v.minus) c->miles -= BEYOND;
     }
-    c.clouds_known = p.has_sky || p.cloud_count > 0;
+    c->clouds_known = p.has_sky || p.cloud_count > 0;
     for (int i = 0; i < p.cloud_count; ++i) {
         const TafCloudRecord& cloud = p.clouds[i];
         if (!cloud.ceiling || cloud.height == TAF_ITEM_MISSING) continue;
         const int feet = cloud.height * TAF_FEET_PER_HUNDRED;
-        if (c.has_ceiling && feet >= c.ceiling_ft) continue;
-        c.ceiling_ft = feet;
-        c.ceiling_cloud = i;
-        c.has_ceiling = true;
+        if (c->has_ceiling && feet >= c->ceiling_ft) continue;
+        c->ceiling_ft = feet;
+        c->ceiling_cloud = i;
+        c->has_ceiling = true;
     }
-    return c;
 }
 
 // What a period leaves out comes from the conditions it changes or overlays.
-TafConditions carried(const TafConditions& own, const TafConditions& prevailing) {
-    TafConditions c = own;
-    if (!own.visibility_known) {
-        c.visibility_known = prevailing.visibility_known;
-        c.miles = prevailing.miles;
+void carry(const TafConditions& prevailing, TafConditions* c) {
+    if (!c->visibility_known) {
+        c->visibility_known = prevailing.visibility_known;
+        c->miles = prevailing.miles;
     }
-    if (!own.clouds_known) {
-        c.clouds_known = prevailing.clouds_known;
-        c.has_ceiling = prevailing.has_ceiling;
-        c.ceiling_ft = prevailing.ceiling_ft;
+    if (!c->clouds_known) {
+        c->clouds_known = prevailing.clouds_known;
+        c->has_ceiling = prevailing.has_ceiling;
+        c->ceiling_ft = prevailing.ceiling_ft;
     }
-    return c;
 }
 
 // The categories count up from VFR one threshold passed at a time, so that each is worked
@@ -418,7 +429,8 @@ void TAF_report_resolve(TafResolved* resolved) {
     // Grown only: periods are written anew, and shrinking then growing again would clear them.
     if (out->periods.size() < static_cast<size_t>(report.period_count))
         out->periods.resize(static_cast<size_t>(report.period_count));
-    TafConditions prevailing;
+    const TafConditions none;
+    const TafConditions* prevailing = &none;
     // A BASE or FM period runs to the start of the next FM period, or to the validity's end.
     TafTime* line_to = nullptr;
     for (int i = 0; i < report.period_count; ++i) {
@@ -438,9 +450,9 @@ void TAF_report_resolve(TafResolved* resolved) {
                                       : make_time(temp.month, temp.day, temp.hour, 0, temp.text);
         }
         if (p.unread_end > p.unread_begin) out->warnings.push_back({{}, "not decoded", i});
-        const TafConditions own = own_conditions(p);
-        r.conditions = opens_time_line(p.change.kind) ? own : carried(own, prevailing);
-        if (!overlays(p.change.kind)) prevailing = r.conditions;
+        own_conditions(p, &r.conditions);
+        if (!opens_time_line(p.change.kind)) carry(*prevailing, &r.conditions);
+        if (!overlays(p.change.kind)) prevailing = &r.conditions;
         categorize(&r);
     }
     if (line_to != nullptr) *line_to = out->valid_to;
