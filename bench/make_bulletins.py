@@ -19,10 +19,13 @@ Today's groups come at the rates of current international reports: about a third
 9999 and TX/TN, one in twenty CAVOK, one report in six a PROB30/40 TEMPO period; NSC and NCD,
 direction ranges (180V240), gusts of 100 kt and more, INTER periods and CNL reports now and then.
 
-With --bare the file holds one-line reports instead, without bulletins ("TAF [AMD] CCCC ...",
-half of them without the closing "="), as web pages and station files give them.
+With --bare-of the file holds the reports of a bulletin file made by this script instead, each
+on one line without the bulletin around it ("TAF [AMD] CCCC ... ="), as web pages and station
+files give them: the same reports, so that reading bulletins and reading bare reports can be
+compared report for report.
 
-    python3 bench/make_bulletins.py OUT [--mb 200] [--seed 1] [--bare]
+    python3 bench/make_bulletins.py OUT [--mb 200] [--seed 1]
+    python3 bench/make_bulletins.py OUT --bare-of BULLETINS
 """
 import argparse
 import os
@@ -226,23 +229,57 @@ def product(rng, seq, ids, day, hour):
     for sid in ids:
         if not one_taf_line:
             lines.append("TAF AMD" if rng.random() < 0.05 else "TAF")
-        lines += report_lines(rng, sid, day, hour, current, metric, military)
+        report = report_lines(rng, sid, day, hour, current, metric, military)
+        if report[0].startswith("AMD "):
+            # An amendment word before the station goes where bulletins put it: on the TAF
+            # line, or with TAF in front of the station in a collective under one TAF line.
+            if one_taf_line:
+                report[0] = "TAF " + report[0]
+            else:
+                lines[-1] = "TAF AMD"
+                report[0] = report[0][len("AMD "):]
+        lines += report
     lines.append("\x03")
     end = "\n" if rng.random() < 0.2 else "\r\r\n"
     return "".join(l + end for l in lines), len(ids)
 
 
-def bare_report(rng, ids, day, hour):
-    """One report on one line with no bulletin around it, as web pages and station files give
-    them: "TAF [AMD] CCCC ...", the closing "=" in about half of them."""
-    sid = rng.choice(ids)
-    current = rng.random() < 0.9
-    lines = report_lines(rng, sid, day, hour, current, sid[0] not in "KPC", rng.random() < 0.05)
-    text = " ".join(l.strip() for l in lines)
-    if rng.random() < 0.5:
-        text = text.rstrip("=")
-    word = "TAF AMD " if rng.random() < 0.05 and not text.startswith("AMD") else "TAF "
-    return word + text + "\n", sid
+def is_heading_word(line):
+    """The TAF line before a report or a collective ("TAF", "TAF AMD") or the AFOS line of a
+    one-station product ("TAFxxx")."""
+    return line in ("TAF", "TAF AMD") or (line.startswith("TAF") and len(line) == 6
+                                         and " " not in line)
+
+
+def bare_of(bulletins, out_path):
+    """Writes the reports of bulletins (a file of this script) one per line; returns their
+    number and that of the stations of the bulletins' station list."""
+    with open(bulletins + ".count") as f:
+        listed = f.read().split("\n")[1].split()[1].split(",")
+    reports = listed_reports = 0
+    with open(bulletins, newline="") as f:
+        data = f.read()
+    with open(out_path, "w", newline="") as out:
+        for product in data.split("\x03"):
+            lines = [l.strip() for l in product.replace("\r", "").split("\n")]
+            lines = [l for l in lines if l and l != "\x01"]
+            if len(lines) < 2 or not lines[1].startswith("FT"):
+                continue  # another product
+            report, amendment = [], False
+            for line in lines[2:]:
+                if not report and is_heading_word(line):
+                    amendment = line == "TAF AMD"
+                    continue
+                report.append(line)
+                if line.endswith("="):
+                    text = " ".join(report)
+                    if not text.startswith("TAF "):
+                        text = ("TAF AMD " if amendment else "TAF ") + text
+                    out.write(text + "\n")
+                    reports += 1
+                    listed_reports += text.split()[2 if text.startswith("TAF AMD ") else 1] in listed
+                    report = []
+    return reports, listed, listed_reports
 
 
 def other_product(rng, seq, day, hour):
@@ -256,9 +293,13 @@ def main():
     ap.add_argument("out")
     ap.add_argument("--mb", type=float, default=200.0)
     ap.add_argument("--seed", type=int, default=1)
-    ap.add_argument("--bare", action="store_true",
-                    help="one-line reports without bulletins instead of bulletins")
+    ap.add_argument("--bare-of", metavar="BULLETINS",
+                    help="the reports of BULLETINS one per line instead of bulletins")
     args = ap.parse_args()
+    if args.bare_of:
+        reports, listed, listed_reports = bare_of(args.bare_of, args.out)
+        write_count(args.out, reports, listed, listed_reports)
+        return
     rng = random.Random(args.seed)
     ids = stations(rng, 3000)
     known = set(known_stations())
@@ -269,12 +310,6 @@ def main():
     listed_reports = 0
     seq = 0
     with open(args.out, "w", newline="") as out:
-        while args.bare and written < limit:
-            text, sid = bare_report(rng, ids, rng.randint(1, 28), rng.randint(0, 23))
-            reports += 1
-            listed_reports += sid in listed
-            out.write(text)
-            written += len(text)
         while written < limit:
             seq += 1
             day, hour = rng.randint(1, 28), rng.randint(0, 23)
@@ -288,7 +323,11 @@ def main():
                 listed_reports += sum(1 for sid in chosen if sid in listed)
             out.write(text)
             written += len(text)
-    with open(args.out + ".count", "w") as f:
+    write_count(args.out, reports, listed, listed_reports)
+
+
+def write_count(out, reports, listed, listed_reports):
+    with open(out + ".count", "w") as f:
         f.write("%d\n" % reports)
         f.write("LIST %s %d\n" % (",".join(listed), listed_reports))
 

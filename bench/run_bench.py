@@ -12,9 +12,10 @@ peak memory. MB/s, reports/s and the ratio are of the wall time.
     python3 bench/run_bench.py [--bin build/tafcvt] [--file bench/data/bulletins.txt]
                                [--bare-file bench/data/bare.txt] [--mb 200]
 
-The files are generated (bench/make_bulletins.py, fixed seed; --bare for the one-line file) when
-they do not exist. --bare-file "" leaves the one-line file out. When ../shared/corpus exists,
-its real bulletins repeated to 20 MB are run too (bench/data/corpus.txt).
+The files are generated (bench/make_bulletins.py, fixed seed; the one-line file holds the
+bulletins' reports, --bare-of) when they do not exist. --bare-file "" leaves the one-line
+file out. When ../shared/corpus exists, its real bulletins repeated to 20 MB are run too
+(bench/data/corpus.txt).
 """
 import argparse
 import os
@@ -52,13 +53,15 @@ def timed(cmd, env=None, repeat=1):
     return best, best_cpu, peak
 
 
-def generate(path, mb, bare):
+def generate(path, mb, bulletins=None):
+    """Makes the bulletin file path of mb MB, or with bulletins the bare reports of that
+    bulletin file, when path does not exist."""
     if os.path.exists(path):
         return
     os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-    print("generating %s (%.0f MB)..." % (path, mb), flush=True)
-    subprocess.check_call([sys.executable, os.path.join(HERE, "make_bulletins.py"), path,
-                           "--mb", str(mb)] + (["--bare"] if bare else []))
+    print("generating %s..." % path, flush=True)
+    how = ["--bare-of", bulletins] if bulletins else ["--mb", str(mb)]
+    subprocess.check_call([sys.executable, os.path.join(HERE, "make_bulletins.py"), path] + how)
 
 
 CORPUS = os.path.join(ROOT, "..", "shared", "corpus", "pyiem")
@@ -153,9 +156,9 @@ def main():
     ap.add_argument("--repeat", type=int, default=1)
     args = ap.parse_args()
 
-    files = [(args.file, False)] + ([(args.bare_file, True)] if args.bare_file else [])
-    for i, (path, bare) in enumerate(files):
-        generate(path, args.mb, bare)
+    files = [(args.file, None)] + ([(args.bare_file, args.file)] if args.bare_file else [])
+    for i, (path, bulletins) in enumerate(files):
+        generate(path, args.mb, bulletins)
         if i:
             print()
         bench_file(args, path)

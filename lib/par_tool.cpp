@@ -96,6 +96,7 @@ char work[PAR_LINE_SIZE];    // the working line: the latest line read from the 
 // are all plain (32 to 127), which clean_line keeps as they are; -1 otherwise.
 long work_plain = -1;
 bool work_continues = false;      // the working line is a piece continuing the file line before
+const char* piece_source = work;  // where the working line's last piece was copied from
 char pattern[PAR_PATTERN_SIZE];   // heading pattern of the last search (ends bare products)
 char report_word[PAR_WORD_SIZE];  // the word that begins a bare report; empty: none
 size_t report_word_length = 0;    // its characters (every identification line tests it)
@@ -214,6 +215,7 @@ size_t piece_from_block() {
         have = more;
     }
     memcpy(work, block + slot.block_at, n);
+    piece_source = block + slot.block_at;
     slot.block_at += n;
     return n;
 }
@@ -226,6 +228,7 @@ size_t piece_from_block() {
 // room does.
 size_t piece_from_stream() {
     memset(work, PAR_FILL, sizeof work);
+    piece_source = work;
     if (fgets(work, sizeof work, slot.ifile) == nullptr) return 0;
     size_t n = strlen(work);
     if (n < PAR_PIECE_MAX && (n == 0 || work[n - 1] != '\n')) {
@@ -285,7 +288,10 @@ int read_work_line() {
         work_continues = false;
         return -1;
     }
-    if (work[n - 1] == '\n') {
+    // The tests read the piece where it came from: read back from the working line just
+    // written, its words would wait for the copy's stores.
+    const char* const source = piece_source;
+    if (source[n - 1] == '\n') {
         slot.newline_taken = true;
         --n;
     } else {
@@ -295,9 +301,9 @@ int read_work_line() {
     // Carriage returns at the end (a feed's CR CR LF) are cut off first; the characters of
     // most lines are plain then, and the rest is done only for the others.
     size_t kept = n;
-    while (kept > 0 && work[kept - 1] == '\r') --kept;
+    while (kept > 0 && source[kept - 1] == '\r') --kept;
     work[kept] = '\0';
-    if (all_plain(work, kept)) {
+    if (all_plain(source, kept)) {
         work_plain = static_cast<long>(kept);
         return static_cast<int>(n);
     }
@@ -1074,8 +1080,10 @@ unsigned long PAR_end(int, char* line) {
             len = strlen(line);
         }
     }
-    // Clean, the line is blank when it holds spaces only.
+    // Clean, the line is blank when it holds spaces only (most lines end in another
+    // character, and are not looked at further).
     size_t spaces = 0;
+    if (len > 0 && line[len - 1] != ' ') spaces = len + 1;
     while (spaces < len && line[spaces] == ' ') ++spaces;
     if (spaces == len)
         ++blank_lines;
