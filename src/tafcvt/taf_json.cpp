@@ -18,6 +18,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "string.h"
 #include "taf.h"
 #include "taf_items.h"
 #include "taf_report.h"
@@ -100,19 +101,7 @@ consteval Piece piece(std::string_view text) {
     return o + p.size;
 }
 
-// The two digits of 0 to 99.
-constexpr auto TWO_DIGITS = [] {
-    struct Table {
-        char pair[100][2] = {};
-    } t;
-    for (int i = 0; i < 100; ++i) {
-        t.pair[i][0] = static_cast<char>('0' + i / 10);
-        t.pair[i][1] = static_cast<char>('0' + i % 10);
-    }
-    return t;
-}();
-
-void two_digits_at(char* text, int value) { memcpy(text, TWO_DIGITS.pair[value], 2); }
+void two_digits_at(char* text, int value) { memcpy(text, format_detail::DIGIT_PAIRS.pair[value], 2); }
 
 char* put_long(char* o, long value);
 
@@ -128,10 +117,10 @@ char* put_long(char* o, long value);
     const auto v = static_cast<unsigned>(value);
     const unsigned high = v / 10000, low = v % 10000;
     char digits[16] = {};
-    memcpy(digits, TWO_DIGITS.pair[high / 100], 2);
-    memcpy(digits + 2, TWO_DIGITS.pair[high % 100], 2);
-    memcpy(digits + 4, TWO_DIGITS.pair[low / 100], 2);
-    memcpy(digits + 6, TWO_DIGITS.pair[low % 100], 2);
+    memcpy(digits, format_detail::DIGIT_PAIRS.pair[high / 100], 2);
+    memcpy(digits + 2, format_detail::DIGIT_PAIRS.pair[high % 100], 2);
+    memcpy(digits + 4, format_detail::DIGIT_PAIRS.pair[low / 100], 2);
+    memcpy(digits + 6, format_detail::DIGIT_PAIRS.pair[low % 100], 2);
     const unsigned count = 1 + (v >= 10) + (v >= 100) + (v >= 1000) + (v >= 10000) +
                            (v >= 100000) + (v >= 1000000) + (v >= 10000000);
     memcpy(o, digits + 8 - count, 8);
