@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "files.h"
 #include "mess.h"
@@ -90,7 +93,11 @@ Slot slot = {};
 // the block's size; [block_at, block_end) of it are still to read. A pipe or terminal is read
 // a piece at a time through its stream instead (Slot::bulk false), so that a line is handed
 // out as soon as it came and nothing behind it is taken from the stream.
-char block[PAR_BLOCK_SIZE];
+// Lines are found and copied sixteen bytes at a time: the block has room for a last read of
+// sixteen behind its data.
+constexpr size_t SCAN_WIDTH = 16;
+static_assert(PAR_LINE_MAX % SCAN_WIDTH == 0, "a piece copied in whole blocks stays in the line");
+char block[PAR_BLOCK_SIZE + SCAN_WIDTH];
 char work[PAR_LINE_SIZE];    // the working line: the latest line read from the file
 // The working line's length while it holds the characters the reader stored there and they
 // are all plain (32 to 127), which clean_line keeps as they are; -1 otherwise.
@@ -176,7 +183,7 @@ size_t fill_block(size_t want) {
     if (have >= want || feof(f)) return have;
     memmove(block, block + slot.block_at, have);
     slot.block_at = 0;
-    const size_t got = fread(block + have, 1, sizeof block - have, f);
+    const size_t got = fread(block + have, 1, PAR_BLOCK_SIZE - have, f);
     if (got > 0 && !ferror(f)) clearerr(f);
     slot.block_end = have + got;
     return slot.block_end;
@@ -195,6 +202,23 @@ bool take_newline() {
     return false;
 }
 
+// The first newline among the look bytes of the block at from, or null. (A call of the
+// library for each line of a few dozen bytes would cost more than the search.)
+const char* find_newline(const char* from, size_t look) {
+#if defined(__SSE2__)
+    const __m128i newline = _mm_set1_epi8('\n');
+    for (size_t at = 0; at < look; at += SCAN_WIDTH) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
+        auto found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline)));
+        if (look - at < SCAN_WIDTH) found &= (1U << (look - at)) - 1;
+        if (found != 0) return from + at + __builtin_ctz(found);
+    }
+    return nullptr;
+#else
+    return static_cast<const char*>(memchr(from, '\n', look));
+#endif
+}
+
 // Copies the next piece of a line from the input block into the working line: up to
 // PAR_LINE_MAX bytes, through the first newline among them (fewer at the end of the file).
 // The bytes taken (the newline among them when it ended the piece); 0 at the end of the file.
@@ -204,8 +228,8 @@ size_t piece_from_block() {
     for (;;) {
         const size_t look = have < PAR_PIECE_MAX ? have : PAR_PIECE_MAX;
         const char* from = block + slot.block_at;
-        if (const void* nl = memchr(from, '\n', look)) {
-            n = static_cast<size_t>(static_cast<const char*>(nl) - from) + 1;
+        if (const char* nl = find_newline(from, look)) {
+            n = static_cast<size_t>(nl - from) + 1;
             break;
         }
         n = look;
@@ -214,8 +238,11 @@ size_t piece_from_block() {
         if (more == have) break;
         have = more;
     }
-    memcpy(work, block + slot.block_at, n);
-    piece_source = block + slot.block_at;
+    // Whole blocks of sixteen: the piece is at most PAR_LINE_MAX bytes, a multiple of them,
+    // and the block has room behind its data.
+    const char* from = block + slot.block_at;
+    for (size_t at = 0; at < n; at += SCAN_WIDTH) memcpy(work + at, from + at, SCAN_WIDTH);
+    piece_source = from;
     slot.block_at += n;
     return n;
 }
