@@ -47,7 +47,8 @@ int TAF_output_grown(int n);
 // Appends formatted English text (bounded at TAF_OUTPUT_MAX characters). The format is a
 // literal read when the program is compiled (see format_checked). Returns 0.
 template <typename... A>
-[[gnu::always_inline]] inline int TAF_format(const checked_format<std::type_identity_t<A>...>& mess, const A&... args) {
+[[gnu::always_inline]] inline int TAF_format(const checked_format<std::type_identity_t<A>...>& mess,
+                                             const A&... args) {
     size_t room = 0;
     char* at = TAF_output_free(&room);
     return TAF_output_grown(format_checked<A...>(at, room, mess, args...));

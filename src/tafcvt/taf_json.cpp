@@ -101,7 +101,9 @@ consteval Piece piece(std::string_view text) {
     return o + p.size;
 }
 
-void two_digits_at(char* text, int value) { memcpy(text, format_detail::DIGIT_PAIRS.pair[value], 2); }
+using format_detail::DIGIT_PAIRS;
+
+void two_digits_at(char* text, int value) { memcpy(text, DIGIT_PAIRS.pair[value], 2); }
 
 char* put_long(char* o, long value);
 
@@ -117,10 +119,10 @@ char* put_long(char* o, long value);
     const auto v = static_cast<unsigned>(value);
     const unsigned high = v / 10000, low = v % 10000;
     char digits[16] = {};
-    memcpy(digits, format_detail::DIGIT_PAIRS.pair[high / 100], 2);
-    memcpy(digits + 2, format_detail::DIGIT_PAIRS.pair[high % 100], 2);
-    memcpy(digits + 4, format_detail::DIGIT_PAIRS.pair[low / 100], 2);
-    memcpy(digits + 6, format_detail::DIGIT_PAIRS.pair[low % 100], 2);
+    memcpy(digits, DIGIT_PAIRS.pair[high / 100], 2);
+    memcpy(digits + 2, DIGIT_PAIRS.pair[high % 100], 2);
+    memcpy(digits + 4, DIGIT_PAIRS.pair[low / 100], 2);
+    memcpy(digits + 6, DIGIT_PAIRS.pair[low % 100], 2);
     const unsigned count = 1 + (v >= 10) + (v >= 100) + (v >= 1000) + (v >= 10000) +
                            (v >= 100000) + (v >= 1000000) + (v >= 10000000);
     memcpy(o, digits + 8 - count, 8);
@@ -132,7 +134,8 @@ char* put_long(char* o, long value) {
     char* end = digits + sizeof digits;
     char* p = end;
     const bool negative = value < 0;
-    unsigned long v = negative ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+    unsigned long v =
+        negative ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
     do {
         *--p = static_cast<char>('0' + v % 10);
         v /= 10;
@@ -356,7 +359,8 @@ char* put_wind(char* o, const TafPeriodRecord& p) {
         o = put(o, R"(,"gust_kt":null,"varying_from":null,"varying_to":null})");
         return o;
     }
-    const bool variable = w.kind == TafWindKind::variable || w.kind == TafWindKind::variable_gusting;
+    const bool variable =
+        w.kind == TafWindKind::variable || w.kind == TafWindKind::variable_gusting;
     const bool gusting = w.kind == TafWindKind::gusting || w.kind == TafWindKind::variable_gusting;
     o = put(o, "{\"direction\":");
     if (variable)
@@ -438,7 +442,8 @@ char* put_visibility(char* o, const TafPeriodRecord& p) {
     k = std::copy_n(reinterpret_cast<const char*>(&v.miles), sizeof v.miles, k);
     k = std::copy_n(reinterpret_cast<const char*>(&v.metres), sizeof v.metres, k);
     std::copy_n(v.text.data(), v.text.size(), k);
-    return put_rendered(o, visibility_cache, key, [&](char* at) { return put_visibility_object(at, v); });
+    return put_rendered(o, visibility_cache, key,
+                        [&](char* at) { return put_visibility_object(at, v); });
 }
 
 constexpr std::string_view DESCRIPTORS[] = {"MI", "PR", "BC", "DR", "BL", "SH", "TS", "FZ"};
@@ -485,7 +490,8 @@ char* put_weather_entry(char* o, std::string_view text) {
     RenderedKey key{};
     if (text.empty() || text.size() > sizeof key.bytes) return put_weather_object(o, text);
     std::copy_n(text.data(), text.size(), key.bytes);
-    return put_rendered(o, weather_cache, key, [&](char* at) { return put_weather_object(at, text); });
+    return put_rendered(o, weather_cache, key,
+                        [&](char* at) { return put_weather_object(at, text); });
 }
 
 // The cover words as they open a layer's object.
@@ -638,8 +644,9 @@ char* put_period(char* o, const TafPeriodRecord& p, const TafPeriodResolved& r) 
     // Most periods have none of what follows: one literal writes it all.
     if (!p.has_shear && !p.has_icing && !p.has_turbulence && !p.has_altimeter &&
         p.temperature_count == 0 && p.unread_end == p.unread_begin) {
-        o = put(o, ",\"wind_shear\":null,\"icing\":null,\"turbulence\":null,\"altimeter_inhg\":null,"
-            "\"temperatures\":[],\"unread\":[]}");
+        o = put(o,
+                ",\"wind_shear\":null,\"icing\":null,\"turbulence\":null,\"altimeter_inhg\":null,"
+                "\"temperatures\":[],\"unread\":[]}");
         return o;
     }
     o = put(o, ",\"wind_shear\":");
@@ -685,7 +692,8 @@ char* put_periods(char* o) {
         // phenomena too).
         o = room(o, PERIOD_FIELDS_MAX + 2 * ESCAPE_MAX * report.text.size());
         if (i > 0) o = put(o, ',');
-        o = put_period(o, report.periods[static_cast<size_t>(i)], resolved.periods[static_cast<size_t>(i)]);
+        o = put_period(o, report.periods[static_cast<size_t>(i)],
+                       resolved.periods[static_cast<size_t>(i)]);
     }
     o = room(o, FIELD_MAX);
     o = put(o, ']');
@@ -803,7 +811,8 @@ char* put_words(char* o, std::string_view text) {
     for (bool first = true; p < end; first = false) {
         while (p < end && is_blank_or_eol(*p)) ++p;  // the line's indentation
         if (p == end) break;
-        const char* newline = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)));
+        const char* newline =
+            static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)));
         const char* line_end = newline != nullptr ? newline : end;
         if (!first) *o++ = ' ';
         const auto n = static_cast<size_t>(line_end - p);
@@ -821,7 +830,8 @@ char* put_words(char* o, std::string_view text) {
 
 // From the word RMK to the end of the report, or empty.
 std::string_view remarks(std::string_view text) {
-    for (size_t at = text.find("RMK"); at != std::string_view::npos; at = text.find("RMK", at + 1)) {
+    for (size_t at = text.find("RMK"); at != std::string_view::npos;
+         at = text.find("RMK", at + 1)) {
         const bool starts = at == 0 || is_blank_or_eol(text[at - 1]);
         const bool ends = at + 3 == text.size() || is_blank_or_eol(text[at + 3]);
         if (starts && ends) return text.substr(at);
@@ -881,7 +891,8 @@ char* put_kept(char* o, KeptText& kept, std::string_view text) {
     if (kept.json.empty() || text != kept.text) {
         kept.text = text;
         kept.json.assign(2 + ESCAPE_MAX * text.size(), '\0');
-        kept.json.resize(static_cast<size_t>(put_string(kept.json.data(), text) - kept.json.data()));
+        kept.json.resize(
+            static_cast<size_t>(put_string(kept.json.data(), text) - kept.json.data()));
     }
     return put(o, kept.json);
 }

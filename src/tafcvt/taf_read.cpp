@@ -348,7 +348,8 @@ int TAF_read_word(parse_param* param, std::string_view word, std::string_view ot
     if (!begin(r, param)) return -1;
     const int room = r.end - r.cur;
     auto begins = [&](std::string_view w) {
-        return static_cast<int>(w.size()) <= room && memcmp(r.text + r.cur, w.data(), w.size()) == 0;
+        return static_cast<int>(w.size()) <= room &&
+               memcmp(r.text + r.cur, w.data(), w.size()) == 0;
     };
     std::string_view taken;
     if (begins(word))
@@ -442,7 +443,9 @@ bool TAF_weather_ends(const char* text) {
         case 'F': return begins_with(text, "FEW") || begins_with(text, "FM");
         case 'B': return begins_with(text, "BKN") || begins_with(text, "BECMG");
         case 'O': return begins_with(text, "OVC");
-        case '-': return begins_with(text, "-SCT") || begins_with(text, "-BKN") || begins_with(text, "-OVC");
+        case '-':
+            return begins_with(text, "-SCT") || begins_with(text, "-BKN") ||
+                   begins_with(text, "-OVC");
         case 'V': return begins_with(text, "VV");
         case 'T': return begins_with(text, "TEMPO");
         case 'Q': return begins_with(text, "QNH");

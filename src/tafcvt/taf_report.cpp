@@ -158,7 +158,9 @@ void cloud(const TafCloud& c) {
     out.kind = c.kind;
     out.amount = c.amount;
     out.height = c.height;
-    copy_name(out.cover, c.kind == TafCloudKind::vertical ? "VV" : c.cover != nullptr ? c.cover : "");
+    copy_name(out.cover, c.kind == TafCloudKind::vertical ? "VV"
+                         : c.cover != nullptr             ? c.cover
+                                                          : "");
     copy_name(out.type, c.type != nullptr && !only_slashes(c.type) ? c.type : "");
     out.ceiling = c.kind == TafCloudKind::octets ? c.amount >= OKTAS_CEILING
                                                 : is_ceiling_cover(out.cover);
@@ -234,7 +236,9 @@ TafTime add_day(TafTime t) {
     return t;
 }
 
-void warn(std::string_view group, const char* problem) { out->warnings.push_back({group, problem}); }
+void warn(std::string_view group, const char* problem) {
+    out->warnings.push_back({group, problem});
+}
 
 // A time of the report, or not known (with a warning naming the group) when it cannot
 // exist. Hour 24 is 00 of the next day.

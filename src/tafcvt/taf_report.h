@@ -122,7 +122,8 @@ struct TafPeriodResolved {
 // The times of the report's header, and its periods resolved; warnings in the order met.
 struct TafResolved {
     TafTime issued, valid_from, valid_to;
-    std::vector<TafPeriodResolved> periods;  // the first TAF_report().period_count are this report's
+    // The first TAF_report().period_count are this report's.
+    std::vector<TafPeriodResolved> periods;
     std::vector<TafWarning> warnings;
 };
 

@@ -306,7 +306,8 @@ void report_end() {
     pending = cell_length = 0;
     put_heading();
     for (int i = 0; i < report.period_count; ++i)
-        put_period(report.periods[static_cast<size_t>(i)], resolved.periods[static_cast<size_t>(i)]);
+        put_period(report.periods[static_cast<size_t>(i)],
+                   resolved.periods[static_cast<size_t>(i)]);
     MESS_print_checked(dec_mes, "%s\n", text.c_str());
 }
 

@@ -315,7 +315,8 @@ void decode_weather(parse_param* p) {
 bool read_octets(parse_param* p, TafCloud* cloud, char* type) {
     // The amount's digit, then the type's letters (or "/").
     const int c1 = scanp_char(p, 1);
-    if (!is_digit(static_cast<char>(scanp_char(p, 0))) || !(is_letter(static_cast<char>(c1)) || c1 == '/'))
+    if (!is_digit(static_cast<char>(scanp_char(p, 0))) ||
+        !(is_letter(static_cast<char>(c1)) || c1 == '/'))
         return false;
     int& amount = cloud->amount;
     int& height = cloud->height;
