@@ -199,9 +199,9 @@ char* escape_at(char* out, unsigned char c) {
 }
 
 // Text from the input inside a JSON string: UTF-8, bytes 0x80-0xFF as Latin-1, quotes,
-// backslashes and control bytes escaped.
+// backslashes and control bytes escaped. Its callers reserve ESCAPE_MAX characters of room
+// for each byte (and write some texts into buffers of their own, kept for later).
 char* put_escaped(char* o, std::string_view text) {
-    o = room(o, text.size() * ESCAPE_MAX);
     const char* p = text.data();
     const char* const end = p + text.size();
 #if defined(__SSE2__)
@@ -714,7 +714,7 @@ char* put_city_text(char* o, const char* text, bool blanks_for_underscores) {
     return o;
 }
 
-char* put_station(char* o) {
+char* put_station_fields(char* o) {
     const CTY_data& city = report.city;
     const bool known = report.city_known;
     o = put(o, "{\"station\":");
@@ -730,6 +730,38 @@ char* put_station(char* o) {
     o = put(o, ",\"lon\":");
     if (known) o = put_hundredths(o, city.lon); else o = put_null(o);
     return o;
+}
+
+// The station's fields are the same for every report of the station in a run (the
+// database does not change): written once for each station met, kept by its identifier.
+struct KeptStation {
+    char id[sizeof report.station_id] = "";
+    bool used = false, station_known = false, city_known = false;
+    std::string json;
+};
+constexpr size_t KEPT_STATIONS = 512;
+std::array<KeptStation, KEPT_STATIONS> kept_stations;
+// Most the fields take: the identifier and the database's texts, each byte escaped.
+constexpr size_t STATION_FIELDS_MAX =
+    16 * FIELD_MAX + ESCAPE_MAX * (sizeof(CTY_data) + sizeof report.station_id);
+
+char* put_station(char* o) {
+    const std::string_view id(report.station_id,
+                              strnlen(report.station_id, sizeof report.station_id));
+    size_t hash = 0;
+    for (char c : id) hash = hash * 31 + static_cast<unsigned char>(c);
+    KeptStation& kept = kept_stations[hash % KEPT_STATIONS];
+    if (!kept.used || kept.station_known != report.station_known ||
+        kept.city_known != report.city_known || id != kept.id) {
+        kept.json.assign(STATION_FIELDS_MAX, '\0');
+        kept.json.resize(
+            static_cast<size_t>(put_station_fields(kept.json.data()) - kept.json.data()));
+        copy_cut(kept.id, id);
+        kept.used = true;
+        kept.station_known = report.station_known;
+        kept.city_known = report.city_known;
+    }
+    return put(o, kept.json);
 }
 
 // The report without the blanks around it and without its final "=".
@@ -902,8 +934,7 @@ void write_report() {
     TAF_report_resolve(&resolved);
     char* o = line ? line.get() : grow(nullptr, 0);
     // The station's fields, the bulletin and the file name, each escaped.
-    o = room(o, 16 * FIELD_MAX + ESCAPE_MAX * (sizeof(CTY_data) + sizeof report.station_id +
-                                        strlen(source.bulletin) + strlen(source.file)));
+    o = room(o, STATION_FIELDS_MAX + ESCAPE_MAX * (strlen(source.bulletin) + strlen(source.file)));
     o = put_station(o);
     o = put(o, ",\"bulletin\":");
     o = source.bulletin[0] == '\0' ? put_null(o) : put_kept(o, kept_bulletin, source.bulletin);
