@@ -7,9 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cty_tool.h"
 #include "harness.h"
-#include "resrc.h"
 #include "taf.h"
 
 namespace {
@@ -24,9 +22,7 @@ constexpr int FILE_YEAR = 2024;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    harness::quiet_messages(MESS_NONE);
-    RES_put("file_path", harness::data_dir().c_str());
-    CTY_store(CTY_DEFAULT_FILE, CTY_STORE_DATA, nullptr, 7);
+    harness::load_stations();
     return 0;
 }
 

@@ -9,9 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cty_tool.h"
 #include "harness.h"
-#include "resrc.h"
 #include "taf.h"
 
 namespace {
@@ -51,9 +49,7 @@ constexpr int FIRST_YEAR = 2023;  // with a leap year after it
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    harness::quiet_messages(MESS_NONE);
-    RES_put("file_path", harness::data_dir().c_str());
-    CTY_store(CTY_DEFAULT_FILE, CTY_STORE_DATA, nullptr, 7);
+    harness::load_stations();
     return 0;
 }
 
