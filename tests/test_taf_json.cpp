@@ -207,4 +207,16 @@ TEST_F(TafJsonTest, RemarksAreNotUnreadAndACutReportIsWarnedOf) {
               json::parse(R"([{"group":"KQQQ","problem":"report cut at 5000 characters"}])"));
 }
 
+TEST_F(TafJsonTest, RawHoldsTheCharactersThatAreDecoded) {
+    // A text given straight to the decoder is read up to its bound, as the driver gathers it:
+    // here the bound falls two characters into the word ABCD.
+    std::string text = std::string(HEAD) + "RMK";
+    while (text.size() < TAF_REPORT_MAX - 3) text += " ABC";
+    text.resize(TAF_REPORT_MAX - 3);
+    text += " ABCD EFG=";
+    const std::string raw = report(text)["raw"];
+    EXPECT_EQ(raw.size(), TAF_REPORT_MAX);
+    EXPECT_EQ(raw.substr(raw.size() - 3), " AB");
+}
+
 }  // namespace
